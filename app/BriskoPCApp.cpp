@@ -1,0 +1,73 @@
+#include "BriskoPCApp.h"
+
+#include "BriskoPCDlg.h"
+#include "MessageBox.h"
+#include "resource.h"
+
+#include <commctrl.h>
+#include <winsock2.h>
+
+const char kMainWindowClass[] = "BriskoPCClass";
+
+namespace {
+BOOL g_bClassRegistered = FALSE;
+
+// TRUE when no other copy runs; otherwise brings that one forward.
+BOOL FindRunningInstance() {
+    HWND running = ::FindWindowA(kMainWindowClass, nullptr);
+    if (!running)
+        return TRUE;
+    HWND popup = ::GetLastActivePopup(running);
+    if (::IsIconic(running))
+        ::ShowWindow(running, SW_RESTORE);
+    ::SetForegroundWindow(popup);
+    return FALSE;
+}
+
+// The main window is a dialog of its own class, so that a second start finds it.
+BOOL RegisterMainWindowClass(HINSTANCE hInstance) {
+    WNDCLASSA wc;
+    if (!::GetClassInfoA(hInstance, "#32770", &wc))
+        return FALSE;
+    wc.hInstance = hInstance;
+    wc.lpszClassName = kMainWindowClass;
+    return ::RegisterClassA(&wc) != 0;
+}
+} // namespace
+
+CBriskoPCApp::CBriskoPCApp() : CWinApp("BriskoPC") {}
+
+BOOL CBriskoPCApp::InitInstance() {
+    if (!FindRunningInstance())
+        return FALSE;
+    if (!RegisterMainWindowClass(m_hInstance))
+        return FALSE;
+    g_bClassRegistered = TRUE;
+
+    WSADATA wsa;
+    if (::WSAStartup(MAKEWORD(2, 2), &wsa) != 0) {
+        AfxMessageBox("Socket's initalization failed");
+        return FALSE;
+    }
+    // Rich edit for the chat and notices; the tree, list, progress and animation controls.
+    ::LoadLibraryA("riched20.dll");
+    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES |
+                                                ICC_PROGRESS_CLASS | ICC_ANIMATE_CLASS};
+    ::InitCommonControlsEx(&icc);
+
+    m_pMainDlg = new CBriskoPCDlg(nullptr);
+    m_pMainWnd = m_pMainDlg;
+    m_pMainDlg->Create(IDD_BRISKOPC_DIALOG);
+    return TRUE;
+}
+
+int CBriskoPCApp::ExitInstance() {
+    delete m_pMainDlg;
+    m_pMainDlg = nullptr;
+    m_pMainWnd = nullptr;
+    if (g_bClassRegistered)
+        ::UnregisterClassA(kMainWindowClass, m_hInstance);
+    g_bClassRegistered = FALSE;
+    ::WSACleanup();
+    return CWinApp::ExitInstance();
+}

@@ -1,0 +1,4 @@
+// The one application object of BriskoPC.exe.
+#include "BriskoPCApp.h"
+
+CBriskoPCApp theApp;

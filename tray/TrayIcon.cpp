@@ -1,0 +1,112 @@
+#include "TrayIcon.h"
+
+#include "WinApp.h"
+#include "resource.h"
+
+#include <cstring>
+
+namespace {
+// The menu item the default action and the double click stand for: "Otwórz".
+const int kOpenPosition = 4;
+
+UINT StatusCommand(int status) {
+    switch (status) {
+    case 0:
+        return ID_STATUS_INVISIBLE;
+    case 1:
+        return ID_STATUS_AVAILABLE;
+    case 2:
+        return ID_STATUS_BUSY;
+    case 3:
+        return ID_STATUS_UNAVAILABLE;
+    default:
+        return 0;
+    }
+}
+} // namespace
+
+CTrayIcon::CTrayIcon() { std::memset(&m_nid, 0, sizeof m_nid); }
+
+CTrayIcon::~CTrayIcon() { RemoveIcon(); }
+
+BOOL CTrayIcon::Create(HWND hWnd, UINT uCallbackMessage, const char* szTip, HICON hIcon, UINT uID) {
+    // The shells before version 4 have no notification area.
+    if (LOBYTE(LOWORD(::GetVersion())) < 4 || !hWnd || !::IsWindow(hWnd)) {
+        m_bEnabled = FALSE;
+        return FALSE;
+    }
+    m_nid.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    m_nid.hWnd = hWnd;
+    m_nid.uID = uID;
+    m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    m_nid.uCallbackMessage = uCallbackMessage;
+    m_nid.hIcon = hIcon;
+    lstrcpynA(m_nid.szTip, szTip, 64);
+    m_bEnabled = ::Shell_NotifyIconA(NIM_ADD, &m_nid);
+    return m_bEnabled;
+}
+
+BOOL CTrayIcon::SetIcon(HICON hIcon) {
+    if (!m_bEnabled)
+        return FALSE;
+    m_nid.uFlags = NIF_ICON;
+    m_nid.hIcon = hIcon;
+    return ::Shell_NotifyIconA(NIM_MODIFY, &m_nid);
+}
+
+BOOL CTrayIcon::SetIcon(UINT nIDResource) {
+    // The notification area shows small icons; shared ones need no clean-up.
+    auto icon = static_cast<HICON>(::LoadImageA(
+        AfxGetInstanceHandle(), MAKEINTRESOURCEA(nIDResource), IMAGE_ICON,
+        ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    return SetIcon(icon);
+}
+
+BOOL CTrayIcon::RemoveIcon() {
+    if (!m_bEnabled)
+        return FALSE;
+    m_nid.uFlags = 0;
+    BOOL removed = ::Shell_NotifyIconA(NIM_DELETE, &m_nid);
+    m_bEnabled = FALSE;
+    return removed;
+}
+
+void CTrayIcon::HideIcon() {
+    if (m_bEnabled && !m_bHidden) {
+        m_nid.uFlags = NIF_ICON;
+        ::Shell_NotifyIconA(NIM_DELETE, &m_nid);
+        m_bHidden = TRUE;
+    }
+}
+
+LRESULT CTrayIcon::OnTrayNotification(WPARAM wParam, LPARAM lParam) {
+    if (wParam != m_nid.uID)
+        return 0;
+    UINT mouse = LOWORD(lParam);
+    if (mouse != WM_RBUTTONUP && mouse != WM_LBUTTONDBLCLK)
+        return 1;
+
+    HMENU menu = ::LoadMenuA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(m_nid.uID));
+    HMENU popup = menu ? ::GetSubMenu(menu, 0) : nullptr;
+    if (!popup) {
+        if (menu)
+            ::DestroyMenu(menu);
+        return 0;
+    }
+    if (mouse == WM_RBUTTONUP) {
+        ::SetMenuDefaultItem(popup, kOpenPosition, TRUE);
+        if (UINT status = StatusCommand(m_nStatus))
+            ::CheckMenuItem(popup, status, MF_BYCOMMAND | MF_CHECKED);
+        POINT pos;
+        ::GetCursorPos(&pos);
+        ::SetForegroundWindow(m_nid.hWnd);
+        ::TrackPopupMenu(popup, TPM_LEFTALIGN, pos.x, pos.y, 0, m_nid.hWnd, nullptr);
+        // Without a message after the menu, it stays open when the user clicks elsewhere.
+        ::PostMessageA(m_nid.hWnd, WM_USER, 0, 0);
+    } else {
+        ::SetForegroundWindow(m_nid.hWnd);
+        ::SendMessageA(m_nid.hWnd, WM_COMMAND, ::GetMenuItemID(popup, kOpenPosition), 0);
+    }
+    ::DestroyMenu(menu);
+    return 1;
+}

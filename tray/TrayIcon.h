@@ -1,0 +1,33 @@
+// The program's icon in the notification area, its image and its menu.
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+class CTrayIcon {
+public:
+    CTrayIcon();
+    CTrayIcon(const CTrayIcon&) = delete;
+    CTrayIcon& operator=(const CTrayIcon&) = delete;
+    virtual ~CTrayIcon();
+
+    BOOL Create(HWND hWnd, UINT uCallbackMessage, const char* szTip, HICON hIcon, UINT uID);
+    BOOL SetIcon(HICON hIcon);
+    BOOL SetIcon(UINT nIDResource);
+    BOOL RemoveIcon();
+    // Takes the icon away once, when the window goes.
+    void HideIcon();
+    virtual LRESULT OnTrayNotification(WPARAM wParam, LPARAM lParam);
+
+    BOOL IsEnabled() const { return m_bEnabled; }
+    // The image last given to the shell.
+    HICON GetIcon() const { return m_nid.hIcon; }
+
+    // The user's own chosen status: 0 invisible, 1 available, 2 busy, 3 unavailable.
+    int m_nStatus = 1;
+
+private:
+    BOOL m_bEnabled = FALSE;
+    BOOL m_bHidden = FALSE;
+    NOTIFYICONDATAA m_nid;
+};
