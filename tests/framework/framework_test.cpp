@@ -1,0 +1,187 @@
+// The framework under Wine: message tables, modal and modeless dialogs, data
+// exchange, the two test seams, the profile.
+#include "BitmapButton.h"
+#include "DataExchange.h"
+#include "Dialog.h"
+#include "MessageBox.h"
+#include "WinApp.h"
+#include "framework_test.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+class TestApp : public CWinApp {
+public:
+    TestApp() : CWinApp("BriskoTest") {}
+    BOOL OnCmdMsg(UINT id) override {
+        if (id != ID_APP_COMMAND)
+            return FALSE;
+        ++appCommands;
+        return TRUE;
+    }
+    int appCommands = 0;
+};
+
+class TestDialog : public CDialog {
+public:
+    TestDialog() : CDialog(IDD_TEST) {}
+
+    std::string m_strName;
+    BOOL m_bRemember = FALSE;
+    int commands = 0;
+    int closes = 0;
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override {
+        DDX_Text(pDX, IDC_NAME, m_strName);
+        DDX_Check(pDX, IDC_REMEMBER, m_bRemember);
+    }
+
+private:
+    void OnTestCommand() { ++commands; }
+    void OnCloseBox() { ++closes; }
+    LRESULT OnQuery(WPARAM wParam, LPARAM lParam) { return wParam * 100 + lParam; }
+
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(TestDialog, CDialog)
+    ON_COMMAND(ID_TEST_COMMAND, OnTestCommand)
+    ON_MESSAGE_VOID(WM_CLOSE, OnCloseBox)
+    ON_MESSAGE(WM_USER + 5, OnQuery)
+END_MESSAGE_MAP()
+
+std::string TempFile(const char* name) {
+    char dir[MAX_PATH];
+    ::GetTempPathA(sizeof dir, dir);
+    std::string path = std::string(dir) + name;
+    ::DeleteFileA(path.c_str());
+    return path;
+}
+
+class FrameworkTest : public ::testing::Test {
+protected:
+    TestApp app;
+};
+
+TEST_F(FrameworkTest, MessageTableRoutesMessagesCommandsAndTheRestToTheApplication) {
+    TestDialog dlg;
+    ASSERT_TRUE(dlg.Create());
+    HWND hWnd = dlg.m_hWnd;
+
+    EXPECT_EQ(::SendMessageA(hWnd, WM_USER + 5, 3, 7), 307);
+    ::SendMessageA(hWnd, WM_COMMAND, ID_TEST_COMMAND, 0);
+    ::SendMessageA(hWnd, WM_CLOSE, 0, 0);
+    EXPECT_EQ(dlg.commands, 1);
+    EXPECT_EQ(dlg.closes, 1);
+    EXPECT_TRUE(::IsWindow(hWnd)) << "a handled WM_CLOSE must not reach the default handling";
+
+    // A command the dialog does not know goes to the application object.
+    ::SendMessageA(hWnd, WM_COMMAND, ID_APP_COMMAND, 0);
+    EXPECT_EQ(app.appCommands, 1);
+    EXPECT_EQ(dlg.commands, 1);
+
+    EXPECT_EQ(CWnd::FromHandle(hWnd), &dlg);
+    dlg.DestroyWindow();
+    EXPECT_EQ(dlg.m_hWnd, nullptr);
+    EXPECT_EQ(CWnd::FromHandle(hWnd), nullptr);
+}
+
+TEST_F(FrameworkTest, DestroyingTheMainWindowEndsTheMessageLoop) {
+    TestDialog dlg;
+    ASSERT_TRUE(dlg.Create());
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        ;
+    app.m_pMainWnd = &dlg;
+    dlg.DestroyWindow();
+    EXPECT_TRUE(::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+
+    // Any other dialog goes quietly.
+    TestDialog other;
+    ASSERT_TRUE(other.Create());
+    other.DestroyWindow();
+    EXPECT_FALSE(::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    app.m_pMainWnd = nullptr;
+}
+
+TEST_F(FrameworkTest, ScriptedModalDialogExchangesDataBothWays) {
+    fw::DialogScript script;
+    std::string shownName;
+    script.Expect(IDD_TEST, [&](CDialog& dlg) {
+        shownName = fw::GetText(dlg.GetDlgItem(IDC_NAME));
+        fw::SetItemText(dlg, IDC_NAME, "Zażółć gęślą jaźń");
+        fw::SetCheck(dlg, IDC_REMEMBER, true);
+        fw::Press(dlg, IDOK);
+    });
+    script.Expect(IDD_TEST, [](CDialog& dlg) {
+        fw::SetItemText(dlg, IDC_NAME, "changed");
+        fw::Press(dlg, IDCANCEL);
+    });
+
+    TestDialog dlg;
+    dlg.m_strName = "+48602123456";
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_EQ(shownName, "+48602123456") << "members reach the controls before the user acts";
+    EXPECT_EQ(dlg.m_strName, "Zażółć gęślą jaźń");
+    EXPECT_TRUE(dlg.m_bRemember);
+    EXPECT_EQ(dlg.m_hWnd, nullptr);
+
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_EQ(dlg.m_strName, "Zażółć gęślą jaźń") << "Cancel keeps the members";
+    EXPECT_EQ(script.Opened(), (std::vector<UINT>{IDD_TEST, IDD_TEST}));
+}
+
+TEST_F(FrameworkTest, ScriptedDialogThatIsNotExpectedOrLeftOpen) {
+    fw::DialogScript script;
+    TestDialog dlg;
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL) << "an unexpected dialog is cancelled, not shown";
+
+    script.Expect(IDD_TEST, [](CDialog&) {});
+    EXPECT_EQ(dlg.DoModal(), -1) << "a script that never closes the dialog fails it";
+    EXPECT_EQ(dlg.m_hWnd, nullptr);
+    EXPECT_EQ(script.Opened().size(), 2u);
+}
+
+TEST_F(FrameworkTest, ScriptedMessageBoxesAreRecordedAndAnswered) {
+    fw::MessageBoxScript boxes;
+    boxes.Answer(IDNO);
+    EXPECT_EQ(AfxMessageBox("Czy kontynuować?", MB_YESNO), IDNO);
+    EXPECT_EQ(AfxMessageBox("Gotowe", MB_YESNO | MB_ICONQUESTION), IDYES)
+        << "with no answer left, the default button";
+    EXPECT_EQ(MessageBoxFor(nullptr, "Tekst", "Uwaga", MB_OK), IDOK);
+
+    ASSERT_EQ(boxes.Shown().size(), 3u);
+    EXPECT_EQ(boxes.Shown()[0].text, "Czy kontynuować?");
+    EXPECT_EQ(boxes.Shown()[0].caption, "BriskoTest") << "the application title";
+    EXPECT_EQ(boxes.Shown()[1].type, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
+    EXPECT_EQ(boxes.Shown()[2].caption, "Uwaga");
+}
+
+TEST_F(FrameworkTest, ProfileEntriesRoundTripAndDelete) {
+    app.SetProfilePath(TempFile("briskotest.ini"));
+    EXPECT_EQ(app.GetProfileString("BriskoPC", "Login", "brak"), "brak");
+    EXPECT_EQ(app.GetProfileInt("BriskoPC", "CheckAwayTime", 5), 5);
+
+    ASSERT_TRUE(app.WriteProfileString("BriskoPC", "Login", "+48602123456"));
+    ASSERT_TRUE(app.WriteProfileInt("BriskoPC", "CheckAwayTime", 12));
+    std::string longValue(1000, 'x');
+    ASSERT_TRUE(app.WriteProfileString("BriskoPC", "Long", longValue.c_str()));
+    EXPECT_EQ(app.GetProfileString("BriskoPC", "Login"), "+48602123456");
+    EXPECT_EQ(app.GetProfileInt("BriskoPC", "CheckAwayTime", 5), 12);
+    EXPECT_EQ(app.GetProfileString("BriskoPC", "Long"), longValue) << "long values are not cut";
+
+    ASSERT_TRUE(app.WriteProfileString("BriskoPC", "Login", nullptr));
+    EXPECT_EQ(app.GetProfileString("BriskoPC", "Login", ""), "");
+    ::DeleteFileA(app.ProfilePath().c_str());
+}
+
+TEST_F(FrameworkTest, MissingBitmapsThrowTheResourceException) {
+    CBitmapButton button;
+    EXPECT_THROW(button.LoadBitmaps(1, 2, 3), CResourceException);
+}
+
+} // namespace
