@@ -67,7 +67,7 @@ void TarnixTerm(void) {
         UnhookWindowsHookEx(g_shared.hKeyboardHook);
     if (g_shared.hMouseHook)
         UnhookWindowsHookEx(g_shared.hMouseHook);
-    // Cleared so that a later TarnixInit installs the hooks again.
+    // The section names no hooks that are gone; a later TarnixInit installs them afresh.
     g_shared.hKeyboardHook = nullptr;
     g_shared.hMouseHook = nullptr;
     g_bHooked = false;
