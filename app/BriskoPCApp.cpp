@@ -1,3 +1,6 @@
+// Sockets first: windows.h must not bring in the old winsock.
+#include <winsock2.h>
+
 #include "BriskoPCApp.h"
 
 #include "BriskoPCDlg.h"
@@ -5,7 +8,6 @@
 #include "resource.h"
 
 #include <commctrl.h>
-#include <winsock2.h>
 
 const char kMainWindowClass[] = "BriskoPCClass";
 

@@ -20,6 +20,9 @@ BEGIN_MESSAGE_MAP(CBriskoPCDlg, CDialog)
     ON_MESSAGE_VOID(WM_CLOSE, OnHide)
     ON_MESSAGE_VOID(WM_DESTROY, OnDestroy)
     ON_MESSAGE(WM_TRAY_NOTIFY, OnTrayNotify)
+    ON_MESSAGE(WM_SIZE, OnSize)
+    ON_MESSAGE(WM_GETMINMAXINFO, OnGetMinMaxInfo)
+    ON_MESSAGE(WM_PAINT, OnPaint)
     ON_COMMAND(ID_TRAY_OPEN, OnOpen)
     ON_COMMAND(ID_EXIT, OnClose)
     ON_COMMAND(ID_TRAY_EXIT, OnClose)
@@ -128,4 +131,50 @@ void CBriskoPCDlg::OnDestroy() {
 
 LRESULT CBriskoPCDlg::OnTrayNotify(WPARAM wParam, LPARAM lParam) {
     return m_trayIcon.OnTrayNotification(wParam, lParam);
+}
+
+// Places a control by its rectangle in dialog units.
+void CBriskoPCDlg::MoveItem(int nID, int left, int top, int right, int bottom) {
+    HWND item = GetDlgItem(nID);
+    if (!item)
+        return;
+    RECT r = {left, top, right, bottom};
+    ::MapDialogRect(m_hWnd, &r);
+    ::MoveWindow(item, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+}
+
+// The tree takes the window; the status text and the home button share the
+// bottom 12 dialog units.
+LRESULT CBriskoPCDlg::OnSize(WPARAM, LPARAM lParam) {
+    RECT unit = {0, 0, 4, 8};
+    ::MapDialogRect(m_hWnd, &unit);
+    if (unit.right <= 0 || unit.bottom <= 0)
+        return 0;
+    int w = LOWORD(lParam) * 4 / unit.right;
+    int h = HIWORD(lParam) * 8 / unit.bottom;
+    MoveItem(IDC_TREE, 0, 0, w, h - 12);
+    MoveItem(IDC_HOME, w - 57, h - 12, w, h);
+    MoveItem(IDC_STATUS, 0, h - 12, w - 57, h);
+    return 0;
+}
+
+LRESULT CBriskoPCDlg::OnGetMinMaxInfo(WPARAM, LPARAM lParam) {
+    auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+    info->ptMinTrackSize = {200, 300};
+    return 0;
+}
+
+// Minimised, the window shows the program's icon.
+LRESULT CBriskoPCDlg::OnPaint(WPARAM, LPARAM) {
+    PAINTSTRUCT ps;
+    HDC dc = ::BeginPaint(m_hWnd, &ps);
+    if (::IsIconic(m_hWnd)) {
+        ::SendMessageA(m_hWnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+        RECT r;
+        ::GetClientRect(m_hWnd, &r);
+        int cx = ::GetSystemMetrics(SM_CXICON), cy = ::GetSystemMetrics(SM_CYICON);
+        ::DrawIcon(dc, (r.right - cx + 1) / 2, (r.bottom - cy + 1) / 2, m_hIcon);
+    }
+    ::EndPaint(m_hWnd, &ps);
+    return 0;
 }

@@ -65,6 +65,10 @@ private:
     void OnOpen();
     void OnDestroy();
     LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
+    LRESULT OnSize(WPARAM wParam, LPARAM lParam);
+    LRESULT OnGetMinMaxInfo(WPARAM wParam, LPARAM lParam);
+    LRESULT OnPaint(WPARAM wParam, LPARAM lParam);
+    void MoveItem(int nID, int left, int top, int right, int bottom);
     void ReadInstallPath();
 
     DECLARE_MESSAGE_MAP()

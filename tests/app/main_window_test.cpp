@@ -1,0 +1,237 @@
+// The application object and the main window in this process: start-up,
+// hiding, the exit commands and the shutdown's wait for a running request.
+#include "BriskoPCApp.h"
+#include "BriskoPCDlg.h"
+#include "MessageBox.h"
+#include "Messages.h"
+#include "Tarnix.h"
+#include "resource.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+
+namespace {
+
+const char kInstallKey[] = "Software\\Velmora\\BriskoPC";
+
+std::string MenuText(HMENU menu, UINT position) {
+    char text[100] = "";
+    ::GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
+    return text;
+}
+
+HANDLE Duplicate(HANDLE h) {
+    HANDLE copy = nullptr;
+    ::DuplicateHandle(::GetCurrentProcess(), h, ::GetCurrentProcess(), &copy, 0, FALSE,
+                      DUPLICATE_SAME_ACCESS);
+    return copy;
+}
+
+bool QuitPosted() {
+    MSG msg;
+    return ::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+}
+
+class MainWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char dir[MAX_PATH];
+        ::GetTempPathA(sizeof dir, dir);
+        app.SetProfilePath(std::string(dir) + "briskopc-test.ini");
+    }
+
+    void TearDown() override {
+        if (dlg() && ::IsWindow(dlg()->m_hWnd))
+            dlg()->OnClose();
+        QuitPosted();
+        app.ExitInstance();
+    }
+
+    void Start() {
+        ASSERT_TRUE(app.InitInstance());
+        ASSERT_NE(dlg(), nullptr);
+        ASSERT_TRUE(::IsWindow(dlg()->m_hWnd));
+    }
+
+    CBriskoPCDlg* dlg() { return app.m_pMainDlg; }
+    void Command(UINT id) { ::SendMessageA(dlg()->m_hWnd, WM_COMMAND, id, 0); }
+
+    fw::MessageBoxScript boxes;
+    CBriskoPCApp app;
+};
+
+TEST_F(MainWindow, StartUpBuildsTheLoggedOutWindow) {
+    DWORD before = ::GetTickCount();
+    Start();
+    HWND hWnd = dlg()->m_hWnd;
+
+    char cls[64];
+    ::GetClassNameA(hWnd, cls, sizeof cls);
+    EXPECT_STREQ(cls, "BriskoPCClass");
+    EXPECT_EQ(dlg()->GetWindowText(), "Nie zalogowany");
+    EXPECT_EQ(fw::GetText(dlg()->GetDlgItem(IDC_STATUS)), "Disconnected");
+    EXPECT_TRUE(::IsWindowVisible(hWnd));
+
+    // The logged-out menu 128.
+    ASSERT_NE(dlg()->m_menu, nullptr);
+    EXPECT_EQ(::GetMenu(hWnd), dlg()->m_menu);
+    HMENU first = ::GetSubMenu(dlg()->m_menu, 0);
+    EXPECT_EQ(MenuText(first, 0), "Zaloguj");
+    EXPECT_EQ(::GetMenuItemID(first, 0), static_cast<UINT>(ID_CHANGE_LOGIN));
+    EXPECT_EQ(MenuText(first, 3), "Zakończ");
+    EXPECT_EQ(::GetMenuItemID(first, 3), static_cast<UINT>(ID_EXIT));
+
+    EXPECT_TRUE(dlg()->m_trayIcon.IsEnabled());
+    HICON startIcon = static_cast<HICON>(::LoadImageA(
+        app.m_hInstance, MAKEINTRESOURCEA(IDI_TRAY_START), IMAGE_ICON,
+        ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    EXPECT_EQ(dlg()->m_trayIcon.GetIcon(), startIcon) << "icon 111 right after the icon is added";
+    EXPECT_EQ(::SendMessageA(hWnd, WM_GETICON, ICON_BIG, 0),
+              reinterpret_cast<LRESULT>(dlg()->m_hIcon));
+
+    // The request semaphore is free, the stop event not set.
+    ASSERT_NE(dlg()->m_hSemaphore, nullptr);
+    ASSERT_NE(dlg()->m_hStopEvent, nullptr);
+    EXPECT_EQ(::WaitForSingleObject(dlg()->m_hSemaphore, 0), WAIT_OBJECT_0);
+    ::ReleaseSemaphore(dlg()->m_hSemaphore, 1, nullptr);
+    EXPECT_EQ(::WaitForSingleObject(dlg()->m_hStopEvent, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+
+    EXPECT_EQ(dlg()->m_nSessionState, 0);
+    EXPECT_EQ(dlg()->m_nSocksState, 0);
+    EXPECT_EQ(dlg()->m_nDbState, 0);
+    EXPECT_EQ(dlg()->m_strVersion, "0.22");
+    EXPECT_LE(TarnixGetLastInputTime() - before, ::GetTickCount() - before)
+        << "the idle tracker was stamped at start-up";
+
+    char current[MAX_PATH];
+    ::GetCurrentDirectoryA(sizeof current, current);
+    EXPECT_EQ(dlg()->m_strInstallPath, current) << "no InstallPath: the current folder";
+    EXPECT_TRUE(boxes.Shown().empty());
+
+    // Timer 1 ticks every 600 ms.
+    ::Sleep(700);
+    MSG msg;
+    ASSERT_TRUE(::PeekMessageA(&msg, hWnd, WM_TIMER, WM_TIMER, PM_NOREMOVE));
+    EXPECT_EQ(msg.wParam, 1u);
+}
+
+TEST_F(MainWindow, InstallPathComesFromTheRegistry) {
+    HKEY key;
+    ASSERT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kInstallKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                                nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const char path[] = "C:\\Program Files\\BriskoPC";
+    ::RegSetValueExA(key, "InstallPath", 0, REG_SZ, reinterpret_cast<const BYTE*>(path), sizeof path);
+    Start();
+    EXPECT_EQ(dlg()->m_strInstallPath, path);
+    ::RegDeleteValueA(key, "InstallPath");
+    ::RegCloseKey(key);
+}
+
+TEST_F(MainWindow, CloseBoxAndEscOnlyHideAndOpenShowsAgain) {
+    Start();
+    HWND hWnd = dlg()->m_hWnd;
+
+    ::SendMessageA(hWnd, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(::IsWindow(hWnd));
+    EXPECT_FALSE(::IsWindowVisible(hWnd));
+    EXPECT_FALSE(QuitPosted());
+
+    Command(ID_TRAY_OPEN);
+    EXPECT_TRUE(::IsWindowVisible(hWnd));
+
+    ::SendMessageA(hWnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    EXPECT_TRUE(::IsWindow(hWnd)) << "Esc must not end the main window";
+    EXPECT_FALSE(::IsWindowVisible(hWnd));
+
+    // A double click on the tray icon comes through the main window.
+    ::SendMessageA(hWnd, WM_TRAY_NOTIFY, 103, WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(::IsWindowVisible(hWnd));
+}
+
+class ExitCommand : public MainWindow, public ::testing::WithParamInterface<UINT> {};
+
+TEST_P(ExitCommand, EndsTheProgramInOrder) {
+    Start();
+    HWND hWnd = dlg()->m_hWnd;
+    HANDLE semaphore = Duplicate(dlg()->m_hSemaphore);
+    HANDLE stop = Duplicate(dlg()->m_hStopEvent);
+
+    Command(GetParam());
+
+    EXPECT_FALSE(::IsWindow(hWnd));
+    EXPECT_TRUE(QuitPosted()) << "the message loop ends with the main window";
+    EXPECT_EQ(::WaitForSingleObject(stop, 0), WAIT_OBJECT_0) << "waiting workers are released";
+    EXPECT_EQ(::WaitForSingleObject(semaphore, 0), static_cast<DWORD>(WAIT_TIMEOUT))
+        << "shutdown took the semaphore and keeps it";
+    EXPECT_EQ(dlg()->m_hSemaphore, nullptr);
+    EXPECT_EQ(dlg()->m_hStopEvent, nullptr);
+    EXPECT_EQ(dlg()->m_menu, nullptr);
+    EXPECT_TRUE(boxes.Shown().empty());
+    ::CloseHandle(semaphore);
+    ::CloseHandle(stop);
+}
+
+INSTANTIATE_TEST_SUITE_P(MainAndTrayMenus, ExitCommand,
+                         ::testing::Values(UINT(ID_EXIT), UINT(ID_TRAY_EXIT)));
+
+TEST_F(MainWindow, ShutdownWaitsForARunningRequestThenGivesUpAfterFiveSeconds) {
+    Start();
+    HANDLE semaphore = Duplicate(dlg()->m_hSemaphore);
+
+    // A request that finishes in time: no message.
+    ASSERT_EQ(::WaitForSingleObject(semaphore, 0), WAIT_OBJECT_0);
+    std::thread quick([semaphore] {
+        ::Sleep(300);
+        ::ReleaseSemaphore(semaphore, 1, nullptr);
+    });
+    Command(ID_EXIT);
+    quick.join();
+    EXPECT_TRUE(boxes.Shown().empty());
+    ::CloseHandle(semaphore);
+    QuitPosted();
+    app.ExitInstance();
+
+    // A request that hangs: shutdown goes on after telling so.
+    Start();
+    ASSERT_EQ(::WaitForSingleObject(dlg()->m_hSemaphore, 0), WAIT_OBJECT_0);
+    Command(ID_EXIT);
+    EXPECT_FALSE(::IsWindow(dlg()->m_hWnd));
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].text, "Semaphore timeout occurred in OnDestroy");
+}
+
+TEST_F(MainWindow, LayoutKeepsTheBottomLineAndTheMinimumSize) {
+    Start();
+    HWND hWnd = dlg()->m_hWnd;
+    ::SetWindowPos(hWnd, nullptr, 0, 0, 400, 520, SWP_NOMOVE | SWP_NOZORDER);
+
+    RECT client, tree, home, status, unit = {0, 0, 57, 12};
+    ::GetClientRect(hWnd, &client);
+    ::MapDialogRect(hWnd, &unit);
+    auto childRect = [hWnd](int id, RECT* r) {
+        ::GetWindowRect(::GetDlgItem(hWnd, id), r);
+        ::MapWindowPoints(nullptr, hWnd, reinterpret_cast<POINT*>(r), 2);
+    };
+    childRect(IDC_TREE, &tree);
+    childRect(IDC_HOME, &home);
+    childRect(IDC_STATUS, &status);
+
+    // Dialog units round to pixels: allow the rounding of one unit.
+    EXPECT_NEAR(home.right, client.right, 4);
+    EXPECT_NEAR(home.bottom, client.bottom, 4);
+    EXPECT_NEAR(home.right - home.left, unit.right, 4);
+    EXPECT_EQ(status.right, home.left);
+    EXPECT_EQ(tree.bottom, status.top);
+    EXPECT_EQ(status.top, home.top);
+    EXPECT_NEAR(home.bottom - home.top, unit.bottom, 4);
+
+    MINMAXINFO info = {};
+    ::SendMessageA(hWnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    EXPECT_EQ(info.ptMinTrackSize.x, 200);
+    EXPECT_EQ(info.ptMinTrackSize.y, 300);
+}
+
+} // namespace

@@ -1,0 +1,107 @@
+// The real program, started twice: the second start brings the first forward
+// and ends; only "Zakończ" ends the first.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+std::string ProgramPath() {
+    char path[MAX_PATH];
+    DWORD n = ::GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string dir(path, n);
+    return dir.substr(0, dir.find_last_of('\\') + 1) + "BriskoPC.exe";
+}
+
+struct Process {
+    PROCESS_INFORMATION pi = {};
+    bool started = false;
+
+    Process() {
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        std::string cmd = "\"" + ProgramPath() + "\"";
+        started = ::CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                   nullptr, &si, &pi);
+    }
+    ~Process() {
+        if (!started)
+            return;
+        if (::WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT)
+            ::TerminateProcess(pi.hProcess, 1);
+        ::WaitForSingleObject(pi.hProcess, 5000);
+        ::CloseHandle(pi.hThread);
+        ::CloseHandle(pi.hProcess);
+    }
+    bool Running() const { return ::WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT; }
+    bool EndsWithin(DWORD ms) const { return ::WaitForSingleObject(pi.hProcess, ms) == WAIT_OBJECT_0; }
+};
+
+HWND WaitForMainWindow() {
+    for (int i = 0; i < 200; ++i) {
+        if (HWND hWnd = ::FindWindowA("BriskoPCClass", nullptr))
+            return hWnd;
+        ::Sleep(50);
+    }
+    return nullptr;
+}
+
+int CountMainWindows() {
+    int count = 0;
+    ::EnumWindows(
+        [](HWND hWnd, LPARAM counter) {
+            char cls[64];
+            if (::GetClassNameA(hWnd, cls, sizeof cls) && !strcmp(cls, "BriskoPCClass"))
+                ++*reinterpret_cast<int*>(counter);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+TEST(SecondStart, RestoresTheMinimisedFirstAndEnds) {
+    Process first;
+    ASSERT_TRUE(first.started);
+    HWND main = WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    ::ShowWindow(main, SW_MINIMIZE);
+    ASSERT_TRUE(::IsIconic(main));
+
+    Process second;
+    ASSERT_TRUE(second.started);
+    ASSERT_TRUE(second.EndsWithin(10000));
+    DWORD code = 1;
+    ::GetExitCodeProcess(second.pi.hProcess, &code);
+    EXPECT_EQ(code, 0u);
+
+    EXPECT_FALSE(::IsIconic(main)) << "the running window is restored";
+    EXPECT_TRUE(::IsWindowVisible(main));
+    EXPECT_EQ(CountMainWindows(), 1);
+    EXPECT_TRUE(first.Running());
+}
+
+TEST(SecondStart, LeavesTheHiddenFirstHiddenAndOnlyExitEndsIt) {
+    Process first;
+    ASSERT_TRUE(first.started);
+    HWND main = WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+
+    // The close box hides the window; the program runs on.
+    ::SendMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(::IsWindowVisible(main));
+    EXPECT_FALSE(first.EndsWithin(500));
+
+    Process second;
+    ASSERT_TRUE(second.EndsWithin(10000));
+    EXPECT_FALSE(::IsWindowVisible(main));
+    EXPECT_EQ(CountMainWindows(), 1);
+
+    // "Zakończ" ends it.
+    ::PostMessageA(main, WM_COMMAND, 8, 0);
+    EXPECT_TRUE(first.EndsWithin(10000));
+    EXPECT_EQ(::FindWindowA("BriskoPCClass", nullptr), nullptr);
+}
+
+} // namespace
