@@ -46,12 +46,13 @@ void SendKeyPress(HWND) {
     EXPECT_EQ(2u, SendInput(2, in, sizeof(INPUT)));
 }
 
-// Moves the pointer to a point of hwnd other than the last one, so that every call is a move.
+// Moves the pointer into hwnd, to a point other than where it is, so that there is a move.
 void SendMouseMove(HWND hwnd) {
-    static int s_nStep;
     RECT rc;
     GetWindowRect(hwnd, &rc);
-    const int x = rc.left + 50 + 10 * (s_nStep++ % 2);
+    POINT pt;
+    GetCursorPos(&pt);
+    const int x = pt.x == rc.left + 50 ? rc.left + 60 : rc.left + 50;
     const int y = rc.top + 50;
     INPUT in = {};
     in.type = INPUT_MOUSE;
