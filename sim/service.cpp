@@ -1,0 +1,87 @@
+#include "service.hpp"
+
+#include "call.hpp"
+
+#include <cstdio>
+#include <strings.h>
+
+namespace sim {
+
+namespace {
+
+std::string escape_for_log(std::string_view s) {
+    std::string out;
+    for (const char c : s) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b <= 0x20 || b == 0x7F || c == '\\') {
+            char hex[5];
+            std::snprintf(hex, sizeof hex, "\\x%02X", b);
+            out += hex;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+bool is_script(std::string_view path) {
+    constexpr std::string_view script = "/briskopc.asp";
+    return path.size() == script.size() &&
+           strncasecmp(path.data(), script.data(), script.size()) == 0;
+}
+
+} // namespace
+
+Service::Service(World world, FunctionTable functions)
+    : world_(std::move(world)), functions_(std::move(functions)) {}
+
+Reply Service::handle(std::string_view method, std::string_view target,
+                      std::string_view connection) {
+    const Call call = parse_call(target, connection);
+    const bool script = is_script(target_path(target));
+
+    std::lock_guard<std::mutex> lock(mutex_);
+    log_ += escape_for_log(connection) + " " +
+            (script && !call.function.empty() ? escape_for_log(call.function) : "-") + " " +
+            escape_for_log(target) + "\n";
+    if (!script) {
+        return {404, ""};
+    }
+    if (method != "GET") {
+        return {405, ""};
+    }
+    if (std::optional<std::string> body = answers_.take(call.function)) {
+        return {200, std::move(*body)};
+    }
+    if (const FunctionHandler* handler = functions_.find(call.function)) {
+        return {200, (*handler)(call, world_)};
+    }
+    return {200, ""};
+}
+
+void Service::set_answer(const std::string& function, std::string body) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    answers_.set_standing(function, std::move(body));
+}
+
+void Service::queue_once(const std::string& function, std::string body) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    answers_.queue_once(function, std::move(body));
+}
+
+void Service::reset_answer(const std::string& function) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    answers_.reset(function);
+}
+
+std::string Service::log() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return log_;
+}
+
+void Service::clear_log() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    log_.clear();
+}
+
+} // namespace sim

@@ -1,0 +1,56 @@
+// The service behind the HTTPS port, without the sockets: it takes one
+// request (method, target, connection id) and gives the answer, keeping the
+// request log, the world, the function handlers and the answers set through
+// the control interface. Thread-safe: one lock around everything.
+#pragma once
+
+#include "answers.hpp"
+#include "functions.hpp"
+#include "world.hpp"
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+namespace sim {
+
+struct Reply {
+    int status = 200;
+    std::string body; // raw bytes, sent as text/html with a Content-Length
+};
+
+class Service {
+public:
+    explicit Service(World world, FunctionTable functions = standard_functions());
+
+    // One HTTPS request: appends it to the log and returns its answer. For
+    // GET /briskopc.asp (any case) the answer of "function=": a control answer
+    // if one is set, else the function's handler, else an empty 200 body.
+    Reply handle(std::string_view method, std::string_view target, std::string_view connection);
+
+    // What the control interface changes (see answers.hpp).
+    void set_answer(const std::string& function, std::string body);
+    void queue_once(const std::string& function, std::string body);
+    void reset_answer(const std::string& function);
+
+    // Delay before every HTTPS answer, in ms (0: none). The server does the waiting.
+    void set_slow_ms(int ms) { slow_ms_ = ms; }
+    int slow_ms() const { return slow_ms_; }
+
+    // The request log: one line "<connection> <function> <target>\n" per
+    // request, function "-" when there is none; bytes below 0x21, 0x7F and
+    // "\" are written \xHH so that a line stays one line.
+    std::string log() const;
+    void clear_log();
+
+private:
+    mutable std::mutex mutex_;
+    World world_;
+    FunctionTable functions_;
+    AnswerTable answers_;
+    std::string log_;
+    std::atomic<int> slow_ms_{0};
+};
+
+} // namespace sim

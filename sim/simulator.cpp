@@ -1,0 +1,241 @@
+#include "simulator.hpp"
+
+#include <httplib.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+
+#include <dirent.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace sim {
+
+namespace {
+
+constexpr const char* kHost = "127.0.0.1";
+
+// Keep-alive: WinInet keeps one connection for the whole session.
+constexpr size_t kKeepAliveMaxCount = 1000000;
+constexpr time_t kKeepAliveSeconds = 120;
+// Each open connection holds one thread of the pool while it lives.
+constexpr size_t kThreads = 32;
+
+// Applied by cpp-httplib to the listening socket; accepted sockets inherit
+// both options on Linux. Without TCP_NODELAY, Nagle's algorithm meets the
+// client's delayed acknowledgements and WinInet waits ~40 ms a request.
+// SO_REUSEADDR lets /reachable listen again on the port at once (cpp-httplib's
+// own default sets SO_REUSEPORT instead, which would let a second process
+// share the port unnoticed).
+void socket_options(int sock) {
+    int one = 1;
+    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+}
+
+// Shuts down every connected TCP socket of this process whose local port is
+// `port`: the connections a server accepted on it, also those that have not
+// sent a request yet. cpp-httplib then ends them and closes their sockets.
+void drop_connections(int port) {
+    DIR* dir = opendir("/proc/self/fd");
+    if (!dir) {
+        return;
+    }
+    while (const dirent* entry = readdir(dir)) {
+        char* end;
+        const long fd = std::strtol(entry->d_name, &end, 10);
+        if (*end != '\0' || end == entry->d_name || fd == dirfd(dir)) {
+            continue;
+        }
+        sockaddr_in addr{};
+        socklen_t len = sizeof addr;
+        int listening = 0;
+        socklen_t optlen = sizeof listening;
+        if (getsockname(static_cast<int>(fd), reinterpret_cast<sockaddr*>(&addr), &len) == 0 &&
+            addr.sin_family == AF_INET && ntohs(addr.sin_port) == port &&
+            getsockopt(static_cast<int>(fd), SOL_SOCKET, SO_ACCEPTCONN, &listening, &optlen) == 0 &&
+            !listening) {
+            shutdown(static_cast<int>(fd), SHUT_RDWR);
+        }
+    }
+    closedir(dir);
+}
+
+// Runs a server's accept loop on its own thread; returns once it accepts.
+bool run(httplib::Server& server, std::thread& thread) {
+    thread = std::thread([&server] { server.listen_after_bind(); });
+    for (int i = 0; i < 5000 && !server.is_running(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return server.is_running();
+}
+
+int bind_port(httplib::Server& server, int port) {
+    if (port == 0) {
+        return server.bind_to_any_port(kHost);
+    }
+    return server.bind_to_port(kHost, port) ? port : -1;
+}
+
+void route_all(httplib::Server& server, const httplib::Server::Handler& handler) {
+    server.Get(".*", handler);
+    server.Post(".*", handler);
+    server.Put(".*", handler);
+    server.Delete(".*", handler);
+    server.Options(".*", handler);
+}
+
+} // namespace
+
+Simulator::Simulator(Service& service, Config config)
+    : service_(service), config_(std::move(config)) {}
+
+Simulator::~Simulator() {
+    stop();
+}
+
+bool Simulator::open_https(int port, std::string& error) {
+    auto server =
+        std::make_unique<httplib::SSLServer>(config_.cert_pem.c_str(), config_.key_pem.c_str());
+    if (!server->is_valid()) {
+        error = "cannot load " + config_.cert_pem + " and " + config_.key_pem;
+        return false;
+    }
+    server->set_socket_options(socket_options);
+    server->set_tcp_nodelay(true);
+    server->set_keep_alive_max_count(kKeepAliveMaxCount);
+    server->set_keep_alive_timeout(kKeepAliveSeconds);
+    server->new_task_queue = [] { return new httplib::ThreadPool(kThreads); };
+    // A request that arrives, or a slow answer that ends, after /unreachable
+    // began gets its connection dropped like the others.
+    const auto drop = [this](const httplib::Request& req, httplib::Response& res) {
+        if (reachable_) {
+            return false;
+        }
+        if (req.ssl) {
+            shutdown(SSL_get_fd(req.ssl), SHUT_RDWR);
+        }
+        res.status = 503;
+        return true;
+    };
+    route_all(*server, [this, drop](const httplib::Request& req, httplib::Response& res) {
+        if (drop(req, res)) {
+            return;
+        }
+        Reply reply = service_.handle(req.method, req.target, std::to_string(req.remote_port));
+        wait_slow(service_.slow_ms());
+        if (drop(req, res)) {
+            return;
+        }
+        // Answers go out as the raw bytes: cpp-httplib would otherwise gzip or
+        // brotli a text/html body for a client that offers Accept-Encoding.
+        // The request object is the server's own non-const one.
+        const_cast<httplib::Request&>(req).headers.erase("Accept-Encoding");
+        res.status = reply.status;
+        // One body with a Content-Length, never chunked.
+        res.set_content(std::move(reply.body), "text/html");
+    });
+    const int bound = bind_port(*server, port);
+    if (bound <= 0) {
+        error = "cannot listen on " + std::string(kHost) + ":" + std::to_string(port);
+        return false;
+    }
+    https_port_ = bound;
+    https_ = std::move(server);
+    reachable_ = true;
+    if (!run(*https_, https_thread_)) {
+        error = "the HTTPS server did not start";
+        close_https();
+        return false;
+    }
+    return true;
+}
+
+void Simulator::close_https() {
+    reachable_ = false;
+    if (https_) {
+        https_->stop();
+        drop_connections(https_port_);
+    }
+    // Only now wake the slow answers: their connections are gone already.
+    {
+        std::lock_guard<std::mutex> lock(slow_mutex_);
+        ++drops_;
+    }
+    slow_cv_.notify_all();
+    if (https_thread_.joinable()) {
+        https_thread_.join();
+    }
+    https_.reset();
+}
+
+void Simulator::wait_slow(int ms) {
+    if (ms <= 0) {
+        return;
+    }
+    std::unique_lock<std::mutex> lock(slow_mutex_);
+    const uint64_t drops = drops_;
+    slow_cv_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return drops_ != drops; });
+}
+
+bool Simulator::start(std::string& error) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::signal(SIGPIPE, SIG_IGN);
+    if (!open_https(config_.https_port, error)) {
+        return false;
+    }
+    control_ = std::make_unique<httplib::Server>();
+    control_->set_socket_options(socket_options);
+    control_->set_keep_alive_max_count(1); // one command a connection: stop() waits for none
+    route_all(*control_, [this](const httplib::Request& req, httplib::Response& res) {
+        const ControlReply reply =
+            handle_control({req.method, req.target, req.body}, service_, this);
+        res.status = reply.status;
+        res.set_content(reply.body, "text/plain");
+    });
+    control_port_ = bind_port(*control_, config_.control_port);
+    if (control_port_ <= 0 || !run(*control_, control_thread_)) {
+        error = "cannot listen on " + std::string(kHost) + ":" +
+                std::to_string(config_.control_port) + " for the control interface";
+        close_https();
+        if (control_thread_.joinable()) {
+            control_->stop();
+            control_thread_.join();
+        }
+        control_.reset();
+        return false;
+    }
+    return true;
+}
+
+void Simulator::stop() {
+    // The control server first, without the lock: a control command that is
+    // changing reachability holds the lock and must be let finish.
+    if (control_) {
+        control_->stop();
+        drop_connections(control_port_);
+    }
+    if (control_thread_.joinable()) {
+        control_thread_.join();
+    }
+    control_.reset();
+    std::lock_guard<std::mutex> lock(mutex_);
+    close_https();
+}
+
+bool Simulator::set_reachable(bool reachable, std::string& error) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (reachable == static_cast<bool>(https_)) {
+        return true;
+    }
+    if (!reachable) {
+        close_https();
+        return true;
+    }
+    return open_https(https_port_, error);
+}
+
+} // namespace sim

@@ -1,0 +1,70 @@
+// The simulator's two servers on 127.0.0.1: the service over HTTPS and the
+// control interface over plain HTTP, each on its own thread pool.
+#pragma once
+
+#include "control.hpp"
+#include "service.hpp"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace httplib {
+class Server;
+class SSLServer;
+} // namespace httplib
+
+namespace sim {
+
+class Simulator : public Reachability {
+public:
+    struct Config {
+        std::string cert_pem; // server certificate and key files (certs.hpp)
+        std::string key_pem;
+        int https_port = 0; // 0: a free port
+        int control_port = 0;
+    };
+
+    Simulator(Service& service, Config config);
+    ~Simulator() override;
+
+    // Listens on both ports; from its return on both answer. It ignores
+    // SIGPIPE for the whole process (a client that hangs up must not kill us).
+    bool start(std::string& error);
+    // Closes both ports and every open connection; returns when all is stopped.
+    void stop();
+
+    int https_port() const { return https_port_; }
+    int control_port() const { return control_port_; }
+
+    // false: closes the HTTPS port and drops its open connections (clients
+    // then get connection failures); true: listens again on the same port.
+    bool set_reachable(bool reachable, std::string& error) override;
+
+private:
+    bool open_https(int port, std::string& error);
+    void close_https();
+    void wait_slow(int ms);
+
+    Service& service_;
+    Config config_;
+    std::mutex mutex_; // serialises start, stop and reachability changes
+    std::unique_ptr<httplib::SSLServer> https_;
+    std::thread https_thread_;
+    std::unique_ptr<httplib::Server> control_;
+    std::thread control_thread_;
+    std::atomic<bool> reachable_{false};
+    int https_port_ = 0;
+    int control_port_ = 0;
+
+    // Slow answers wait on this, so that dropping the connections ends the wait.
+    std::mutex slow_mutex_;
+    std::condition_variable slow_cv_;
+    uint64_t drops_ = 0;
+};
+
+} // namespace sim

@@ -1,0 +1,151 @@
+#include "seed.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using sim::Account;
+using sim::parse_seed;
+using sim::SeedParse;
+
+namespace {
+
+// The single error of a parse that must have exactly one.
+sim::SeedError only_error(const SeedParse& p) {
+    EXPECT_EQ(p.errors.size(), 1u);
+    return p.errors.empty() ? sim::SeedError{0, ""} : p.errors[0];
+}
+
+} // namespace
+
+TEST(SeedParse, DemoSeedHasOneAccountInCp1250) {
+    const SeedParse p = parse_seed(sim::demo_seed_text());
+    ASSERT_TRUE(p.ok());
+    ASSERT_EQ(p.seed.accounts.size(), 1u);
+    const Account& a = p.seed.accounts[0];
+    EXPECT_EQ(a.login, "+48602123456");
+    EXPECT_EQ(a.password, "demo");
+    EXPECT_EQ(a.display_name, "U\xBFytkownik Demo"); // ż is 0xBF in cp1250
+    EXPECT_EQ(a.credits, 500);
+    EXPECT_EQ(a.days, 30);
+    EXPECT_EQ(a.account_class, 1);
+}
+
+TEST(SeedParse, CommentsBlankLinesCrlfTabsBomAndQuotes) {
+    const SeedParse p =
+        parse_seed("\xEF\xBB\xBF# world for a test\r\n"
+                   "\r\n"
+                   "   \t\n"
+                   "account\t+48601000001 \"two words\" \"Zażółć \\\"gęślą\\\" \\\\ #1\" "
+                   "0 -5 2 # trailing comment\r\n"
+                   "account +1 \"\" \"\" 2147483647 -2147483648 0\n"
+                   "account +48601000002 pass#word Name 1 2 3");
+    ASSERT_TRUE(p.ok()) << p.errors[0].line << ": " << p.errors[0].message;
+    ASSERT_EQ(p.seed.accounts.size(), 3u);
+    EXPECT_EQ(p.seed.accounts[0].password, "two words");
+    EXPECT_EQ(p.seed.accounts[0].display_name, "Za\xBF\xF3\xB3\xE6 \"g\xEA\x9Cl\xB9\" \\ #1");
+    EXPECT_EQ(p.seed.accounts[0].days, -5);
+    EXPECT_EQ(p.seed.accounts[1].password, "");
+    EXPECT_EQ(p.seed.accounts[1].credits, 2147483647);
+    EXPECT_EQ(p.seed.accounts[1].days, -2147483648);
+    EXPECT_EQ(p.seed.accounts[2].password,
+              "pass#word"); // "#" starts a comment only at a word's start
+}
+
+TEST(SeedParse, ErrorsCarryLineNumbersAndGoodLinesStillCount) {
+    const SeedParse p = parse_seed("account +48601000001 a \"A\" 1 2 3\n"
+                                   "acount +48601000002 b \"B\" 1 2 3\n"
+                                   "\n"
+                                   "account +48601000003 c \"C\" 1 2\n"
+                                   "account +48601000004 d \"D\" 1 2 3\n");
+    ASSERT_EQ(p.errors.size(), 2u);
+    EXPECT_EQ(p.errors[0].line, 2);
+    EXPECT_NE(p.errors[0].message.find("unknown entry"), std::string::npos);
+    EXPECT_EQ(p.errors[1].line, 4);
+    EXPECT_NE(p.errors[1].message.find("found 5"), std::string::npos);
+    ASSERT_EQ(p.seed.accounts.size(), 2u);
+    EXPECT_EQ(p.seed.accounts[1].login, "+48601000004");
+}
+
+TEST(SeedParse, RejectsBadNumbers) {
+    for (const char* n : {"2147483648", "-2147483649", "99999999999999999999", "1e3", "+5", "-",
+                          "0x10", "1.5", "\"\""}) {
+        const std::string line = std::string("account +48601000001 p n 1 ") + n + " 0";
+        const sim::SeedError e = only_error(parse_seed(line));
+        EXPECT_EQ(e.line, 1) << n;
+        EXPECT_NE(e.message.find("DAYS"), std::string::npos) << n << ": " << e.message;
+    }
+}
+
+TEST(SeedParse, RejectsBadLogins) {
+    for (const char* login :
+         {"48601000001", "+", "+48 601", "+4860100000a", "+1234567890123456", "\"\""}) {
+        const std::string line = std::string("account ") + login + " p n 1 2 3";
+        EXPECT_NE(only_error(parse_seed(line)).message.find("LOGIN"), std::string::npos) << login;
+    }
+    EXPECT_TRUE(parse_seed("account +123456789012345 p n 1 2 3").ok());
+}
+
+TEST(SeedParse, RejectsMalformedWords) {
+    const struct {
+        const char* text;
+        const char* message_part;
+    } cases[] = {
+        {"account +1 \"open n 1 2 3", "no closing quote"},
+        {"account +1 p \"a\"b 1 2 3", "closing quote"},
+        {"account +1 p \"a\\n\" 1 2 3", "backslash"},
+        {"account +1 p \"a\\", "backslash"},
+        {"account +1 p a\"b 1 2 3", "quote inside"},
+        {"account +1 p \"a\x01\" 1 2 3", "control character"},
+        {"account +1 p a\x7F 1 2 3", "control character"},
+    };
+    for (const auto& c : cases) {
+        const sim::SeedError e = only_error(parse_seed(c.text));
+        EXPECT_NE(e.message.find(c.message_part), std::string::npos) << c.text << ": " << e.message;
+    }
+}
+
+TEST(SeedParse, NulByteSpoilsOnlyItsLine) {
+    const std::string text("account +1 p n 1 2 3\naccount +2 p\0n 1 2 3\naccount +3 p n 1 2 3\n",
+                           63);
+    const SeedParse p = parse_seed(text);
+    EXPECT_EQ(only_error(p).line, 2);
+    EXPECT_EQ(p.seed.accounts.size(), 2u);
+}
+
+TEST(SeedParse, TextMustBeUtf8ThatCp1250CanHold) {
+    sim::SeedError e = only_error(parse_seed("account +1 p \"check \xE2\x9C\x93\" 1 2 3"));
+    EXPECT_NE(e.message.find("U+2713"), std::string::npos) << e.message;
+    EXPECT_NE(e.message.find("NAME"), std::string::npos) << e.message;
+    e = only_error(parse_seed("account +1 \"\xC5\" n 1 2 3"));
+    EXPECT_NE(e.message.find("malformed UTF-8"), std::string::npos) << e.message;
+    EXPECT_NE(e.message.find("PASSWORD"), std::string::npos) << e.message;
+    // Overlong and surrogate encodings are malformed too.
+    EXPECT_FALSE(parse_seed("account +1 p \"\xC0\xAF\" 1 2 3").ok());
+    EXPECT_FALSE(parse_seed("account +1 p \"\xED\xA0\x80\" 1 2 3").ok());
+    // The euro sign and the Polish letters are in cp1250.
+    const SeedParse p = parse_seed("account +1 p \"€ ĄĆĘŁŃÓŚŹŻ ąćęłńóśźż\" 1 2 3");
+    ASSERT_TRUE(p.ok());
+    EXPECT_EQ(p.seed.accounts[0].display_name,
+              "\x80 \xA5\xC6\xCA\xA3\xD1\xD3\x8C\x8F\xAF \xB9\xE6\xEA\xB3\xF1\xF3\x9C\x9F\xBF");
+}
+
+TEST(SeedParse, DuplicateLoginNamesTheFirstLine) {
+    const SeedParse p = parse_seed("account +1 a A 1 2 3\n# x\naccount +1 b B 4 5 6\n");
+    const sim::SeedError e = only_error(p);
+    EXPECT_EQ(e.line, 3);
+    EXPECT_NE(e.message.find("already on line 1"), std::string::npos) << e.message;
+    ASSERT_EQ(p.seed.accounts.size(), 1u);
+    EXPECT_EQ(p.seed.accounts[0].password, "a");
+}
+
+TEST(SeedFormat, ReadsBackAsTheSameSeed) {
+    sim::Seed seed;
+    seed.accounts.push_back({"+48601000001", "", "", 0, 0, 0});
+    seed.accounts.push_back({"+1", "p \"q\" \\ # r", "\xA3\xF3\x64\xBC \x80", -1, 2147483647, 2});
+    const SeedParse p = parse_seed(sim::format_seed(seed));
+    ASSERT_TRUE(p.ok()) << p.errors[0].message;
+    ASSERT_EQ(p.seed.accounts.size(), 2u);
+    EXPECT_EQ(p.seed.accounts[0], seed.accounts[0]);
+    EXPECT_EQ(p.seed.accounts[1], seed.accounts[1]);
+}

@@ -1,0 +1,51 @@
+// Helpers shared by the simulator's tests.
+#pragma once
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace simtest {
+
+// A fresh folder under the build folder, removed at the end of the test.
+class TempDir {
+public:
+    TempDir() {
+        std::string pattern = std::string(BRISKO_SIM_TEST_DIR) + "/tmp.XXXXXX";
+        std::filesystem::create_directories(BRISKO_SIM_TEST_DIR);
+        path_ = mkdtemp(pattern.data()) ? pattern : "";
+    }
+    ~TempDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+inline std::string read_file(const std::string& path) {
+    std::string data;
+    if (FILE* f = std::fopen(path.c_str(), "rb")) {
+        char buf[4096];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
+            data.append(buf, n);
+        }
+        std::fclose(f);
+    }
+    return data;
+}
+
+inline void write_file(const std::string& path, const std::string& data) {
+    if (FILE* f = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(data.data(), 1, data.size(), f);
+        std::fclose(f);
+    }
+}
+
+} // namespace simtest
