@@ -1,5 +1,7 @@
 #include "call.hpp"
 
+#include <algorithm>
+
 namespace sim {
 
 const std::string* Call::param(std::string_view name) const {
@@ -67,6 +69,25 @@ Params parse_query(std::string_view query) {
         }
     }
     return params;
+}
+
+std::string cookie_value(std::string_view header, std::string_view name) {
+    const auto trim = [](std::string_view s) {
+        constexpr std::string_view blanks = " \t";
+        s.remove_prefix(std::min(s.find_first_not_of(blanks), s.size()));
+        return s.substr(0, s.find_last_not_of(blanks) + 1);
+    };
+    size_t start = 0;
+    while (start < header.size()) {
+        const size_t end = std::min(header.find(';', start), header.size());
+        const std::string_view item = trim(header.substr(start, end - start));
+        start = end + 1;
+        const size_t eq = item.find('=');
+        if (eq != std::string_view::npos && item.substr(0, eq) == name) {
+            return std::string(trim(item.substr(eq + 1)));
+        }
+    }
+    return "";
 }
 
 std::string_view target_path(std::string_view target) {

@@ -56,6 +56,19 @@ ControlReply answer_command(const ControlRequest& r, std::string_view rest, Serv
     return ok();
 }
 
+// One line per account: login, credits, days, class, web session state.
+std::string accounts_text(Service& service) {
+    std::string text;
+    service.with_world([&text](World& world) {
+        for (const Account& a : world.accounts) {
+            text += a.login + " " + std::to_string(a.credits) + " " + std::to_string(a.days) + " " +
+                    std::to_string(a.account_class) +
+                    (world.logged_in(a.login) ? " logged-in\n" : " logged-out\n");
+        }
+    });
+    return text;
+}
+
 } // namespace
 
 ControlReply handle_control(const ControlRequest& r, Service& service, Reachability* net) {
@@ -80,6 +93,16 @@ ControlReply handle_control(const ControlRequest& r, Service& service, Reachabil
             return ok();
         }
         return not_allowed();
+    }
+    if (path == "/expire") {
+        if (r.method != "POST") {
+            return not_allowed();
+        }
+        service.with_world([](World& world) { world.web_sessions.clear(); });
+        return ok();
+    }
+    if (path == "/accounts") {
+        return r.method == "GET" ? ControlReply{200, accounts_text(service)} : not_allowed();
     }
     if (path == "/slow") {
         if (r.method != "POST") {

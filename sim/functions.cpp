@@ -11,9 +11,34 @@ const FunctionHandler* FunctionTable::find(const std::string& name) const {
     return it == handlers_.end() ? nullptr : &it->second;
 }
 
+FunctionHandler with_web_session(SessionHandler handler) {
+    return [handler = std::move(handler)](const Call& call, World& world) -> std::string {
+        Account* account = world.web_session_account(call.web_session);
+        return account ? handler(call, world, *account) : "NOP";
+    };
+}
+
+std::string escape_polish_letters(std::string_view text) {
+    // ą ć ę ś ż ź ł ó ń Ą Ć Ę Ł Ń Ó Ś Ż Ź in cp1250.
+    static constexpr std::string_view kLetters = "\xB9\xE6\xEA\x9C\xBF\x9F\xB3\xF3\xF1"
+                                                 "\xA5\xC6\xCA\xA3\xD1\xD3\x8C\xAF\x8F";
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char c : text) {
+        if (kLetters.find(c) == std::string_view::npos) {
+            out += c;
+        } else {
+            const auto b = static_cast<unsigned char>(c);
+            out += {'%', kHex[b >> 4], kHex[b & 0xF]};
+        }
+    }
+    return out;
+}
+
 FunctionTable standard_functions() {
     FunctionTable table;
     add_bench_functions(table);
+    add_session_functions(table);
     return table;
 }
 

@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <string_view>
 
 namespace sim {
 
@@ -26,8 +27,22 @@ private:
     std::map<std::string, FunctionHandler> handlers_;
 };
 
+// A function that works only within a web session: it gets the session's account.
+using SessionHandler = std::function<std::string(const Call& call, World& world, Account& account)>;
+
+// The handler for such a function: a call without a logged-in web session
+// answers "NOP" (the client then logs in again and repeats the call).
+FunctionHandler with_web_session(SessionHandler handler);
+
+// Writes the Polish letters of cp1250 text as the service sends them in its
+// answers ("%B9" for ą, ...); the client turns them back.
+std::string escape_polish_letters(std::string_view text);
+
 // BENCH: "OK\r\n" followed by the parameter n, for tools/simbench.
 void add_bench_functions(FunctionTable& table);
+
+// LOGIN, LOGINPC, LOGOFF, CHECKSTATUSES: the web session and the client's own.
+void add_session_functions(FunctionTable& table);
 
 FunctionTable standard_functions();
 

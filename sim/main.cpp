@@ -195,6 +195,12 @@ int main(int argc, char** argv) {
         std::printf("brisko-sim: account %s, password %s\n", a.login.c_str(),
                     sim::cp1250_to_utf8(a.password).c_str());
     }
+    if (demo) {
+        // The demo seed comes first and holds one account.
+        const sim::Account& a = seed.accounts.front();
+        std::printf("demo account: %s / %s\n", a.login.c_str(),
+                    sim::cp1250_to_utf8(a.password).c_str());
+    }
     std::fflush(stdout);
 
     int signal_number = 0;

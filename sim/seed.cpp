@@ -225,8 +225,8 @@ std::string format_seed(const Seed& seed) {
 
 std::string_view demo_seed_text() {
     return "# The demo world of ./brisko demo.\n"
-           "#       login        password  name              credits days class\n"
-           "account +48602123456 demo      \"Użytkownik Demo\" 500     30   1\n";
+           "#       login        password  name           credits days class\n"
+           "account +48600100200 haslo123  \"Zofia Wójcik\" 250     30   1\n";
 }
 
 } // namespace sim

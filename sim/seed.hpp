@@ -6,7 +6,7 @@
 // may hold spaces and "#", with \" and \\ as its only escapes. Entries:
 //
 //   account LOGIN PASSWORD NAME CREDITS DAYS CLASS
-//     LOGIN     "+" and 1 to 15 digits (the account number, e.g. +48602123456)
+//     LOGIN     "+" and 1 to 15 digits (the account number, e.g. +48600100200)
 //     PASSWORD  text (quote it when it holds spaces or is empty)
 //     NAME      the display name, text
 //     CREDITS, DAYS, CLASS  whole numbers (32-bit signed)
@@ -23,7 +23,7 @@
 namespace sim {
 
 struct Account {
-    std::string login;        // "+48602123456"
+    std::string login;        // "+48600100200"
     std::string password;     // cp1250
     std::string display_name; // cp1250
     int32_t credits = 0;

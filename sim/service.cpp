@@ -35,9 +35,10 @@ bool is_script(std::string_view path) {
 Service::Service(World world, FunctionTable functions)
     : world_(std::move(world)), functions_(std::move(functions)) {}
 
-Reply Service::handle(std::string_view method, std::string_view target,
-                      std::string_view connection) {
-    const Call call = parse_call(target, connection);
+Reply Service::handle(std::string_view method, std::string_view target, std::string_view connection,
+                      std::string_view cookies) {
+    Call call = parse_call(target, connection);
+    call.web_session = cookie_value(cookies, kSessionCookie);
     const bool script = is_script(target_path(target));
 
     std::lock_guard<std::mutex> lock(mutex_);
@@ -45,18 +46,27 @@ Reply Service::handle(std::string_view method, std::string_view target,
             (script && !call.function.empty() ? escape_for_log(call.function) : "-") + " " +
             escape_for_log(target) + "\n";
     if (!script) {
-        return {404, ""};
+        return {404, {}, {}};
     }
     if (method != "GET") {
-        return {405, ""};
+        return {405, {}, {}};
+    }
+    Reply reply;
+    if (call.web_session.empty()) {
+        call.web_session = random_hex(24);
+        reply.set_cookie = std::string(kSessionCookie) + "=" + call.web_session + "; path=/";
     }
     if (std::optional<std::string> body = answers_.take(call.function)) {
-        return {200, std::move(*body)};
+        reply.body = std::move(*body);
+    } else if (const FunctionHandler* handler = functions_.find(call.function)) {
+        reply.body = (*handler)(call, world_);
     }
-    if (const FunctionHandler* handler = functions_.find(call.function)) {
-        return {200, (*handler)(call, world_)};
-    }
-    return {200, ""};
+    return reply;
+}
+
+void Service::with_world(const std::function<void(World&)>& f) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    f(world_);
 }
 
 void Service::set_answer(const std::string& function, std::string body) {

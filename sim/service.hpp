@@ -9,6 +9,7 @@
 #include "world.hpp"
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -17,8 +18,15 @@ namespace sim {
 
 struct Reply {
     int status = 200;
-    std::string body; // raw bytes, sent as text/html with a Content-Length
+    std::string body;       // raw bytes, sent as text/html with a Content-Length
+    std::string set_cookie; // a Set-Cookie header to send, "" for none
 };
+
+// The cookie that tells the service's clients apart, as an ASP server's
+// session cookie does: every script request without it gets a fresh one, and
+// LOGIN ties it to the account (World::web_sessions). WinInet keeps it for the
+// life of the client's Internet session.
+inline constexpr std::string_view kSessionCookie = "ASPSESSIONID";
 
 class Service {
 public:
@@ -27,12 +35,17 @@ public:
     // One HTTPS request: appends it to the log and returns its answer. For
     // GET /briskopc.asp (any case) the answer of "function=": a control answer
     // if one is set, else the function's handler, else an empty 200 body.
-    Reply handle(std::string_view method, std::string_view target, std::string_view connection);
+    // `cookies` is the request's Cookie header.
+    Reply handle(std::string_view method, std::string_view target, std::string_view connection,
+                 std::string_view cookies = "");
 
     // What the control interface changes (see answers.hpp).
     void set_answer(const std::string& function, std::string body);
     void queue_once(const std::string& function, std::string body);
     void reset_answer(const std::string& function);
+
+    // Runs `f` on the world under the service's lock.
+    void with_world(const std::function<void(World&)>& f);
 
     // Delay before every HTTPS answer, in ms (0: none). The server does the waiting.
     void set_slow_ms(int ms) { slow_ms_ = ms; }

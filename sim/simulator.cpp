@@ -125,7 +125,8 @@ bool Simulator::open_https(int port, std::string& error) {
         if (drop(req, res)) {
             return;
         }
-        Reply reply = service_.handle(req.method, req.target, std::to_string(req.remote_port));
+        Reply reply = service_.handle(req.method, req.target, std::to_string(req.remote_port),
+                                      req.get_header_value("Cookie"));
         wait_slow(service_.slow_ms());
         if (drop(req, res)) {
             return;
@@ -135,6 +136,9 @@ bool Simulator::open_https(int port, std::string& error) {
         // The request object is the server's own non-const one.
         const_cast<httplib::Request&>(req).headers.erase("Accept-Encoding");
         res.status = reply.status;
+        if (!reply.set_cookie.empty()) {
+            res.set_header("Set-Cookie", reply.set_cookie);
+        }
         // One body with a Content-Length, never chunked.
         res.set_content(std::move(reply.body), "text/html");
     });

@@ -23,10 +23,10 @@ TEST(SeedParse, DemoSeedHasOneAccountInCp1250) {
     ASSERT_TRUE(p.ok());
     ASSERT_EQ(p.seed.accounts.size(), 1u);
     const Account& a = p.seed.accounts[0];
-    EXPECT_EQ(a.login, "+48602123456");
-    EXPECT_EQ(a.password, "demo");
-    EXPECT_EQ(a.display_name, "U\xBFytkownik Demo"); // ż is 0xBF in cp1250
-    EXPECT_EQ(a.credits, 500);
+    EXPECT_EQ(a.login, "+48600100200");
+    EXPECT_EQ(a.password, "haslo123");
+    EXPECT_EQ(a.display_name, "Zofia W\xF3jcik"); // ó is 0xF3 in cp1250
+    EXPECT_EQ(a.credits, 250);
     EXPECT_EQ(a.days, 30);
     EXPECT_EQ(a.account_class, 1);
 }

@@ -191,6 +191,28 @@ TEST_F(SimulatorTest, AnswersArriveWholeAsRawBytes) {
     EXPECT_FALSE(r->has_header("Transfer-Encoding"));
 }
 
+TEST_F(SimulatorTest, SessionCookieTiesCallsToTheLogin) {
+    service_.with_world([](sim::World& w) {
+        w.accounts.push_back({"+48600100200", "haslo123", "Zofia", 1, 2, 3});
+    });
+    const std::string pc =
+        "/briskopc.asp?function=LOGINPC&usr_login=%2B48600100200&usr_pass=haslo123";
+    auto c = client();
+    const httplib::Result login =
+        c->Get("/briskopc.asp?function=LOGIN&usr_login=%2B48600100200&usr_pass=haslo123");
+    ASSERT_TRUE(login);
+    EXPECT_EQ(login->body, "LOGINOK\r\n127.0.0.1\r\n0\r\n1\r\n2\r\n3\r\n");
+    const std::string set_cookie = login->get_header_value("Set-Cookie");
+    ASSERT_NE(set_cookie, "");
+    const std::string cookie = set_cookie.substr(0, set_cookie.find(';'));
+
+    EXPECT_EQ(c->Get(pc.c_str())->body, "NOP"); // without the cookie
+    const httplib::Result r = c->Get(pc.c_str(), {{"Cookie", cookie}});
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->body.substr(0, 11), "LOGINPCOK\r\n");
+    EXPECT_FALSE(r->has_header("Set-Cookie"));
+}
+
 TEST_F(SimulatorTest, OnceAnswersOverTheWire) {
     ASSERT_EQ(post("/answer/BENCH/once", "NOP"), 200);
     auto c = client();
@@ -340,7 +362,7 @@ TEST(SimulatorProgram, WritesThePortsFileServesAndStopsOnSigterm) {
     ASSERT_TRUE(WIFEXITED(status)) << status;
     EXPECT_EQ(WEXITSTATUS(status), 0);
     const std::string out = simtest::read_file(tmp.path() + "/out");
-    EXPECT_NE(out.find("account +48602123456"), std::string::npos) << out; // the demo account
+    EXPECT_NE(out.find("\ndemo account: +48600100200 / haslo123\n"), std::string::npos) << out;
     EXPECT_NE(out.find("account +48601000009"), std::string::npos) << out;
 }
 
