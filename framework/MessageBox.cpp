@@ -47,3 +47,5 @@ int AfxMessageBox(const std::string& text, UINT type) {
     HWND owner = app && app->m_pMainWnd ? app->m_pMainWnd->m_hWnd : nullptr;
     return MessageBoxFor(owner, text, app ? app->m_strAppName : "", type);
 }
+
+int AfxMessageBox(UINT nIDPrompt, UINT type) { return AfxMessageBox(AfxLoadString(nIDPrompt), type); }

@@ -10,6 +10,8 @@
 
 // Shows a box captioned with the application title.
 int AfxMessageBox(const std::string& text, UINT type = MB_OK);
+// The same with a text of the string table.
+int AfxMessageBox(UINT nIDPrompt, UINT type = MB_OK);
 // Shows a box with its own caption, owned by a window.
 int MessageBoxFor(HWND owner, const std::string& text, const std::string& caption, UINT type);
 

@@ -6,6 +6,9 @@
 //       ON_MESSAGE_VOID(WM_CLOSE, OnHide)     // void OnHide()
 //       ON_COMMAND(32771, OnOpen)             // void OnOpen()
 //       ON_NOTIFY(NM_CLICK, 1000, OnClick)    // void OnClick(NMHDR*, LRESULT*)
+//       ON_MESSAGE_OR_DEFAULT(WM_SETCURSOR, OnSetCursor)
+//                            // BOOL OnSetCursor(WPARAM, LPARAM, LRESULT*): FALSE
+//                            // leaves the message to the default handling
 //   END_MESSAGE_MAP()
 #pragma once
 
@@ -17,24 +20,32 @@ template <class T> struct MessageEntry {
     UINT message;
     UINT id;   // command or control id; 0 for plain messages
     UINT code; // notification code of WM_NOTIFY
-    LRESULT (*handler)(T&, WPARAM, LPARAM);
+    // TRUE when the message was handled, its result in the last argument.
+    BOOL (*handler)(T&, WPARAM, LPARAM, LRESULT*);
 };
 
 template <class T, LRESULT (T::*Fn)(WPARAM, LPARAM)>
-LRESULT MessageThunk(T& self, WPARAM wParam, LPARAM lParam) {
-    return (self.*Fn)(wParam, lParam);
+BOOL MessageThunk(T& self, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+    *pResult = (self.*Fn)(wParam, lParam);
+    return TRUE;
 }
 
-template <class T, void (T::*Fn)()> LRESULT VoidThunk(T& self, WPARAM, LPARAM) {
+template <class T, BOOL (T::*Fn)(WPARAM, LPARAM, LRESULT*)>
+BOOL MaybeThunk(T& self, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+    return (self.*Fn)(wParam, lParam, pResult);
+}
+
+template <class T, void (T::*Fn)()> BOOL VoidThunk(T& self, WPARAM, LPARAM, LRESULT* pResult) {
     (self.*Fn)();
-    return 0;
+    *pResult = 0;
+    return TRUE;
 }
 
 template <class T, void (T::*Fn)(NMHDR*, LRESULT*)>
-LRESULT NotifyThunk(T& self, WPARAM, LPARAM lParam) {
-    LRESULT result = 0;
-    (self.*Fn)(reinterpret_cast<NMHDR*>(lParam), &result);
-    return result;
+BOOL NotifyThunk(T& self, WPARAM, LPARAM lParam, LRESULT* pResult) {
+    *pResult = 0;
+    (self.*Fn)(reinterpret_cast<NMHDR*>(lParam), pResult);
+    return TRUE;
 }
 
 template <class T, size_t N>
@@ -50,8 +61,7 @@ BOOL Dispatch(T& self, const MessageEntry<T> (&map)[N], UINT message, WPARAM wPa
             if (e.id != hdr->idFrom || e.code != hdr->code)
                 continue;
         }
-        *pResult = e.handler(self, wParam, lParam);
-        return TRUE;
+        return e.handler(self, wParam, lParam, pResult);
     }
     return FALSE;
 }
@@ -70,6 +80,8 @@ protected:                                                                      
 
 #define ON_MESSAGE(message, fn) {message, 0, 0, &fw::MessageThunk<ThisClass, &ThisClass::fn>},
 #define ON_MESSAGE_VOID(message, fn) {message, 0, 0, &fw::VoidThunk<ThisClass, &ThisClass::fn>},
+#define ON_MESSAGE_OR_DEFAULT(message, fn)                                                         \
+    {message, 0, 0, &fw::MaybeThunk<ThisClass, &ThisClass::fn>},
 #define ON_COMMAND(id, fn) {WM_COMMAND, id, 0, &fw::VoidThunk<ThisClass, &ThisClass::fn>},
 #define ON_NOTIFY(code, id, fn) {WM_NOTIFY, id, code, &fw::NotifyThunk<ThisClass, &ThisClass::fn>},
 

@@ -10,6 +10,12 @@ CWinApp* AfxGetApp() { return g_app; }
 
 HINSTANCE AfxGetInstanceHandle() { return ::GetModuleHandleA(nullptr); }
 
+std::string AfxLoadString(UINT nID) {
+    char text[1024];
+    int n = ::LoadStringA(AfxGetInstanceHandle(), nID, text, sizeof text);
+    return std::string(text, n > 0 ? n : 0);
+}
+
 CWinApp::CWinApp(const char* appName)
     : m_strAppName(appName), m_hInstance(AfxGetInstanceHandle()),
       m_strProfilePath(DataFolder(appName) + "\\" + appName + ".ini") {

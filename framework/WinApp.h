@@ -46,3 +46,5 @@ private:
 
 CWinApp* AfxGetApp();
 HINSTANCE AfxGetInstanceHandle();
+// A text of the program's string table; empty when there is none.
+std::string AfxLoadString(UINT nID);
