@@ -4,6 +4,7 @@
 #include "BriskoPCApp.h"
 
 #include "BriskoPCDlg.h"
+#include "HttpSession.h"
 #include "MessageBox.h"
 #include "resource.h"
 
@@ -64,6 +65,8 @@ BOOL CBriskoPCApp::InitInstance() {
 }
 
 int CBriskoPCApp::ExitInstance() {
+    // A request still on its way fails now rather than outlive the program.
+    g_session.Close();
     delete m_pMainDlg;
     m_pMainDlg = nullptr;
     m_pMainWnd = nullptr;

@@ -1,5 +1,6 @@
 #include "BriskoPCDlg.h"
 
+#include "HttpSession.h"
 #include "MessageBox.h"
 #include "Messages.h"
 #include "RegistryKey.h"
@@ -8,24 +9,38 @@
 #include "resource.h"
 
 #include <objbase.h>
+#include <shellapi.h>
 
 namespace {
 // The notification area knows the program's icon by this id.
 const UINT kTrayIconId = 103;
 const UINT kTimerTick = 1;     // 600 ms: duties, blinking, connection lines
 const UINT kTimerRelogin = 2;  // 30 s: re-login and push keep-alive
+
+// Where the service lives unless the profile says otherwise.
+const char kDefaultServiceHost[] = "www.brisko.example";
+const int kDefaultServicePort = INTERNET_DEFAULT_HTTPS_PORT;
+const char kHomePage[] = "http://www.brisko.example/";
 } // namespace
 
 BEGIN_MESSAGE_MAP(CBriskoPCDlg, CDialog)
     ON_MESSAGE_VOID(WM_CLOSE, OnHide)
     ON_MESSAGE_VOID(WM_DESTROY, OnDestroy)
     ON_MESSAGE(WM_TRAY_NOTIFY, OnTrayNotify)
-    ON_MESSAGE(WM_SIZE, OnSize)
+    ON_MESSAGE(WM_REQUEST_STARTED, OnRequestStarted)
+    ON_MESSAGE(WM_REQUEST_DONE, OnRequestDone)
+    ON_MESSAGE(WM_TIMER, OnTimerMessage)
+    ON_MESSAGE_OR_DEFAULT(WM_SIZE, OnSize)
     ON_MESSAGE(WM_GETMINMAXINFO, OnGetMinMaxInfo)
     ON_MESSAGE(WM_PAINT, OnPaint)
+    ON_MESSAGE_OR_DEFAULT(WM_SETCURSOR, OnSetCursor)
     ON_COMMAND(ID_TRAY_OPEN, OnOpen)
     ON_COMMAND(ID_EXIT, OnClose)
     ON_COMMAND(ID_TRAY_EXIT, OnClose)
+    ON_COMMAND(IDC_HOME, OnHomePage)
+    ON_COMMAND(ID_HOME_PAGE, OnHomePage)
+    ON_COMMAND(ID_CHANGE_LOGIN, OnChangeLogin)
+    ON_COMMAND(ID_LOGOFF, OnLogoff)
 END_MESSAGE_MAP()
 
 CBriskoPCDlg::CBriskoPCDlg(CWnd* pParent)
@@ -37,6 +52,8 @@ CBriskoPCDlg::CBriskoPCDlg(CWnd* pParent)
 }
 
 CBriskoPCDlg::~CBriskoPCDlg() {
+    if (m_imageList)
+        ImageList_Destroy(m_imageList);
     if (m_menu)
         ::DestroyMenu(m_menu);
     ::DeleteObject(m_bmp157);
@@ -50,37 +67,47 @@ BOOL CBriskoPCDlg::OnInitDialog() {
         return -1;
     m_trayIcon.SetIcon(IDI_TRAY_START);
 
-    m_menu = ::LoadMenuA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MENU_LOGGEDOUT));
-    if (!m_menu)
+    if (!ReplaceMenu(IDR_MENU_LOGGEDOUT))
         return 0;
-    ::SetMenu(m_hWnd, m_menu);
 
     ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
+    BuildTree();
     ::CoInitialize(nullptr);
 
     m_btnHome.SubclassDlgItem(IDC_HOME, this);
     m_btnHome.SizeToContent();
 
-    m_hSemaphore = ::CreateSemaphoreA(nullptr, 1, 1, nullptr);
-    if (!m_hSemaphore)
+    m_pRequests = std::make_shared<CRequestChannel>(m_hWnd);
+    if (!m_pRequests->Semaphore())
         AfxMessageBox("Error in CreateSemaphore");
-    m_hStopEvent = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (!m_hStopEvent)
+    if (!m_pRequests->StopEvent())
         AfxMessageBox("Error in CreateEvent");
 
     if (!TarnixInit())
         AfxMessageBox("IdleTrackerInit failed");
 
     ReadInstallPath();
-
+    OpenHttpSession();
     m_nSessionState = 0;
     m_nSocksState = 0;
 
     ::SetTimer(m_hWnd, kTimerTick, 600, nullptr);
     ::SetTimer(m_hWnd, kTimerRelogin, 30000, nullptr);
+    StartLogin(FALSE);
     return TRUE;
+}
+
+// The service's web host and HTTPS port come from the profile, so that the
+// client can be pointed at another service (a test one among them).
+void CBriskoPCDlg::OpenHttpSession() {
+    CWinApp* app = AfxGetApp();
+    std::string host = app->GetProfileString("BriskoPC", "ServiceHost", kDefaultServiceHost);
+    int port = app->GetProfileInt("BriskoPC", "ServicePort", kDefaultServicePort);
+    if (port <= 0 || port > 65535)
+        port = kDefaultServicePort;
+    g_session.Open(host, static_cast<INTERNET_PORT>(port), TRUE);
 }
 
 // The help file lies in the installation folder; without one, in the current folder.
@@ -108,9 +135,10 @@ void CBriskoPCDlg::OnClose() { DestroyWindow(); }
 
 void CBriskoPCDlg::OnDestroy() {
     // Release every request worker still waiting, then let a running one finish.
-    if (m_hStopEvent)
-        ::SetEvent(m_hStopEvent);
-    if (m_hSemaphore && ::WaitForSingleObject(m_hSemaphore, 5000) == WAIT_TIMEOUT)
+    if (m_pRequests->StopEvent())
+        ::SetEvent(m_pRequests->StopEvent());
+    if (m_pRequests->Semaphore() &&
+        ::WaitForSingleObject(m_pRequests->Semaphore(), 5000) == WAIT_TIMEOUT)
         AfxMessageBox("Semaphore timeout occurred in OnDestroy");
 
     ::SetMenu(m_hWnd, nullptr);
@@ -118,11 +146,10 @@ void CBriskoPCDlg::OnDestroy() {
         ::DestroyMenu(m_menu);
     m_menu = nullptr;
 
-    if (m_hSemaphore)
-        ::CloseHandle(m_hSemaphore);
-    if (m_hStopEvent)
-        ::CloseHandle(m_hStopEvent);
-    m_hSemaphore = m_hStopEvent = nullptr;
+    // A worker still in its exchange keeps the handles until it ends, and
+    // reports to nobody.
+    m_pRequests->Close();
+    m_pRequests.reset();
 
     TarnixTerm();
     ::KillTimer(m_hWnd, kTimerTick);
@@ -145,17 +172,17 @@ void CBriskoPCDlg::MoveItem(int nID, int left, int top, int right, int bottom) {
 
 // The tree takes the window; the status text and the home button share the
 // bottom 12 dialog units.
-LRESULT CBriskoPCDlg::OnSize(WPARAM, LPARAM lParam) {
+BOOL CBriskoPCDlg::OnSize(WPARAM, LPARAM lParam, LRESULT*) {
     RECT unit = {0, 0, 4, 8};
     ::MapDialogRect(m_hWnd, &unit);
     if (unit.right <= 0 || unit.bottom <= 0)
-        return 0;
+        return FALSE;
     int w = LOWORD(lParam) * 4 / unit.right;
     int h = HIWORD(lParam) * 8 / unit.bottom;
     MoveItem(IDC_TREE, 0, 0, w, h - 12);
     MoveItem(IDC_HOME, w - 57, h - 12, w, h);
     MoveItem(IDC_STATUS, 0, h - 12, w - 57, h);
-    return 0;
+    return FALSE;
 }
 
 LRESULT CBriskoPCDlg::OnGetMinMaxInfo(WPARAM, LPARAM lParam) {
@@ -177,4 +204,34 @@ LRESULT CBriskoPCDlg::OnPaint(WPARAM, LPARAM) {
     }
     ::EndPaint(m_hWnd, &ps);
     return 0;
+}
+
+// While requests run in a session, the cursor says the client is busy.
+BOOL CBriskoPCDlg::OnSetCursor(WPARAM, LPARAM, LRESULT* pResult) {
+    if (m_nThreads < 1 || m_nSessionState < 1)
+        return FALSE;
+    ::SetCursor(::LoadCursorA(nullptr, IDC_APPSTARTING));
+    *pResult = TRUE;
+    return TRUE;
+}
+
+void CBriskoPCDlg::OnHomePage() {
+    ::ShellExecuteA(m_hWnd, "open", kHomePage, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+LRESULT CBriskoPCDlg::OnTimerMessage(WPARAM wParam, LPARAM) {
+    OnTimer(static_cast<UINT>(wParam));
+    return 0;
+}
+
+// Menus are replaced whole: logged in, logged out, locked.
+BOOL CBriskoPCDlg::ReplaceMenu(UINT nIDResource) {
+    HMENU menu = ::LoadMenuA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(nIDResource));
+    if (!menu)
+        return FALSE;
+    ::SetMenu(m_hWnd, menu);
+    if (m_menu)
+        ::DestroyMenu(m_menu);
+    m_menu = menu;
+    return TRUE;
 }

@@ -1,10 +1,16 @@
 // The main window: it holds the whole client, its state and its handlers.
+// Its operations live beside the subsystem they belong to: the tree and status
+// line, login and timers here in app/, the service calls in protocol/.
 #pragma once
 
 #include "BitmapButton.h"
 #include "Dialog.h"
+#include "HttpRequest.h"
 #include "TrayIcon.h"
 
+#include <commctrl.h>
+
+#include <memory>
 #include <string>
 
 class CBriskoPCDlg : public CDialog {
@@ -16,6 +22,35 @@ public:
 
     // Ends the program (the "Zakończ" commands).
     void OnClose();
+
+    // Tree groups and status line
+    void BuildTree();
+    void RefreshConnectionItems();
+    void UpdateStatusLine();
+    // Logged in, or a login under way.
+    BOOL IsSessionUp() const { return m_nSessionState > 1; }
+    std::string GetOwnName() const { return m_strOwnName; }
+
+    // Login and log-off; TRUE asks for the credentials.
+    void StartLogin(BOOL bAsk);
+    void OnChangeLogin();
+    void OnLogoff();
+
+    // The timers' work, one tick at a time.
+    void OnTimer(UINT nIDEvent);
+
+    // Service calls: the request builders and the answers' handlers.
+    void QueueRequest(const char* function, std::string url, void* context = nullptr);
+    void Login(std::string login, std::string password);
+    void QuickLogin(std::unique_ptr<HttpRequest> pending);
+    void LoginPc(std::string login, std::string password);
+    void Logoff();
+    void CheckStatuses();
+    void OnLoginResponse(HttpRequest& request);
+    void OnQuickLoginResponse(HttpRequest& request);
+    void OnLoginPcResponse(HttpRequest& request);
+    void OnLogoffResponse(HttpRequest& request);
+    void OnCheckStatusesResponse(HttpRequest& request);
 
     // The client's version, compared by the version check.
     std::string m_strVersion = "0.22";
@@ -48,10 +83,13 @@ public:
     int m_nCheckAwayTime = 0;
 
     CTrayIcon m_trayIcon;
+    HWND m_wndTree = nullptr;
+    HIMAGELIST m_imageList = nullptr;
+    HTREEITEM m_hConnectionItem = nullptr;
     HMENU m_menu = nullptr;
     CBitmapButton m_btnHome;
-    HANDLE m_hSemaphore = nullptr;
-    HANDLE m_hStopEvent = nullptr;
+    // The request semaphore and stop event, shared with the request workers.
+    std::shared_ptr<CRequestChannel> m_pRequests;
     HICON m_hIcon;
     HBITMAP m_bmp156;
     HBITMAP m_bmp157;
@@ -64,12 +102,23 @@ private:
     void OnHide();
     void OnOpen();
     void OnDestroy();
+    void OnHomePage();
     LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
-    LRESULT OnSize(WPARAM wParam, LPARAM lParam);
+    BOOL OnSize(WPARAM wParam, LPARAM lParam, LRESULT* pResult);
     LRESULT OnGetMinMaxInfo(WPARAM wParam, LPARAM lParam);
     LRESULT OnPaint(WPARAM wParam, LPARAM lParam);
+    BOOL OnSetCursor(WPARAM wParam, LPARAM lParam, LRESULT* pResult);
+    LRESULT OnTimerMessage(WPARAM wParam, LPARAM lParam);
+    LRESULT OnRequestStarted(WPARAM wParam, LPARAM lParam);
+    LRESULT OnRequestDone(WPARAM wParam, LPARAM lParam);
+    void OnServiceUnreachable(const HttpRequest& request);
+    // A request of this window, not yet started.
+    HttpRequest* NewRequest(const char* function, std::string url);
     void MoveItem(int nID, int left, int top, int right, int bottom);
     void ReadInstallPath();
+    void OpenHttpSession();
+    // Replaces the window's menu; FALSE when the resource cannot be loaded.
+    BOOL ReplaceMenu(UINT nIDResource);
 
     DECLARE_MESSAGE_MAP()
 };

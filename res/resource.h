@@ -1,11 +1,24 @@
 // Resource ids shared by the resource script and the program.
 #pragma once
 
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
+
 // Dialogs and their controls
 #define IDD_BRISKOPC_DIALOG 104
+#define IDD_LOGIN 114
 #define IDC_TREE 1000
+#define IDC_LOGIN 1005
+#define IDC_PASSWORD 1006
+#define IDC_REMEMBER 1008
 #define IDC_HOME 1025
 #define IDC_STATUS 1029
+
+// Messages of the string table
+#define IDS_NO_CONNECTION 61204
+#define IDS_LOGIN_FAILED 61211
+#define IDS_LOGGED_OFF 61212
 
 // Menus
 #define IDR_TRAYMENU 103

@@ -39,7 +39,14 @@ protected:
     void SetUp() override {
         char dir[MAX_PATH];
         ::GetTempPathA(sizeof dir, dir);
-        app.SetProfilePath(std::string(dir) + "briskopc-test.ini");
+        std::string profile = std::string(dir) + "briskopc-test.ini";
+        ::DeleteFileA(profile.c_str());
+        app.SetProfilePath(profile);
+        // Nowhere to log in: a service that is not there.
+        app.WriteProfileString("BriskoPC", "ServiceHost", "127.0.0.1");
+        app.WriteProfileInt("BriskoPC", "ServicePort", 9);
+        // With no stored password the start asks; the user declines.
+        dialogs.Expect(IDD_LOGIN, [](CDialog& dlg) { fw::Press(dlg, IDCANCEL); });
     }
 
     void TearDown() override {
@@ -59,6 +66,7 @@ protected:
     void Command(UINT id) { ::SendMessageA(dlg()->m_hWnd, WM_COMMAND, id, 0); }
 
     fw::MessageBoxScript boxes;
+    fw::DialogScript dialogs;
     CBriskoPCApp app;
 };
 
@@ -92,11 +100,14 @@ TEST_F(MainWindow, StartUpBuildsTheLoggedOutWindow) {
               reinterpret_cast<LRESULT>(dlg()->m_hIcon));
 
     // The request semaphore is free, the stop event not set.
-    ASSERT_NE(dlg()->m_hSemaphore, nullptr);
-    ASSERT_NE(dlg()->m_hStopEvent, nullptr);
-    EXPECT_EQ(::WaitForSingleObject(dlg()->m_hSemaphore, 0), WAIT_OBJECT_0);
-    ::ReleaseSemaphore(dlg()->m_hSemaphore, 1, nullptr);
-    EXPECT_EQ(::WaitForSingleObject(dlg()->m_hStopEvent, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    ASSERT_NE(dlg()->m_pRequests, nullptr);
+    HANDLE semaphore = dlg()->m_pRequests->Semaphore();
+    ASSERT_NE(semaphore, nullptr);
+    ASSERT_NE(dlg()->m_pRequests->StopEvent(), nullptr);
+    EXPECT_EQ(::WaitForSingleObject(semaphore, 0), WAIT_OBJECT_0);
+    ::ReleaseSemaphore(semaphore, 1, nullptr);
+    EXPECT_EQ(::WaitForSingleObject(dlg()->m_pRequests->StopEvent(), 0),
+              static_cast<DWORD>(WAIT_TIMEOUT));
 
     EXPECT_EQ(dlg()->m_nSessionState, 0);
     EXPECT_EQ(dlg()->m_nSocksState, 0);
@@ -156,8 +167,9 @@ class ExitCommand : public MainWindow, public ::testing::WithParamInterface<UINT
 TEST_P(ExitCommand, EndsTheProgramInOrder) {
     Start();
     HWND hWnd = dlg()->m_hWnd;
-    HANDLE semaphore = Duplicate(dlg()->m_hSemaphore);
-    HANDLE stop = Duplicate(dlg()->m_hStopEvent);
+    HANDLE semaphore = Duplicate(dlg()->m_pRequests->Semaphore());
+    HANDLE stop = Duplicate(dlg()->m_pRequests->StopEvent());
+    std::weak_ptr<CRequestChannel> channel = dlg()->m_pRequests;
 
     Command(GetParam());
 
@@ -166,8 +178,7 @@ TEST_P(ExitCommand, EndsTheProgramInOrder) {
     EXPECT_EQ(::WaitForSingleObject(stop, 0), WAIT_OBJECT_0) << "waiting workers are released";
     EXPECT_EQ(::WaitForSingleObject(semaphore, 0), static_cast<DWORD>(WAIT_TIMEOUT))
         << "shutdown took the semaphore and keeps it";
-    EXPECT_EQ(dlg()->m_hSemaphore, nullptr);
-    EXPECT_EQ(dlg()->m_hStopEvent, nullptr);
+    EXPECT_TRUE(channel.expired()) << "with no worker left, the handles are closed";
     EXPECT_EQ(dlg()->m_menu, nullptr);
     EXPECT_TRUE(boxes.Shown().empty());
     ::CloseHandle(semaphore);
@@ -179,7 +190,7 @@ INSTANTIATE_TEST_SUITE_P(MainAndTrayMenus, ExitCommand,
 
 TEST_F(MainWindow, ShutdownWaitsForARunningRequestThenGivesUpAfterFiveSeconds) {
     Start();
-    HANDLE semaphore = Duplicate(dlg()->m_hSemaphore);
+    HANDLE semaphore = Duplicate(dlg()->m_pRequests->Semaphore());
 
     // A request that finishes in time: no message.
     ASSERT_EQ(::WaitForSingleObject(semaphore, 0), WAIT_OBJECT_0);
@@ -196,7 +207,7 @@ TEST_F(MainWindow, ShutdownWaitsForARunningRequestThenGivesUpAfterFiveSeconds) {
 
     // A request that hangs: shutdown goes on after telling so.
     Start();
-    ASSERT_EQ(::WaitForSingleObject(dlg()->m_hSemaphore, 0), WAIT_OBJECT_0);
+    ASSERT_EQ(::WaitForSingleObject(dlg()->m_pRequests->Semaphore(), 0), WAIT_OBJECT_0);
     Command(ID_EXIT);
     EXPECT_FALSE(::IsWindow(dlg()->m_hWnd));
     ASSERT_EQ(boxes.Shown().size(), 1u);

@@ -1,5 +1,8 @@
 // The real program, started twice: the second start brings the first forward
 // and ends; only "Zakończ" ends the first.
+#include "SimControl.h"
+#include "WinApp.h"
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -7,6 +10,25 @@
 #include <string>
 
 namespace {
+
+// The program's own profile: the simulator's demo account, stored, so that it
+// logs in at start without asking.
+class StoredLogin {
+public:
+    StoredLogin() : m_path(CWinApp::DataFolder("BriskoPC") + "\\BriskoPC.ini") {
+        Write("ServiceHost", "localhost");
+        Write("ServicePort", std::to_string(SimControl::HttpsPort()).c_str());
+        Write("Login", "+48600100200");
+        Write("Password", "haslo123");
+    }
+    ~StoredLogin() { ::DeleteFileA(m_path.c_str()); }
+
+private:
+    void Write(const char* entry, const char* value) {
+        ::WritePrivateProfileStringA("BriskoPC", entry, value, m_path.c_str());
+    }
+    std::string m_path;
+};
 
 std::string ProgramPath() {
     char path[MAX_PATH];
@@ -29,7 +51,10 @@ struct Process {
     ~Process() {
         if (!started)
             return;
-        if (::WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT)
+        // Ended the user's way, so that it takes its input hooks with it.
+        if (HWND main = ::FindWindowA("BriskoPCClass", nullptr); main && Running())
+            ::PostMessageA(main, WM_COMMAND, 8, 0);
+        if (!EndsWithin(10000))
             ::TerminateProcess(pi.hProcess, 1);
         ::WaitForSingleObject(pi.hProcess, 5000);
         ::CloseHandle(pi.hThread);
@@ -62,6 +87,7 @@ int CountMainWindows() {
 }
 
 TEST(SecondStart, RestoresTheMinimisedFirstAndEnds) {
+    StoredLogin profile;
     Process first;
     ASSERT_TRUE(first.started);
     HWND main = WaitForMainWindow();
@@ -83,6 +109,9 @@ TEST(SecondStart, RestoresTheMinimisedFirstAndEnds) {
 }
 
 TEST(SecondStart, LeavesTheHiddenFirstHiddenAndOnlyExitEndsIt) {
+    StoredLogin profile;
+    SimControl sim;
+    sim.ClearLog();
     Process first;
     ASSERT_TRUE(first.started);
     HWND main = WaitForMainWindow();
@@ -97,6 +126,12 @@ TEST(SecondStart, LeavesTheHiddenFirstHiddenAndOnlyExitEndsIt) {
     ASSERT_TRUE(second.EndsWithin(10000));
     EXPECT_FALSE(::IsWindowVisible(main));
     EXPECT_EQ(CountMainWindows(), 1);
+
+    // It logged in with the stored credentials, and opened its own session at
+    // the timer's first duty tick.
+    for (int i = 0; i < 100 && sim.LoggedFunctions().size() < 2; ++i)
+        ::Sleep(100);
+    EXPECT_EQ(sim.LoggedFunctions(), (std::vector<std::string>{"LOGIN", "LOGINPC"}));
 
     // "Zakończ" ends it.
     ::PostMessageA(main, WM_COMMAND, 8, 0);

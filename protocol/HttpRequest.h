@@ -1,0 +1,58 @@
+// One call of the service script, and what its worker shares with the window.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <mutex>
+#include <string>
+
+// The request semaphore, the stop event and the window the workers report to.
+// Every request holds it, so the handles stay open until the last worker has
+// let go, even when the window has gone before it.
+class CRequestChannel {
+public:
+    explicit CRequestChannel(HWND hWndOwner);
+    ~CRequestChannel();
+    CRequestChannel(const CRequestChannel&) = delete;
+    CRequestChannel& operator=(const CRequestChannel&) = delete;
+
+    // Null when the system could not make them.
+    HANDLE Semaphore() const { return m_hSemaphore; }
+    HANDLE StopEvent() const { return m_hStopEvent; }
+
+    // Posts to the window; FALSE once it has gone.
+    BOOL Post(UINT message, WPARAM wParam, LPARAM lParam);
+    // The window goes: nothing is posted to it any more.
+    void Close();
+
+private:
+    HANDLE m_hSemaphore;
+    HANDLE m_hStopEvent;
+    std::mutex m_lock;
+    HWND m_hWndOwner;
+};
+
+// Worker results.
+enum : int {
+    REQUEST_DONE = 0,          // performed; the response is empty when it failed
+    REQUEST_STOPPED = -1,      // shutdown while waiting; nothing sent
+    REQUEST_TIMED_OUT = -1001, // no turn within 30 s; nothing sent
+    REQUEST_RELEASE_FAILED = -1002,
+};
+
+struct HttpRequest {
+    // Target relative to the web host's root, parameters already escaped.
+    std::string szUrl;
+    // Routing name; may differ from the URL's function (QUICKLOGIN calls LOGIN).
+    std::string szFunction;
+    // The body up to its first NUL byte; null until the request was performed.
+    std::unique_ptr<char[]> pszResponse;
+    int nResult = REQUEST_DONE;
+    std::shared_ptr<CRequestChannel> pChannel;
+    // What the call concerns (an SMS, a message, a contact), for its handler.
+    void* dwContext = nullptr;
+    // QUICKLOGIN only: the request to send again once logged in; it goes with
+    // this record when that does not happen.
+    std::unique_ptr<HttpRequest> pPending;
+};

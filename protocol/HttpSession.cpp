@@ -1,0 +1,163 @@
+#include "HttpSession.h"
+
+#include "MessageBox.h"
+#include "Messages.h"
+#include "Thread.h"
+
+#include <cstring>
+#include <vector>
+
+CHttpSession g_session;
+
+namespace {
+const DWORD kTimeout = 15000;   // connect, send, receive
+const DWORD kTurnWait = 30000;  // a worker's wait for its turn
+const DWORD kChunk = 4096;
+
+// Fresh answers over a kept-alive connection, never from a cache. Certificate
+// errors are not ignored: anyone on the path could read the password.
+const DWORD kFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
+                     INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_PRAGMA_NOCACHE;
+
+// The canonical form of a URL, however long; empty when there is none.
+std::string Canonical(const std::string& url) {
+    std::string canonical(url.size() * 3 + 16, '\0');
+    DWORD size = static_cast<DWORD>(canonical.size());
+    if (!::InternetCanonicalizeUrlA(url.c_str(), canonical.data(), &size, 0)) {
+        if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+            return {};
+        canonical.resize(size + 1);
+        size = static_cast<DWORD>(canonical.size());
+        if (!::InternetCanonicalizeUrlA(url.c_str(), canonical.data(), &size, 0))
+            return {};
+    }
+    canonical.resize(size);
+    return canonical;
+}
+} // namespace
+
+CRequestChannel::CRequestChannel(HWND hWndOwner)
+    : m_hSemaphore(::CreateSemaphoreA(nullptr, 1, 1, nullptr)),
+      m_hStopEvent(::CreateEventA(nullptr, TRUE, FALSE, nullptr)), m_hWndOwner(hWndOwner) {}
+
+CRequestChannel::~CRequestChannel() {
+    if (m_hSemaphore)
+        ::CloseHandle(m_hSemaphore);
+    if (m_hStopEvent)
+        ::CloseHandle(m_hStopEvent);
+}
+
+BOOL CRequestChannel::Post(UINT message, WPARAM wParam, LPARAM lParam) {
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_hWndOwner && ::PostMessageA(m_hWndOwner, message, wParam, lParam);
+}
+
+void CRequestChannel::Close() {
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_hWndOwner = nullptr;
+}
+
+CHttpSession::~CHttpSession() { Close(); }
+
+BOOL CHttpSession::Open(const std::string& host, INTERNET_PORT port, BOOL bSecure) {
+    Close();
+    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                         INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+        DWORD timeout = kTimeout;
+        ::InternetSetOptionA(nullptr, option, &timeout, sizeof timeout);
+    }
+    m_dwFlags = bSecure ? kFlags | INTERNET_FLAG_SECURE : kFlags;
+    m_hInternet = ::InternetOpenA("Microsoft Internet Explorer", INTERNET_OPEN_TYPE_PRECONFIG,
+                                  nullptr, nullptr, 0);
+    m_hConnect = ::InternetConnectA(m_hInternet, host.c_str(), port, nullptr, nullptr,
+                                    INTERNET_SERVICE_HTTP, 0, 0);
+    return TRUE;
+}
+
+std::string CHttpSession::SendRequest(const HttpRequest& request) {
+    // A URL that has no canonical form is never sent with a made-up target.
+    std::string url = Canonical(request.szUrl);
+    if (url.empty() || !m_hConnect)
+        return {};
+    m_hRequest = ::HttpOpenRequestA(m_hConnect, nullptr, url.c_str(), "HTTP/1.1", nullptr,
+                                    nullptr, m_dwFlags, 0);
+    std::string body;
+    bool complete = false;
+    if (m_hRequest && ::HttpSendRequestA(m_hRequest, nullptr, 0, nullptr, 0)) {
+        std::vector<char> chunk(kChunk);
+        DWORD read = 0;
+        while (::InternetReadFile(m_hRequest, chunk.data(), kChunk, &read)) {
+            if (read == 0) {
+                complete = true;
+                break;
+            }
+            if (body.size() + read > kMaxResponse)
+                break;
+            body.append(chunk.data(), read);
+        }
+    }
+    if (m_hRequest)
+        ::InternetCloseHandle(m_hRequest);
+    m_hRequest = nullptr;
+    if (!complete)
+        return {};
+    // The text ends at a NUL byte.
+    body.resize(std::strlen(body.c_str()));
+    return body;
+}
+
+void CHttpSession::Close() {
+    // Closing the root handle also ends an exchange that is still running.
+    if (m_hInternet)
+        ::InternetCloseHandle(m_hInternet);
+    m_hInternet = m_hConnect = nullptr;
+}
+
+UINT HttpSendThread(LPVOID pParam) {
+    auto* request = static_cast<HttpRequest*>(pParam);
+    // Our own hold on the channel: the window may free the request the moment
+    // it has it, while the post is still returning here.
+    std::shared_ptr<CRequestChannel> hold = request->pChannel;
+    CRequestChannel& channel = *hold;
+    request->pszResponse.reset();
+    int result = REQUEST_DONE;
+    channel.Post(WM_REQUEST_STARTED, 0, 0);
+
+    HANDLE turn[] = {channel.Semaphore(), channel.StopEvent()};
+    switch (::WaitForMultipleObjects(2, turn, FALSE, kTurnWait)) {
+    case WAIT_OBJECT_0: {
+        std::string body = g_session.SendRequest(*request);
+        request->pszResponse.reset(new char[body.size() + 1]);
+        std::memcpy(request->pszResponse.get(), body.c_str(), body.size() + 1);
+        if (!::ReleaseSemaphore(channel.Semaphore(), 1, nullptr)) {
+            AfxMessageBox("ReleaseSemaphore error occurred in HttpSendThread");
+            result = REQUEST_RELEASE_FAILED;
+        }
+        break;
+    }
+    case WAIT_TIMEOUT:
+        result = REQUEST_TIMED_OUT;
+        break;
+    default:
+        // Stopped, or a wait that failed outright: nothing was sent.
+        result = REQUEST_STOPPED;
+        break;
+    }
+    request->nResult = result;
+    // With the window gone, nobody else will free the request.
+    if (!channel.Post(WM_REQUEST_DONE, static_cast<WPARAM>(result),
+                      reinterpret_cast<LPARAM>(request)))
+        delete request;
+    return 0;
+}
+
+void StartRequest(HttpRequest* request) {
+    if (AfxBeginThread(HttpSendThread, request))
+        return;
+    // No worker: the window still hears of the request, as one that was stopped.
+    request->nResult = REQUEST_STOPPED;
+    request->pChannel->Post(WM_REQUEST_STARTED, 0, 0);
+    if (!request->pChannel->Post(WM_REQUEST_DONE, static_cast<WPARAM>(REQUEST_STOPPED),
+                                 reinterpret_cast<LPARAM>(request)))
+        delete request;
+}

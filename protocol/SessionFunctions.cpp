@@ -1,0 +1,138 @@
+// Opening and closing the client's sessions with the service: LOGIN,
+// QUICKLOGIN (a silent LOGIN that sends one request again), LOGINPC, LOGOFF
+// and CHECKSTATUSES.
+#include "BriskoPCDlg.h"
+
+#include "Encoding.h"
+#include "HttpSession.h"
+#include "MessageBox.h"
+#include "Response.h"
+#include "WinApp.h"
+#include "resource.h"
+
+namespace {
+const char kSection[] = "BriskoPC";
+
+std::string CredentialsUrl(const char* function, std::string login, std::string password) {
+    EncodeParam(login);
+    EncodeParam(password);
+    return std::string("briskopc.asp?function=") + function + "&usr_login=" + login +
+           "&usr_pass=" + password;
+}
+} // namespace
+
+void CBriskoPCDlg::Login(std::string login, std::string password) {
+    QueueRequest("LOGIN", CredentialsUrl("LOGIN", std::move(login), std::move(password)));
+    m_nSessionState = 3;
+}
+
+void CBriskoPCDlg::QuickLogin(std::unique_ptr<HttpRequest> pending) {
+    HttpRequest* request =
+        NewRequest("QUICKLOGIN", CredentialsUrl("LOGIN", m_strLogin, m_strPassword));
+    request->pPending = std::move(pending);
+    StartRequest(request);
+}
+
+void CBriskoPCDlg::LoginPc(std::string login, std::string password) {
+    if (!IsSessionUp() || m_nDbState == 2)
+        return;
+    m_nDbState = 2;
+    QueueRequest("LOGINPC", CredentialsUrl("LOGINPC", std::move(login), std::move(password)));
+}
+
+void CBriskoPCDlg::Logoff() {
+    if (IsSessionUp())
+        QueueRequest("LOGOFF", "briskopc.asp?function=LOGOFF");
+}
+
+void CBriskoPCDlg::CheckStatuses() {
+    if (IsSessionUp())
+        QueueRequest("CHECKSTATUSES", "briskopc.asp?function=CHECKSTATUSES");
+}
+
+void CBriskoPCDlg::OnLoginResponse(HttpRequest& request) {
+    const char* response = request.pszResponse.get();
+    CWinApp* app = AfxGetApp();
+    if (StartsWith(response, "LOGINOK")) {
+        ResponseReader fields(response);
+        m_strPushHost = fields.NextField();
+        m_nPushPort = fields.NextInt();
+        m_nCredits = fields.NextInt();
+        m_nDays = fields.NextInt();
+        m_nClass = fields.NextInt();
+        UpdateStatusLine();
+        m_nSessionState = 2;
+        SetWindowText(m_strLogin);
+        m_strOwnName = m_strLogin;
+        app->WriteProfileString(kSection, "Login", m_strLogin.c_str());
+        if (m_bRememberPassword)
+            app->WriteProfileString(kSection, "Password", m_strPassword.c_str());
+        if (ReplaceMenu(IDR_MENU_LOGGEDIN))
+            m_nReloginCountdown = 0;
+    } else if (Equals(response, "LOGINFAILED")) {
+        m_nSessionState = 0;
+        AfxMessageBox(IDS_LOGIN_FAILED);
+        SetWindowText("BriskoPC - Niezalogowany");
+        m_strLogin.clear();
+        m_strPassword.clear();
+        app->WriteProfileString(kSection, "Password", nullptr);
+        ReplaceMenu(IDR_MENU_LOGGEDOUT);
+    } else {
+        // No answer, or one that makes no sense: work offline.
+        if (m_nContactsSource == 0 && ReplaceMenu(IDR_MENU_LOGGEDIN)) {
+            ::EnableMenuItem(m_menu, ID_CONTACT_ADD, MF_BYCOMMAND | MF_GRAYED);
+            ::EnableMenuItem(m_menu, ID_SMS_STATUS, MF_BYCOMMAND | MF_GRAYED);
+            m_nContactsSource = 1;
+        }
+        m_nSessionState = 0;
+    }
+    RefreshConnectionItems();
+}
+
+void CBriskoPCDlg::OnQuickLoginResponse(HttpRequest& request) {
+    const char* response = request.pszResponse.get();
+    if (!StartsWith(response, "LOGINOK")) {
+        m_nSessionState = 1;
+        request.pPending.reset();
+        return;
+    }
+    ResponseReader fields(response);
+    m_strPushHost = fields.NextField();
+    m_nPushPort = fields.NextInt();
+    m_nCredits = fields.NextInt();
+    // Still sees the state from before this answer: from state 1 it sends nothing.
+    LoginPc(m_strLogin, m_strPassword);
+    m_nSessionState = 2;
+    m_nReloginCountdown = 0;
+    if (request.pPending)
+        StartRequest(request.pPending.release());
+}
+
+void CBriskoPCDlg::OnLoginPcResponse(HttpRequest& request) {
+    const char* response = request.pszResponse.get();
+    if (Equals(response, "LOGINPCFAILED")) {
+        MessageBoxFor(m_hWnd, "Error in BriskoPCDBLogin", "Error", MB_OK);
+        m_nDbState = 0;
+    }
+    if (StartsWith(response, "LOGINPCOK")) {
+        ResponseReader fields(response);
+        m_strSessionId = fields.NextField();
+        m_strOwnName = fields.NextField();
+        m_nDbState = 1;
+        m_nReloginCountdown = 0;
+    }
+}
+
+void CBriskoPCDlg::OnLogoffResponse(HttpRequest& request) {
+    if (!Equals(request.pszResponse.get(), "LOGOFFOK"))
+        return;
+    m_nSessionState = 0;
+    m_nDbState = 0;
+    if (m_nSocksState == 2)
+        m_nSocksState = 1;
+}
+
+void CBriskoPCDlg::OnCheckStatusesResponse(HttpRequest& request) {
+    if (Equals(request.pszResponse.get(), "CHECKSTATUSESFAILES"))
+        MessageBoxFor(m_hWnd, "Error in CheckStatuses", "Error", MB_OK);
+}

@@ -1,0 +1,227 @@
+// The main window's dispatcher: crafted answers for the cases common to every
+// function, the silent re-login after an expired session (against the
+// simulator), the worker count and its tray images, and shutdown while a
+// request is still on its way.
+#include "BriskoPCApp.h"
+#include "BriskoPCDlg.h"
+#include "HttpSession.h"
+#include "MessageBox.h"
+#include "Messages.h"
+#include "SimControl.h"
+#include "resource.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+const char kDemoLogin[] = "+48600100200";
+const char kDemoPassword[] = "haslo123";
+
+HICON TrayImage(UINT id) {
+    return static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id),
+                                           IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
+                                           ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+}
+
+void Pump(DWORD ms) {
+    DWORD start = ::GetTickCount();
+    MSG msg;
+    do {
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+        ::Sleep(5);
+    } while (::GetTickCount() - start < ms);
+}
+
+template <class Done> bool PumpUntil(Done done, DWORD ms = 15000) {
+    DWORD start = ::GetTickCount();
+    while (!done()) {
+        if (::GetTickCount() - start > ms)
+            return false;
+        Pump(20);
+    }
+    return true;
+}
+
+class Dispatcher : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(SimControl::HttpsPort(), 0) << "no simulator: run through ./brisko test";
+        char dir[MAX_PATH];
+        ::GetTempPathA(sizeof dir, dir);
+        std::string profile = std::string(dir) + "briskopc-dispatcher.ini";
+        ::DeleteFileA(profile.c_str());
+        app.SetProfilePath(profile);
+        app.WriteProfileString("BriskoPC", "ServiceHost", "localhost");
+        app.WriteProfileInt("BriskoPC", "ServicePort", SimControl::HttpsPort());
+        // No stored password: the start asks, and the test declines.
+        dialogs.Expect(IDD_LOGIN, [](CDialog& dlg) { fw::Press(dlg, IDCANCEL); });
+        ASSERT_TRUE(app.InitInstance());
+        dlg = app.m_pMainDlg;
+        ::KillTimer(dlg->m_hWnd, 1);
+        ::KillTimer(dlg->m_hWnd, 2);
+        sim.ClearLog();
+    }
+
+    void TearDown() override {
+        sim.Slow(0);
+        if (::IsWindow(dlg->m_hWnd))
+            dlg->OnClose();
+        Pump(50);
+        app.ExitInstance();
+    }
+
+    // An answer as a worker would bring it back.
+    void Deliver(const char* function, const char* response, int result = REQUEST_DONE) {
+        auto* request = new HttpRequest;
+        request->pChannel = dlg->m_pRequests;
+        request->szFunction = function;
+        request->szUrl = std::string("briskopc.asp?function=") + function;
+        if (response) {
+            request->pszResponse.reset(new char[std::strlen(response) + 1]);
+            std::strcpy(request->pszResponse.get(), response);
+        }
+        request->nResult = result;
+        ++dlg->m_nThreads;
+        ::SendMessageA(dlg->m_hWnd, WM_REQUEST_DONE, static_cast<WPARAM>(result),
+                       reinterpret_cast<LPARAM>(request));
+    }
+
+    fw::MessageBoxScript boxes;
+    fw::DialogScript dialogs;
+    CBriskoPCApp app;
+    CBriskoPCDlg* dlg = nullptr;
+    SimControl sim;
+};
+
+TEST_F(Dispatcher, WorkerFailuresAreDroppedWithoutAHandler) {
+    for (int result : {REQUEST_STOPPED, REQUEST_TIMED_OUT, REQUEST_RELEASE_FAILED}) {
+        dlg->m_nSessionState = 3;
+        Deliver("LOGIN", nullptr, result);
+        EXPECT_EQ(dlg->m_nSessionState, 3) << "a login that never ran stays under way";
+        dlg->m_nDbState = 2;
+        Deliver("LOGINPC", "LOGINPCFAILED", result);
+        EXPECT_EQ(dlg->m_nDbState, 2);
+    }
+    EXPECT_EQ(dlg->m_nThreads, 0);
+    EXPECT_TRUE(boxes.Shown().empty());
+}
+
+TEST_F(Dispatcher, AnEmptyAnswerMeansTheServiceIsGone) {
+    dlg->m_nSessionState = 2;
+    dlg->m_nDbState = 2;
+    Deliver("LOGINPC", "");
+    EXPECT_EQ(dlg->m_nSessionState, 1);
+    EXPECT_EQ(dlg->m_nDbState, 0);
+    EXPECT_TRUE(boxes.Shown().empty());
+
+    Deliver("SENDSMS", "");
+    EXPECT_EQ(dlg->m_nOutboxState, 1) << "the SMS waits in the outbox";
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].text, "Z powodu braku połączenia z Briskiem, ten SMS i nastepne "
+                                     "zostaną umieszczone w Skrzynce Nadawczej.");
+    EXPECT_EQ(boxes.Shown()[0].caption, "BriskoPC");
+
+    // An empty LOGIN answer runs the LOGIN handler first: offline, state 0.
+    dlg->m_nSessionState = 3;
+    Deliver("LOGIN", "");
+    EXPECT_EQ(dlg->m_nSessionState, 0);
+    EXPECT_EQ(dlg->m_nContactsSource, 1);
+}
+
+TEST_F(Dispatcher, AnExpiredSessionLogsInOnceSilentlyAndSendsTheRequestAgain) {
+    dlg->m_strLogin = kDemoLogin;
+    dlg->m_strPassword = kDemoPassword;
+    dlg->m_nSessionState = 2;
+    dlg->m_nDbState = 1;
+
+    Deliver("LOGOFF", "NOP");
+    EXPECT_EQ(dlg->m_nSessionState, 1);
+    EXPECT_EQ(dlg->m_nDbState, 1) << "LOGOFF's own handler did not run";
+
+    // QUICKLOGIN goes out as a LOGIN; once it succeeds the LOGOFF goes again.
+    // The resent LOGOFF's answer, LOGOFFOK, ends the session.
+    ASSERT_TRUE(PumpUntil([&] { return dlg->m_nSessionState == 0 && dlg->m_nThreads == 0; }));
+    EXPECT_EQ(sim.LoggedFunctions(), (std::vector<std::string>{"LOGIN", "LOGOFF"}));
+    EXPECT_TRUE(boxes.Shown().empty());
+}
+
+TEST_F(Dispatcher, AFailedReloginDropsThePendingRequest) {
+    dlg->m_strLogin = kDemoLogin;
+    dlg->m_strPassword = "wrong";
+    dlg->m_nSessionState = 2;
+    Deliver("CHECKSTATUSES", "NOP");
+    ASSERT_TRUE(PumpUntil([&] { return dlg->m_nThreads == 0 && !sim.Log().empty(); }));
+    Pump(300);
+    EXPECT_EQ(sim.LoggedFunctions(), std::vector<std::string>{"LOGIN"});
+    EXPECT_EQ(dlg->m_nSessionState, 1);
+}
+
+TEST_F(Dispatcher, ASecondNopEndsTheSession) {
+    for (const char* function : {"LOGINPC", "QUICKLOGIN", "SOMETHING"}) {
+        dlg->m_nSessionState = 1;
+        Deliver(function, "NOP and whatever follows");
+        EXPECT_EQ(dlg->m_nSessionState, 0) << function;
+    }
+    ASSERT_EQ(boxes.Shown().size(), 3u);
+    EXPECT_EQ(boxes.Shown()[0].text, "Brak połączenia z serwisem Brisko.");
+    EXPECT_TRUE(sim.Log().empty()) << "no re-login from state 1";
+}
+
+TEST_F(Dispatcher, OnlyTheLoginAnswersReachTheirHandlersUndecoded) {
+    dlg->m_nSessionState = 2;
+    dlg->m_nDbState = 2;
+    Deliver("LOGINPC", "LOGINPCOK\r\nABCD-1234\r\nZofia W%F3jcik\r\n");
+    EXPECT_EQ(dlg->m_strOwnName, "Zofia Wójcik");
+    EXPECT_EQ(dlg->m_strSessionId, "ABCD-1234");
+    EXPECT_EQ(dlg->m_nDbState, 1);
+
+    dlg->m_nSessionState = 3;
+    dlg->m_strLogin = kDemoLogin;
+    Deliver("LOGIN", "LOGINOK\r\npush%B9.example\r\n4000\r\n10\r\n20\r\n1\r\n");
+    EXPECT_EQ(dlg->m_strPushHost, "push%B9.example");
+    EXPECT_EQ(dlg->m_nSessionState, 2);
+}
+
+TEST_F(Dispatcher, RunningWorkersShowInTheCountAndTheTray) {
+    ::SendMessageA(dlg->m_hWnd, WM_REQUEST_STARTED, 0, 0);
+    ::SendMessageA(dlg->m_hWnd, WM_REQUEST_STARTED, 0, 0);
+    EXPECT_EQ(dlg->m_nThreads, 2);
+    EXPECT_EQ(dlg->m_trayIcon.GetIcon(), TrayImage(IDI_TRAY_BUSY));
+    dlg->m_nThreads = 1;
+    Deliver("UNKNOWN", "anything");
+    EXPECT_EQ(dlg->m_nThreads, 1);
+    EXPECT_EQ(dlg->m_trayIcon.GetIcon(), TrayImage(IDI_TRAY_BUSY));
+    dlg->m_nThreads = 0;
+    Deliver("UNKNOWN", "anything");
+    EXPECT_EQ(dlg->m_nThreads, 0);
+    EXPECT_EQ(dlg->m_trayIcon.GetIcon(), TrayImage(IDI_TRAY_QUIET));
+}
+
+TEST_F(Dispatcher, ShutdownWithARequestOnItsWayLeavesTheWorkerNothingClosed) {
+    ASSERT_TRUE(sim.Slow(8000));
+    dlg->m_nSessionState = 2;
+    dlg->CheckStatuses();
+    ASSERT_TRUE(PumpUntil([&] { return dlg->m_nThreads == 1; }));
+    Pump(200);
+    std::weak_ptr<CRequestChannel> channel = dlg->m_pRequests;
+
+    dlg->OnClose();
+    EXPECT_FALSE(::IsWindow(dlg->m_hWnd));
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].text, "Semaphore timeout occurred in OnDestroy");
+    EXPECT_FALSE(channel.expired()) << "the worker still holds the channel";
+
+    // The answer comes late, to nobody; the worker lets go and frees its request.
+    DWORD start = ::GetTickCount();
+    while (!channel.expired() && ::GetTickCount() - start < 20000)
+        ::Sleep(50);
+    EXPECT_TRUE(channel.expired());
+}
+
+} // namespace

@@ -1,0 +1,98 @@
+#include "SimControl.h"
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <cstdlib>
+#include <sstream>
+
+namespace {
+int PortFrom(const char* variable) {
+    const char* value = std::getenv(variable);
+    return value ? std::atoi(value) : 0;
+}
+} // namespace
+
+int SimControl::HttpsPort() { return PortFrom("BRISKO_SIM_HTTPS_PORT"); }
+int SimControl::UntrustedHttpsPort() { return PortFrom("BRISKO_SIM_UNTRUSTED_PORT"); }
+
+SimControl::SimControl(bool bUntrusted)
+    : m_hInternet(::InternetOpenA("BriskoPC tests", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0)),
+      m_hConnect(::InternetConnectA(m_hInternet, "127.0.0.1",
+                                    static_cast<INTERNET_PORT>(PortFrom(
+                                        bUntrusted ? "BRISKO_SIM_UNTRUSTED_CONTROL_PORT"
+                                                   : "BRISKO_SIM_CONTROL_PORT")),
+                                    nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0)) {}
+
+SimControl::~SimControl() {
+    if (m_hConnect)
+        ::InternetCloseHandle(m_hConnect);
+    if (m_hInternet)
+        ::InternetCloseHandle(m_hInternet);
+}
+
+std::string SimControl::Send(const char* verb, const std::string& path, const std::string& body,
+                             bool* ok) {
+    *ok = false;
+    HINTERNET request = ::HttpOpenRequestA(
+        m_hConnect, verb, path.c_str(), "HTTP/1.1", nullptr, nullptr,
+        INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE, 0);
+    if (!request)
+        return {};
+    std::string reply;
+    if (::HttpSendRequestA(request, nullptr, 0, const_cast<char*>(body.data()),
+                           static_cast<DWORD>(body.size()))) {
+        DWORD status = 0, size = sizeof status;
+        ::HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
+                         nullptr);
+        char chunk[4096];
+        DWORD read = 0;
+        while (::InternetReadFile(request, chunk, sizeof chunk, &read) && read)
+            reply.append(chunk, read);
+        *ok = status == 200;
+    }
+    ::InternetCloseHandle(request);
+    return reply;
+}
+
+bool SimControl::Command(const char* verb, const std::string& path, const std::string& body) {
+    bool ok;
+    Send(verb, path, body, &ok);
+    return ok;
+}
+
+bool SimControl::Answer(const std::string& function, const std::string& body) {
+    return Command("PUT", "/answer/" + function, body);
+}
+
+bool SimControl::AnswerOnce(const std::string& function, const std::string& body) {
+    return Command("POST", "/answer/" + function + "/once", body);
+}
+
+bool SimControl::Reset(const std::string& function) { return Command("DELETE", "/answer/" + function); }
+bool SimControl::Unreachable() { return Command("POST", "/unreachable"); }
+bool SimControl::Reachable() { return Command("POST", "/reachable"); }
+bool SimControl::Slow(int ms) { return Command("POST", "/slow?ms=" + std::to_string(ms)); }
+bool SimControl::Expire() { return Command("POST", "/expire"); }
+bool SimControl::ClearLog() { return Command("DELETE", "/log"); }
+
+std::vector<std::string> SimControl::Log() {
+    bool ok;
+    std::istringstream text(Send("GET", "/log", "", &ok));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(text, line);)
+        if (!line.empty())
+            lines.push_back(line);
+    return lines;
+}
+
+std::vector<std::string> SimControl::LoggedFunctions() {
+    std::vector<std::string> functions;
+    for (const std::string& line : Log()) {
+        std::istringstream fields(line);
+        std::string connection, function;
+        fields >> connection >> function;
+        functions.push_back(function);
+    }
+    return functions;
+}

@@ -1,0 +1,40 @@
+// Steers the service simulator from a test under Wine, through its plain-HTTP
+// control interface; ./brisko exports where it listens.
+#pragma once
+
+#include <string>
+#include <vector>
+
+class SimControl {
+public:
+    // The simulator the prefix trusts, or with TRUE the untrusted second one.
+    explicit SimControl(bool bUntrusted = false);
+    ~SimControl();
+    SimControl(const SimControl&) = delete;
+    SimControl& operator=(const SimControl&) = delete;
+
+    // The HTTPS port of the service script; 0 when no simulator runs.
+    static int HttpsPort();
+    // The port of a second simulator whose authority the prefix does not trust.
+    static int UntrustedHttpsPort();
+
+    bool Answer(const std::string& function, const std::string& body);
+    bool AnswerOnce(const std::string& function, const std::string& body);
+    bool Reset(const std::string& function);
+    bool Unreachable();
+    bool Reachable();
+    bool Slow(int ms);
+    bool Expire();
+    bool ClearLog();
+    // The request log, one entry a line: "<connection> <function> <target>".
+    std::vector<std::string> Log();
+    // The functions of the logged requests, in order.
+    std::vector<std::string> LoggedFunctions();
+
+private:
+    bool Command(const char* verb, const std::string& path, const std::string& body = "");
+    std::string Send(const char* verb, const std::string& path, const std::string& body,
+                     bool* ok);
+    void* m_hInternet;
+    void* m_hConnect;
+};
