@@ -1,0 +1,342 @@
+// Logging in, staying logged in and logging off, against the simulator: the
+// stored credentials, the login dialog, the session functions' answers, the
+// tree's connection lines, the status line and the two timers' ladder.
+#include "BriskoPCApp.h"
+#include "BriskoPCDlg.h"
+#include "MessageBox.h"
+#include "SimControl.h"
+#include "resource.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kLogin[] = "+48600100200";
+const char kPassword[] = "haslo123";
+
+void Pump(DWORD ms) {
+    DWORD start = ::GetTickCount();
+    MSG msg;
+    do {
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+        ::Sleep(5);
+    } while (::GetTickCount() - start < ms);
+}
+
+std::string ItemText(HWND tree, HTREEITEM item) {
+    char text[128] = "";
+    TVITEMA tvi = {};
+    tvi.mask = TVIF_TEXT;
+    tvi.hItem = item;
+    tvi.pszText = text;
+    tvi.cchTextMax = sizeof text;
+    TreeView_GetItem(tree, &tvi);
+    return text;
+}
+
+std::vector<std::string> Children(HWND tree, HTREEITEM parent) {
+    std::vector<std::string> texts;
+    for (HTREEITEM item = parent ? TreeView_GetChild(tree, parent) : TreeView_GetRoot(tree); item;
+         item = TreeView_GetNextSibling(tree, item))
+        texts.push_back(ItemText(tree, item));
+    return texts;
+}
+
+std::string MenuItemText(HMENU menu, UINT position) {
+    char text[100] = "";
+    ::GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
+    return text;
+}
+
+class Login : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(SimControl::HttpsPort(), 0) << "no simulator: run through ./brisko test";
+        char dir[MAX_PATH];
+        ::GetTempPathA(sizeof dir, dir);
+        std::string profile = std::string(dir) + "briskopc-login.ini";
+        ::DeleteFileA(profile.c_str());
+        app.SetProfilePath(profile);
+        app.WriteProfileString("BriskoPC", "ServiceHost", "localhost");
+        app.WriteProfileInt("BriskoPC", "ServicePort", SimControl::HttpsPort());
+        sim.ClearLog();
+        sim.Expire();
+    }
+
+    void TearDown() override {
+        sim.Reachable();
+        sim.Reset("LOGIN");
+        if (dlg() && ::IsWindow(dlg()->m_hWnd))
+            dlg()->OnClose();
+        Pump(50);
+        app.ExitInstance();
+    }
+
+    // Starts the client; the timers are driven by the test, one tick at a time.
+    void Start() {
+        ASSERT_TRUE(app.InitInstance());
+        ::KillTimer(dlg()->m_hWnd, 1);
+        ::KillTimer(dlg()->m_hWnd, 2);
+    }
+
+    void StoreCredentials(const char* password) {
+        app.WriteProfileString("BriskoPC", "Login", kLogin);
+        app.WriteProfileString("BriskoPC", "Password", password);
+    }
+
+    // Waits until every request has come back.
+    void Settle() {
+        for (DWORD start = ::GetTickCount(); ::GetTickCount() - start < 15000;) {
+            Pump(30);
+            if (dlg()->m_nThreads == 0)
+                break;
+        }
+        ASSERT_EQ(dlg()->m_nThreads, 0);
+    }
+
+    std::string Profile(const char* entry) { return app.GetProfileString("BriskoPC", entry, "-"); }
+    std::vector<std::string> Lines() { return Children(dlg()->m_wndTree, dlg()->m_hConnectionItem); }
+
+    CBriskoPCDlg* dlg() { return app.m_pMainDlg; }
+
+    fw::MessageBoxScript boxes;
+    fw::DialogScript dialogs;
+    CBriskoPCApp app;
+    SimControl sim;
+};
+
+TEST_F(Login, StoredCredentialsLogInWithoutAskingAndClimbTheLadder) {
+    StoreCredentials(kPassword);
+    Start();
+    EXPECT_TRUE(dialogs.Opened().empty()) << "no dialog with a stored password";
+    EXPECT_EQ(dlg()->m_nSessionState, 3) << "a login under way";
+    EXPECT_EQ(Lines(), std::vector<std::string>{}) << "the lines come with the first refresh";
+
+    Settle();
+    EXPECT_EQ(sim.Log().size(), 1u);
+    EXPECT_NE(sim.Log()[0].find("usr_login=%2B48600100200&usr_pass=haslo123"), std::string::npos)
+        << "the login's plus sign is escaped";
+    EXPECT_EQ(dlg()->m_nSessionState, 2);
+    EXPECT_EQ(dlg()->GetWindowText(), kLogin);
+    EXPECT_EQ(fw::GetText(dlg()->GetDlgItem(IDC_STATUS)), "Bps:250 kl.:1 dni:30 ");
+    EXPECT_EQ(dlg()->m_strPushHost, "127.0.0.1");
+    EXPECT_EQ(MenuItemText(::GetSubMenu(dlg()->m_menu, 0), 0), "Zmiana loginu") << "menu 127";
+    EXPECT_EQ(Profile("Login"), kLogin);
+    EXPECT_EQ(Profile("Password"), kPassword) << "left as stored";
+
+    // The next tick sends LOGINPC; its answer opens the client's own session.
+    dlg()->OnTimer(1);
+    EXPECT_EQ(dlg()->m_nDbState, 2);
+    Settle();
+    EXPECT_EQ(sim.LoggedFunctions(), (std::vector<std::string>{"LOGIN", "LOGINPC"}));
+    EXPECT_EQ(dlg()->m_nDbState, 1);
+    EXPECT_EQ(dlg()->m_strOwnName, "Zofia Wójcik");
+    ASSERT_EQ(dlg()->m_strSessionId.size(), 36u);
+
+    dlg()->OnTimer(1);
+    std::vector<std::string> lines = Lines();
+    ASSERT_EQ(lines.size(), 7u);
+    EXPECT_EQ(lines[0], "BPC: 2, podłączony");
+    EXPECT_EQ(lines[1], "DB: 1, podłączony");
+    EXPECT_EQ(lines[2], "Socks: 0, niepodłączony");
+    EXPECT_EQ(lines[3], "SMSy: 0, brak");
+    EXPECT_EQ(lines[4], "Sesja: " + dlg()->m_strSessionId.substr(32));
+    EXPECT_EQ(lines[5], "Wątki: 0");
+    EXPECT_EQ(lines[6].rfind("IdleTime: ", 0), 0u);
+    EXPECT_TRUE(boxes.Shown().empty());
+}
+
+TEST_F(Login, WithoutAStoredPasswordTheDialogAsksWithTheLoginFilledIn) {
+    app.WriteProfileString("BriskoPC", "Login", kLogin);
+    std::string shown;
+    dialogs.Expect(IDD_LOGIN, [&](CDialog& login) {
+        shown = fw::GetText(login.GetDlgItem(IDC_LOGIN));
+        // A number without its "+" is refused and the dialog stays.
+        fw::SetItemText(login, IDC_LOGIN, "48600100200");
+        fw::Press(login, IDOK);
+        ASSERT_NE(login.m_hWnd, nullptr);
+        fw::SetItemText(login, IDC_LOGIN, kLogin);
+        fw::SetItemText(login, IDC_PASSWORD, kPassword);
+        fw::SetCheck(login, IDC_REMEMBER, true);
+        fw::Press(login, IDOK);
+    });
+    Start();
+    EXPECT_EQ(shown, kLogin);
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].text, "Nieprawidłowy numer telefonu!");
+    EXPECT_EQ(boxes.Shown()[0].caption, "BriskoPC");
+
+    Settle();
+    EXPECT_EQ(dlg()->m_nSessionState, 2);
+    EXPECT_EQ(Profile("Password"), kPassword) << "remembered as asked";
+}
+
+TEST_F(Login, AWrongPasswordForgetsIt) {
+    StoreCredentials("zle");
+    Start();
+    Settle();
+    EXPECT_EQ(dlg()->m_nSessionState, 0);
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].text, "Nieprawidłowy login lub haslo, badź brak konta na Brisku.");
+    EXPECT_EQ(dlg()->GetWindowText(), "BriskoPC - Niezalogowany");
+    EXPECT_EQ(Profile("Password"), "-");
+    EXPECT_EQ(dlg()->m_strPassword, "");
+    EXPECT_EQ(MenuItemText(::GetSubMenu(dlg()->m_menu, 0), 0), "Zaloguj") << "menu 128";
+
+    // With no password the timers never log in by themselves.
+    sim.ClearLog();
+    dlg()->OnTimer(2);
+    dlg()->m_nSessionState = 1;
+    dlg()->OnTimer(1);
+    Settle();
+    EXPECT_TRUE(sim.Log().empty());
+}
+
+TEST_F(Login, NoServiceMeansOfflineWorkAndTheTimerTriesAgain) {
+    StoreCredentials(kPassword);
+    ASSERT_TRUE(sim.Unreachable());
+    Start();
+    Settle();
+    EXPECT_EQ(dlg()->m_nSessionState, 0);
+    EXPECT_EQ(dlg()->m_nContactsSource, 1);
+    EXPECT_TRUE(::GetMenuState(dlg()->m_menu, ID_CONTACT_ADD, MF_BYCOMMAND) & MF_GRAYED);
+    EXPECT_TRUE(::GetMenuState(dlg()->m_menu, ID_SMS_STATUS, MF_BYCOMMAND) & MF_GRAYED);
+    EXPECT_FALSE(::GetMenuState(dlg()->m_menu, ID_LOGOFF, MF_BYCOMMAND) & MF_GRAYED);
+    EXPECT_TRUE(boxes.Shown().empty());
+
+    // Back again: timer 2 logs in with the stored credentials.
+    ASSERT_TRUE(sim.Reachable());
+    dlg()->OnTimer(2);
+    Settle();
+    EXPECT_EQ(dlg()->m_nSessionState, 2);
+}
+
+TEST_F(Login, AnAnswerThatIsNeitherSuccessNorFailureCountsAsOffline) {
+    StoreCredentials(kPassword);
+    // "LOGINFAILED" must be the whole body.
+    ASSERT_TRUE(sim.Answer("LOGIN", "LOGINFAILED\r\n"));
+    Start();
+    Settle();
+    EXPECT_EQ(dlg()->m_nSessionState, 0);
+    EXPECT_EQ(dlg()->m_nContactsSource, 1);
+    EXPECT_EQ(Profile("Password"), kPassword);
+
+    // A short LOGINOK leaves the missing figures at 0 and a missing host empty.
+    ASSERT_TRUE(sim.Answer("LOGIN", "LOGINOK\r\nhost\r\n4000\r\n77"));
+    dlg()->Login(kLogin, kPassword);
+    Settle();
+    EXPECT_EQ(dlg()->m_nSessionState, 2);
+    EXPECT_EQ(dlg()->m_strPushHost, "host");
+    EXPECT_EQ(dlg()->m_nPushPort, 4000);
+    EXPECT_EQ(dlg()->m_nCredits, 0) << "a last field without its line end reads as 0";
+    EXPECT_EQ(dlg()->m_nDays, 0);
+}
+
+TEST_F(Login, ASessionLostIsRegainedByQuickLoginAndOnlyThenLoginPc) {
+    StoreCredentials(kPassword);
+    Start();
+    Settle();
+    dlg()->OnTimer(1);
+    Settle();
+    ASSERT_EQ(dlg()->m_nDbState, 1);
+
+    // The service drops the web session; the timer's next duty logs in again
+    // silently and sends no LOGINPC from state 1.
+    sim.ClearLog();
+    dlg()->m_nSessionState = 1;
+    dlg()->m_nDbState = 0;
+    dlg()->m_nReloginCountdown = 1;
+    dlg()->OnTimer(1);
+    Settle();
+    EXPECT_EQ(sim.LoggedFunctions(), std::vector<std::string>{"LOGIN"});
+    EXPECT_EQ(dlg()->m_nSessionState, 2);
+    EXPECT_EQ(dlg()->m_nReloginCountdown, 0);
+    dlg()->OnTimer(1);
+    Settle();
+    EXPECT_EQ(sim.LoggedFunctions(), (std::vector<std::string>{"LOGIN", "LOGINPC"}));
+
+    // The duties come every 30 ticks: nothing is sent in between.
+    dlg()->m_nSessionState = 1;
+    dlg()->m_nReloginCountdown = 30;
+    for (int i = 0; i < 29; ++i)
+        dlg()->OnTimer(1);
+    Settle();
+    EXPECT_EQ(sim.Log().size(), 2u);
+    dlg()->OnTimer(1);
+    Settle();
+    EXPECT_EQ(sim.LoggedFunctions(), (std::vector<std::string>{"LOGIN", "LOGINPC", "LOGIN"}));
+}
+
+TEST_F(Login, LogOffForgetsThePasswordButKeepsTheLogin) {
+    StoreCredentials(kPassword);
+    Start();
+    Settle();
+    dlg()->m_nSocksState = 2;
+    ::SendMessageA(dlg()->m_hWnd, WM_COMMAND, ID_LOGOFF, 0);
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].text, "Wylogowanie zakończone.");
+    EXPECT_EQ(dlg()->GetWindowText(), "Niezalogowany");
+    EXPECT_EQ(MenuItemText(::GetSubMenu(dlg()->m_menu, 0), 0), "Zaloguj");
+    EXPECT_EQ(Profile("Password"), "-");
+    EXPECT_EQ(Profile("Login"), kLogin);
+
+    Settle();
+    EXPECT_EQ(sim.LoggedFunctions(), (std::vector<std::string>{"LOGIN", "LOGOFF"}));
+    EXPECT_EQ(dlg()->m_nSessionState, 0);
+    EXPECT_EQ(dlg()->m_nSocksState, 1) << "LOGOFFOK drops an open push session to connected";
+}
+
+TEST_F(Login, ChangingTheLoginLeavesTheOldSessionFirst) {
+    StoreCredentials(kPassword);
+    Start();
+    Settle();
+    dlg()->m_nDbState = 1;
+    dlg()->m_nSocksState = 2;
+    dialogs.Expect(IDD_LOGIN, [](CDialog& login) {
+        fw::SetItemText(login, IDC_LOGIN, "+48600999999");
+        fw::SetItemText(login, IDC_PASSWORD, "inne");
+        fw::Press(login, IDOK);
+    });
+    ::SendMessageA(dlg()->m_hWnd, WM_COMMAND, ID_CHANGE_LOGIN, 0);
+    EXPECT_EQ(dlg()->m_nSessionState, 3);
+    EXPECT_EQ(dlg()->m_nDbState, 0);
+    EXPECT_EQ(dlg()->m_nSocksState, 1);
+    Settle();
+    EXPECT_EQ(dlg()->m_nSessionState, 0) << "an unknown account";
+
+    // Cancelled, the dialog changes nothing.
+    dlg()->m_nSessionState = 2;
+    dialogs.Expect(IDD_LOGIN, [](CDialog& login) { fw::Press(login, IDCANCEL); });
+    ::SendMessageA(dlg()->m_hWnd, WM_COMMAND, ID_CHANGE_LOGIN, 0);
+    EXPECT_EQ(dlg()->m_nSessionState, 2);
+}
+
+TEST_F(Login, TheTreeHasItsFourGroupsAndTheBusyCursorNeedsASession) {
+    dialogs.Expect(IDD_LOGIN, [](CDialog& login) { fw::Press(login, IDCANCEL); });
+    Start();
+    HWND tree = dlg()->m_wndTree;
+    EXPECT_EQ(Children(tree, nullptr),
+              (std::vector<std::string>{"Kontakty", "Skrzynka Nadawcza", "Brisko", "Połączenie"}));
+    EXPECT_EQ(ImageList_GetImageCount(TreeView_GetImageList(tree, TVSIL_NORMAL)), 18);
+
+    auto busy = [&] {
+        return ::SendMessageA(dlg()->m_hWnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(dlg()->m_hWnd),
+                              MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)) != 0 &&
+               ::GetCursor() == ::LoadCursorA(nullptr, IDC_APPSTARTING);
+    };
+    dlg()->m_nThreads = 1;
+    dlg()->m_nSessionState = 0;
+    EXPECT_FALSE(busy()) << "before the first login the normal cursor stays";
+    dlg()->m_nSessionState = 1;
+    EXPECT_TRUE(busy());
+    dlg()->m_nThreads = 0;
+    EXPECT_FALSE(busy());
+}
+
+} // namespace
