@@ -1,0 +1,194 @@
+// The real BriskoPC.exe against the simulator, as a user would run it: it
+// logs in with the stored credentials, loses the service and finds it again,
+// starts offline and logs in when the service comes back, and logs off.
+#include "SimControl.h"
+#include "WinApp.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kLogin[] = "+48600100200";
+const char kPassword[] = "haslo123";
+
+std::string ProfilePath() { return CWinApp::DataFolder("BriskoPC") + "\\BriskoPC.ini"; }
+
+std::string WindowText(HWND hWnd) {
+    char text[256] = "";
+    ::GetWindowTextA(hWnd, text, sizeof text);
+    return text;
+}
+
+// The client, started with the demo account's credentials in its profile.
+class Client {
+public:
+    Client() {
+        std::string profile = ProfilePath();
+        ::DeleteFileA(profile.c_str());
+        for (auto [entry, value] : {std::pair<const char*, std::string>{"ServiceHost", "localhost"},
+                                    {"ServicePort", std::to_string(SimControl::HttpsPort())},
+                                    {"Login", kLogin},
+                                    {"Password", kPassword}})
+            ::WritePrivateProfileStringA("BriskoPC", entry, value.c_str(), profile.c_str());
+
+        char path[MAX_PATH];
+        DWORD n = ::GetModuleFileNameA(nullptr, path, sizeof path);
+        std::string dir(path, n);
+        std::string cmd = "\"" + dir.substr(0, dir.find_last_of('\\') + 1) + "BriskoPC.exe\"";
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        started = ::CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                   nullptr, &si, &pi);
+        for (int i = 0; started && !main && i < 200; ++i, ::Sleep(50))
+            main = ::FindWindowA("BriskoPCClass", nullptr);
+    }
+
+    ~Client() {
+        if (!started)
+            return;
+        if (::IsWindow(main))
+            ::PostMessageA(main, WM_COMMAND, 8, 0);
+        if (::WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0)
+            ::TerminateProcess(pi.hProcess, 1);
+        ::CloseHandle(pi.hThread);
+        ::CloseHandle(pi.hProcess);
+        ::DeleteFileA(ProfilePath().c_str());
+    }
+
+    // The message boxes it shows: dialogs of its thread other than the main window.
+    std::vector<HWND> MessageBoxes() const {
+        std::vector<HWND> boxes;
+        ::EnumThreadWindows(
+            pi.dwThreadId,
+            [](HWND hWnd, LPARAM found) {
+                char cls[16];
+                if (::IsWindowVisible(hWnd) && ::GetClassNameA(hWnd, cls, sizeof cls) &&
+                    !strcmp(cls, "#32770"))
+                    reinterpret_cast<std::vector<HWND>*>(found)->push_back(hWnd);
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&boxes));
+        return boxes;
+    }
+
+    std::string Status() const { return WindowText(::GetDlgItem(main, 1029)); }
+
+    PROCESS_INFORMATION pi = {};
+    bool started = false;
+    HWND main = nullptr;
+};
+
+bool WaitFor(const std::function<bool()>& done, DWORD ms) {
+    for (DWORD start = ::GetTickCount(); ::GetTickCount() - start < ms; ::Sleep(100))
+        if (done())
+            return true;
+    return done();
+}
+
+class ClientEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(SimControl::HttpsPort(), 0) << "no simulator: run through ./brisko test";
+        sim.Reachable();
+        sim.Expire();
+        sim.ClearLog();
+    }
+    void TearDown() override {
+        sim.Reachable();
+        sim.Reset("LOGIN");
+        sim.Reset("LOGINPC");
+    }
+
+    size_t Count(const char* function) {
+        size_t n = 0;
+        for (const std::string& f : sim.LoggedFunctions())
+            n += f == function;
+        return n;
+    }
+
+    SimControl sim;
+};
+
+TEST_F(ClientEndToEnd, LogsInLosesTheServiceAndFindsItAgainWithoutAWord) {
+    // The first LOGINPC finds no service: the client drops to "no web session".
+    ASSERT_TRUE(sim.AnswerOnce("LOGINPC", ""));
+    Client client;
+    ASSERT_NE(client.main, nullptr);
+
+    ASSERT_TRUE(WaitFor([&] { return Count("LOGINPC") == 1; }, 10000));
+    std::vector<std::string> log = sim.Log();
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_NE(log[0].find(" LOGIN /briskopc.asp?function=LOGIN&usr_login=%2B48600100200"
+                          "&usr_pass=haslo123"),
+              std::string::npos)
+        << log[0];
+    EXPECT_EQ(sim.LoggedFunctions()[1], "LOGINPC") << "within the tick after LOGINOK";
+    EXPECT_EQ(WindowText(client.main), kLogin);
+    EXPECT_EQ(client.Status(), "Bps:250 kl.:1 dni:30 ");
+
+    // Unreachable for one duty period, then one more failed re-login (an
+    // empty answer), then the service is back: QUICKLOGIN every 18 s or so.
+    ASSERT_TRUE(sim.Unreachable());
+    ::Sleep(20000);
+    ASSERT_TRUE(sim.AnswerOnce("LOGIN", ""));
+    ASSERT_TRUE(sim.Reachable());
+    ASSERT_TRUE(WaitFor([&] { return Count("LOGIN") == 2; }, 40000));
+    DWORD emptyAnswer = ::GetTickCount();
+    ASSERT_TRUE(WaitFor([&] { return Count("LOGIN") == 3; }, 40000));
+    // One duty period of 30 ticks of 600 ms; a tick may come late, never early.
+    EXPECT_GT(::GetTickCount() - emptyAnswer, 12000u) << "re-login at every tick";
+    ASSERT_TRUE(WaitFor([&] { return Count("LOGINPC") == 2; }, 5000))
+        << "LOGINPC follows the successful re-login";
+    EXPECT_TRUE(client.MessageBoxes().empty()) << "losing and finding the service says nothing";
+}
+
+TEST_F(ClientEndToEnd, StartedOfflineItLogsInWhenTheServiceComesBack) {
+    ASSERT_TRUE(sim.Unreachable());
+    Client client;
+    ASSERT_NE(client.main, nullptr);
+    ::Sleep(3000);
+    EXPECT_NE(WindowText(client.main), kLogin) << "offline, not logged in";
+    ASSERT_TRUE(sim.Reachable());
+    DWORD back = ::GetTickCount();
+    ASSERT_TRUE(WaitFor([&] { return Count("LOGIN") == 1; }, 35000))
+        << "timer 2 logs in within about 30 s";
+    EXPECT_LE(::GetTickCount() - back, 35000u);
+    ASSERT_TRUE(WaitFor([&] { return WindowText(client.main) == kLogin; }, 5000));
+    EXPECT_TRUE(client.MessageBoxes().empty());
+}
+
+TEST_F(ClientEndToEnd, LogOffSaysSoAndForgetsThePassword) {
+    Client client;
+    ASSERT_NE(client.main, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return WindowText(client.main) == kLogin; }, 10000));
+
+    ::PostMessageA(client.main, WM_COMMAND, 32784, 0);
+    std::vector<HWND> boxes;
+    ASSERT_TRUE(WaitFor([&] { return !(boxes = client.MessageBoxes()).empty(); }, 10000));
+    std::string text;
+    ::EnumChildWindows(
+        boxes[0],
+        [](HWND child, LPARAM all) {
+            *reinterpret_cast<std::string*>(all) += WindowText(child) + "|";
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&text));
+    EXPECT_NE(text.find("Wylogowanie zakończone."), std::string::npos) << text;
+    EXPECT_EQ(WindowText(boxes[0]), "BriskoPC");
+    EXPECT_TRUE(WaitFor([&] { return Count("LOGOFF") == 1; }, 10000));
+
+    ::PostMessageA(boxes[0], WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitFor([&] { return WindowText(client.main) == "Niezalogowany"; }, 5000));
+    char password[64];
+    ::GetPrivateProfileStringA("BriskoPC", "Password", "-", password, sizeof password,
+                               ProfilePath().c_str());
+    EXPECT_STREQ(password, "-");
+}
+
+} // namespace
