@@ -43,15 +43,21 @@ BOOL CTrayIcon::Create(HWND hWnd, UINT uCallbackMessage, const char* szTip, HICO
     m_nid.hIcon = hIcon;
     lstrcpynA(m_nid.szTip, szTip, 64);
     m_bEnabled = ::Shell_NotifyIconA(NIM_ADD, &m_nid);
+    m_bShown = m_bEnabled && hIcon;
     return m_bEnabled;
 }
 
 BOOL CTrayIcon::SetIcon(HICON hIcon) {
     if (!m_bEnabled)
         return FALSE;
+    // The timer sets the image every 600 ms, mostly to what it is already;
+    // each change is a round trip to the shell.
+    if (m_bShown && hIcon == m_nid.hIcon)
+        return TRUE;
     m_nid.uFlags = NIF_ICON;
     m_nid.hIcon = hIcon;
-    return ::Shell_NotifyIconA(NIM_MODIFY, &m_nid);
+    m_bShown = ::Shell_NotifyIconA(NIM_MODIFY, &m_nid);
+    return m_bShown;
 }
 
 BOOL CTrayIcon::SetIcon(UINT nIDResource) {

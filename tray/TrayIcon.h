@@ -29,5 +29,7 @@ public:
 private:
     BOOL m_bEnabled = FALSE;
     BOOL m_bHidden = FALSE;
+    // The shell shows the image in the notification data.
+    BOOL m_bShown = FALSE;
     NOTIFYICONDATAA m_nid;
 };
