@@ -117,6 +117,11 @@ TEST_F(Login, StoredCredentialsLogInWithoutAskingAndClimbTheLadder) {
     EXPECT_TRUE(dialogs.Opened().empty()) << "no dialog with a stored password";
     EXPECT_EQ(dlg()->m_nSessionState, 3) << "a login under way";
     EXPECT_EQ(Lines(), std::vector<std::string>{}) << "the lines come with the first refresh";
+    // The first tick runs the duties; with a login under way none applies.
+    dlg()->OnTimer(1);
+    EXPECT_EQ(dlg()->m_nReloginCountdown, 30);
+    EXPECT_EQ(Lines().size(), 7u);
+    EXPECT_EQ(Lines()[0], "") << "BPC shows nothing while a login is under way";
 
     Settle();
     EXPECT_EQ(sim.Log().size(), 1u);
@@ -133,8 +138,10 @@ TEST_F(Login, StoredCredentialsLogInWithoutAskingAndClimbTheLadder) {
     // The next tick sends LOGINPC; its answer opens the client's own session.
     dlg()->OnTimer(1);
     EXPECT_EQ(dlg()->m_nDbState, 2);
+    dlg()->LoginPc(kLogin, kPassword);
     Settle();
-    EXPECT_EQ(sim.LoggedFunctions(), (std::vector<std::string>{"LOGIN", "LOGINPC"}));
+    EXPECT_EQ(sim.LoggedFunctions(), (std::vector<std::string>{"LOGIN", "LOGINPC"}))
+        << "no second LOGINPC while one is under way";
     EXPECT_EQ(dlg()->m_nDbState, 1);
     EXPECT_EQ(dlg()->m_strOwnName, "Zofia Wójcik");
     ASSERT_EQ(dlg()->m_strSessionId.size(), 36u);
