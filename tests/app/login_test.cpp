@@ -3,6 +3,7 @@
 // tree's connection lines, the status line and the two timers' ladder.
 #include "BriskoPCApp.h"
 #include "BriskoPCDlg.h"
+#include "ClientTest.h"
 #include "MessageBox.h"
 #include "SimControl.h"
 #include "resource.h"
@@ -16,18 +17,6 @@ namespace {
 
 const char kLogin[] = "+48600100200";
 const char kPassword[] = "haslo123";
-
-void Pump(DWORD ms) {
-    DWORD start = ::GetTickCount();
-    MSG msg;
-    do {
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-        ::Sleep(5);
-    } while (::GetTickCount() - start < ms);
-}
 
 std::string ItemText(HWND tree, HTREEITEM item) {
     char text[128] = "";
@@ -58,13 +47,7 @@ class Login : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_NE(SimControl::HttpsPort(), 0) << "no simulator: run through ./brisko test";
-        char dir[MAX_PATH];
-        ::GetTempPathA(sizeof dir, dir);
-        std::string profile = std::string(dir) + "briskopc-login.ini";
-        ::DeleteFileA(profile.c_str());
-        app.SetProfilePath(profile);
-        app.WriteProfileString("BriskoPC", "ServiceHost", "localhost");
-        app.WriteProfileInt("BriskoPC", "ServicePort", SimControl::HttpsPort());
+        UseFreshProfile(app, "briskopc-login", "localhost", SimControl::HttpsPort());
         sim.ClearLog();
         sim.Expire();
     }
@@ -92,12 +75,8 @@ protected:
 
     // Waits until every request has come back.
     void Settle() {
-        for (DWORD start = ::GetTickCount(); ::GetTickCount() - start < 15000;) {
-            Pump(30);
-            if (dlg()->m_nThreads == 0)
-                break;
-        }
-        ASSERT_EQ(dlg()->m_nThreads, 0);
+        Pump(30);
+        ASSERT_TRUE(PumpUntil([this] { return dlg()->m_nThreads == 0; }));
     }
 
     std::string Profile(const char* entry) { return app.GetProfileString("BriskoPC", entry, "-"); }

@@ -2,6 +2,7 @@
 // hiding, the exit commands and the shutdown's wait for a running request.
 #include "BriskoPCApp.h"
 #include "BriskoPCDlg.h"
+#include "ClientTest.h"
 #include "MessageBox.h"
 #include "Messages.h"
 #include "Tarnix.h"
@@ -37,14 +38,8 @@ bool QuitPosted() {
 class MainWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        char dir[MAX_PATH];
-        ::GetTempPathA(sizeof dir, dir);
-        std::string profile = std::string(dir) + "briskopc-test.ini";
-        ::DeleteFileA(profile.c_str());
-        app.SetProfilePath(profile);
         // Nowhere to log in: a service that is not there.
-        app.WriteProfileString("BriskoPC", "ServiceHost", "127.0.0.1");
-        app.WriteProfileInt("BriskoPC", "ServicePort", 9);
+        UseFreshProfile(app, "briskopc-main", "127.0.0.1", 9);
         // With no stored password the start asks; the user declines.
         dialogs.Expect(IDD_LOGIN, [](CDialog& dlg) { fw::Press(dlg, IDCANCEL); });
     }

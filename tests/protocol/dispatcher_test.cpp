@@ -4,6 +4,7 @@
 // request is still on its way.
 #include "BriskoPCApp.h"
 #include "BriskoPCDlg.h"
+#include "ClientTest.h"
 #include "HttpSession.h"
 #include "MessageBox.h"
 #include "Messages.h"
@@ -26,39 +27,11 @@ HICON TrayImage(UINT id) {
                                            ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
 }
 
-void Pump(DWORD ms) {
-    DWORD start = ::GetTickCount();
-    MSG msg;
-    do {
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-        ::Sleep(5);
-    } while (::GetTickCount() - start < ms);
-}
-
-template <class Done> bool PumpUntil(Done done, DWORD ms = 15000) {
-    DWORD start = ::GetTickCount();
-    while (!done()) {
-        if (::GetTickCount() - start > ms)
-            return false;
-        Pump(20);
-    }
-    return true;
-}
-
 class Dispatcher : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_NE(SimControl::HttpsPort(), 0) << "no simulator: run through ./brisko test";
-        char dir[MAX_PATH];
-        ::GetTempPathA(sizeof dir, dir);
-        std::string profile = std::string(dir) + "briskopc-dispatcher.ini";
-        ::DeleteFileA(profile.c_str());
-        app.SetProfilePath(profile);
-        app.WriteProfileString("BriskoPC", "ServiceHost", "localhost");
-        app.WriteProfileInt("BriskoPC", "ServicePort", SimControl::HttpsPort());
+        UseFreshProfile(app, "briskopc-dispatcher", "localhost", SimControl::HttpsPort());
         // No stored password: the start asks, and the test declines.
         dialogs.Expect(IDD_LOGIN, [](CDialog& dlg) { fw::Press(dlg, IDCANCEL); });
         ASSERT_TRUE(app.InitInstance());

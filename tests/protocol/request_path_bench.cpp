@@ -4,6 +4,7 @@
 // ./brisko bench runs it.
 #include "BriskoPCApp.h"
 #include "BriskoPCDlg.h"
+#include "ClientTest.h"
 #include "Dialog.h"
 #include "SimControl.h"
 #include "resource.h"
@@ -101,11 +102,7 @@ int main() {
         return 2;
     }
     CBriskoPCApp app;
-    char dir[MAX_PATH];
-    ::GetTempPathA(sizeof dir, dir);
-    app.SetProfilePath(std::string(dir) + "briskopc-bench.ini");
-    app.WriteProfileString("BriskoPC", "ServiceHost", "localhost");
-    app.WriteProfileInt("BriskoPC", "ServicePort", SimControl::HttpsPort());
+    UseFreshProfile(app, "briskopc-bench", "localhost", SimControl::HttpsPort());
     fw::DialogScript dialogs; // no stored password: the login dialog is declined
     if (!app.InitInstance())
         return 1;

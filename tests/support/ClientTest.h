@@ -1,0 +1,16 @@
+// What the tests of the client's own windows share: a fresh profile that
+// points the client at a service, and a message pump with a bound.
+#pragma once
+
+#include "WinApp.h"
+
+#include <functional>
+#include <string>
+
+// Points the application at a new, empty profile in the temporary folder that
+// names the service's host and port.
+void UseFreshProfile(CWinApp& app, const char* name, const char* host, int port);
+// Dispatches this thread's messages for a while.
+void Pump(DWORD ms);
+// Dispatches messages until done() or the time is up; returns done().
+bool PumpUntil(const std::function<bool()>& done, DWORD ms = 15000);
