@@ -14,8 +14,8 @@
 namespace {
 // The notification area knows the program's icon by this id.
 const UINT kTrayIconId = 103;
-const UINT kTimerTick = 1;     // 600 ms: duties, blinking, connection lines
-const UINT kTimerRelogin = 2;  // 30 s: re-login and push keep-alive
+const UINT kTimerTick = 1;    // 600 ms: duties, blinking, connection lines
+const UINT kTimerRelogin = 2; // 30 s: re-login and push keep-alive
 
 // Where the service lives unless the profile says otherwise.
 const char kDefaultServiceHost[] = "www.brisko.example";
@@ -23,6 +23,7 @@ const int kDefaultServicePort = INTERNET_DEFAULT_HTTPS_PORT;
 const char kHomePage[] = "http://www.brisko.example/";
 } // namespace
 
+// clang-format off
 BEGIN_MESSAGE_MAP(CBriskoPCDlg, CDialog)
     ON_MESSAGE_VOID(WM_CLOSE, OnHide)
     ON_MESSAGE_VOID(WM_DESTROY, OnDestroy)
@@ -42,6 +43,7 @@ BEGIN_MESSAGE_MAP(CBriskoPCDlg, CDialog)
     ON_COMMAND(ID_CHANGE_LOGIN, OnChangeLogin)
     ON_COMMAND(ID_LOGOFF, OnLogoff)
 END_MESSAGE_MAP()
+// clang-format on
 
 CBriskoPCDlg::CBriskoPCDlg(CWnd* pParent)
     : CDialog(IDD_BRISKOPC_DIALOG, pParent),
@@ -122,16 +124,24 @@ void CBriskoPCDlg::ReadInstallPath() {
 }
 
 // The close box and Esc only hide the window: the program lives on in the tray.
-void CBriskoPCDlg::OnHide() { ShowWindow(SW_HIDE); }
+void CBriskoPCDlg::OnHide() {
+    ShowWindow(SW_HIDE);
+}
 
-void CBriskoPCDlg::OnCancel() { OnHide(); }
+void CBriskoPCDlg::OnCancel() {
+    OnHide();
+}
 
 // Enter in the tree must not end the main window.
 void CBriskoPCDlg::OnOK() {}
 
-void CBriskoPCDlg::OnOpen() { ShowWindow(SW_RESTORE); }
+void CBriskoPCDlg::OnOpen() {
+    ShowWindow(SW_RESTORE);
+}
 
-void CBriskoPCDlg::OnClose() { DestroyWindow(); }
+void CBriskoPCDlg::OnClose() {
+    DestroyWindow();
+}
 
 void CBriskoPCDlg::OnDestroy() {
     // Release every request worker still waiting, then let a running one finish.

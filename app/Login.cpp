@@ -48,7 +48,9 @@ void CBriskoPCDlg::StartLogin(BOOL bAsk) {
     Login(m_strLogin, m_strPassword);
 }
 
-void CBriskoPCDlg::OnChangeLogin() { StartLogin(TRUE); }
+void CBriskoPCDlg::OnChangeLogin() {
+    StartLogin(TRUE);
+}
 
 void CBriskoPCDlg::OnLogoff() {
     Logoff();

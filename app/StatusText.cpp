@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+// The Polish letters stand as cp1250 octal escapes, \263 "ł" and \271 "ą",
+// so that the native build, whose strings stay UTF-8, says the same.
 namespace {
 // Texts by state value, as the service's operators know them.
 const char* SessionText(int state) {
@@ -9,11 +11,11 @@ const char* SessionText(int state) {
     case -1:
         return "BPC: 0, niezainicjalizowany";
     case 0:
-        return "BPC: 0, niepod\xB3" "aczony";
+        return "BPC: 0, niepod\263aczony";
     case 1:
         return "BPC: 1, brak sesji WWW";
     case 2:
-        return "BPC: 2, pod\xB3\xB9" "czony";
+        return "BPC: 2, pod\263\271czony";
     default: // a login under way, and anything else, shows nothing
         return "";
     }
@@ -22,11 +24,11 @@ const char* SessionText(int state) {
 const char* DbText(int state) {
     switch (state) {
     case 0:
-        return "DB: 0, niepod\xB3" "aczony";
+        return "DB: 0, niepod\263aczony";
     case 1:
-        return "DB: 1, pod\xB3\xB9" "czony";
+        return "DB: 1, pod\263\271czony";
     case 2:
-        return "DB: 2, trwa pod\xB3\xB9" "czanie";
+        return "DB: 2, trwa pod\263\271czanie";
     default:
         return "";
     }
@@ -35,13 +37,13 @@ const char* DbText(int state) {
 const char* SocksText(int state) {
     switch (state) {
     case 0:
-        return "Socks: 0, niepod\xB3\xB9" "czony";
+        return "Socks: 0, niepod\263\271czony";
     case 1:
-        return "Socks: 1, pod\xB3\xB9" "czony";
+        return "Socks: 1, pod\263\271czony";
     case 2:
         return "Socks: 2, otwarta sesja";
     case 3:
-        return "Socks: 3, trwa pod\xB3\xB9" "czanie";
+        return "Socks: 3, trwa pod\263\271czanie";
     default:
         return "";
     }
@@ -52,9 +54,9 @@ const char* OutboxText(int state) {
     case 0:
         return "SMSy: 0, brak";
     case 1:
-        return "SMSy: 1, czekaj\xB9";
+        return "SMSy: 1, czekaj\271";
     case 2:
-        return "SMSy: 2, trwa wysy\xB3" "anie";
+        return "SMSy: 2, trwa wysy\263anie";
     default:
         return "";
     }
@@ -80,7 +82,7 @@ std::string ConnectionLabel(int nLine) {
     case LINE_SESSION_ID:
         return "Sesja:";
     case LINE_THREADS:
-        return "W\xB9tki:";
+        return "W\271tki:";
     case LINE_IDLE:
         return "IdleTime:";
     default:
@@ -103,7 +105,7 @@ std::string ConnectionLine(int nLine, const ConnectionState& state) {
         return "Sesja: " + id.substr(id.size() > 4 ? id.size() - 4 : 0);
     }
     case LINE_THREADS:
-        return Formatted("W\xB9tki: %d", state.nThreads);
+        return Formatted("W\271tki: %d", state.nThreads);
     case LINE_IDLE:
         return Formatted("IdleTime: %d", static_cast<int>(state.nIdleSeconds));
     default:

@@ -10,17 +10,28 @@
 
 namespace {
 // The tree's images, in the order of their indexes.
-const UINT kTreeIcons[] = {
-    IDI_TREE_CONNECTION, IDI_TREE_CONTACTS, IDI_TREE_MESSAGE, IDI_TREE_AVAILABLE,
-    IDI_TREE_SERVICE, IDI_TREE_LOGGED_OFF, IDI_TREE_NOT_USER, IDI_TREE_NEW_MESSAGE,
-    IDI_TREE_MESSAGE, IDI_TREE_REPORT, IDI_TREE_REPORT_AVAILABLE, IDI_TREE_REPORT_NOT_USER,
-    IDI_TREE_REPORT_LOGGED_OFF, IDI_TREE_NEW_MESSAGE_LOGGED_OFF, IDI_TREE_BUSY,
-    IDI_TREE_OUTBOX_EMPTY, IDI_TREE_SYSTEM, IDI_TREE_AWAY};
+const UINT kTreeIcons[] = {IDI_TREE_CONNECTION,
+                           IDI_TREE_CONTACTS,
+                           IDI_TREE_MESSAGE,
+                           IDI_TREE_AVAILABLE,
+                           IDI_TREE_SERVICE,
+                           IDI_TREE_LOGGED_OFF,
+                           IDI_TREE_NOT_USER,
+                           IDI_TREE_NEW_MESSAGE,
+                           IDI_TREE_MESSAGE,
+                           IDI_TREE_REPORT,
+                           IDI_TREE_REPORT_AVAILABLE,
+                           IDI_TREE_REPORT_NOT_USER,
+                           IDI_TREE_REPORT_LOGGED_OFF,
+                           IDI_TREE_NEW_MESSAGE_LOGGED_OFF,
+                           IDI_TREE_BUSY,
+                           IDI_TREE_OUTBOX_EMPTY,
+                           IDI_TREE_SYSTEM,
+                           IDI_TREE_AWAY};
 
 enum GroupImage { IMAGE_CONNECTION = 0, IMAGE_CONTACTS = 1, IMAGE_SERVICE = 4, IMAGE_OUTBOX = 15 };
 
-HTREEITEM AppendItem(HWND tree, HTREEITEM parent, const std::string& text, int image,
-                     LPARAM data) {
+HTREEITEM AppendItem(HWND tree, HTREEITEM parent, const std::string& text, int image, LPARAM data) {
     TVINSERTSTRUCTA insert = {};
     insert.hParent = parent;
     insert.hInsertAfter = TVI_LAST;
@@ -51,7 +62,8 @@ void SetItemText(HWND tree, HTREEITEM item, const std::string& text) {
 
 void CBriskoPCDlg::BuildTree() {
     m_wndTree = GetDlgItem(IDC_TREE);
-    m_imageList = ImageList_Create(16, 16, ILC_COLOR16, static_cast<int>(std::size(kTreeIcons)), 20);
+    m_imageList =
+        ImageList_Create(16, 16, ILC_COLOR16, static_cast<int>(std::size(kTreeIcons)), 20);
     for (UINT id : kTreeIcons) {
         auto icon = static_cast<HICON>(::LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(id),
                                                     IMAGE_ICON, 16, 16, LR_SHARED));
@@ -71,8 +83,12 @@ void CBriskoPCDlg::RefreshConnectionItems() {
         for (int line = LINE_SESSION; line <= LINE_IDLE; ++line)
             AppendItem(m_wndTree, m_hConnectionItem, ConnectionLabel(line), IMAGE_CONNECTION, line);
 
-    ConnectionState state = {m_nSessionState, m_nDbState,      m_nSocksState,
-                             m_nOutboxState,  m_strSessionId,  m_nThreads,
+    ConnectionState state = {m_nSessionState,
+                             m_nDbState,
+                             m_nSocksState,
+                             m_nOutboxState,
+                             m_strSessionId,
+                             m_nThreads,
                              IdleSeconds(::GetTickCount(), TarnixGetLastInputTime())};
     for (HTREEITEM item = TreeView_GetChild(m_wndTree, m_hConnectionItem); item;
          item = TreeView_GetNextSibling(m_wndTree, item))

@@ -49,9 +49,9 @@ BOOL CBitmapButton::OnChildNotify(UINT message, WPARAM, LPARAM lParam, LRESULT* 
     if (message != WM_DRAWITEM)
         return FALSE;
     auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
-    HBITMAP bitmap = (item->itemState & ODS_SELECTED)  ? m_hDown
-                     : (item->itemState & ODS_FOCUS) ? m_hFocus
-                                                       : m_hUp;
+    HBITMAP bitmap = (item->itemState & ODS_SELECTED) ? m_hDown
+                     : (item->itemState & ODS_FOCUS)  ? m_hFocus
+                                                      : m_hUp;
     HDC memory = ::CreateCompatibleDC(item->hDC);
     HGDIOBJ old = ::SelectObject(memory, bitmap);
     BITMAP info;

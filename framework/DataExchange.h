@@ -7,7 +7,8 @@
 
 class CDataExchange {
 public:
-    CDataExchange(HWND hDlg, BOOL bSaveAndValidate) : m_hDlg(hDlg), m_bSaveAndValidate(bSaveAndValidate) {}
+    CDataExchange(HWND hDlg, BOOL bSaveAndValidate)
+        : m_hDlg(hDlg), m_bSaveAndValidate(bSaveAndValidate) {}
     HWND m_hDlg;
     BOOL m_bSaveAndValidate;
 };

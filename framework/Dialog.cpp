@@ -7,7 +7,8 @@ namespace {
 fw::DialogScript* g_script = nullptr;
 }
 
-CDialog::CDialog(UINT nIDTemplate, CWnd* pParent) : m_nIDTemplate(nIDTemplate), m_pParent(pParent) {}
+CDialog::CDialog(UINT nIDTemplate, CWnd* pParent)
+    : m_nIDTemplate(nIDTemplate), m_pParent(pParent) {}
 
 CDialog::~CDialog() {
     if (m_hWnd && ::IsWindow(m_hWnd)) {
@@ -79,7 +80,9 @@ void CDialog::OnOK() {
         EndDialog(IDOK);
 }
 
-void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+void CDialog::OnCancel() {
+    EndDialog(IDCANCEL);
+}
 
 BOOL CDialog::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
     switch (message) {
@@ -135,8 +138,12 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPA
 
 namespace fw {
 
-DialogScript::DialogScript() { g_script = this; }
-DialogScript::~DialogScript() { g_script = nullptr; }
+DialogScript::DialogScript() {
+    g_script = this;
+}
+DialogScript::~DialogScript() {
+    g_script = nullptr;
+}
 
 void DialogScript::Expect(UINT nIDTemplate, Action action) {
     m_steps.push_back({nIDTemplate, std::move(action)});

@@ -22,8 +22,12 @@ int DefaultButton(UINT type) {
 
 namespace fw {
 
-MessageBoxScript::MessageBoxScript() { g_script = this; }
-MessageBoxScript::~MessageBoxScript() { g_script = nullptr; }
+MessageBoxScript::MessageBoxScript() {
+    g_script = this;
+}
+MessageBoxScript::~MessageBoxScript() {
+    g_script = nullptr;
+}
 
 int MessageBoxScript::Take(const ShownMessageBox& box) {
     m_shown.push_back(box);
@@ -48,4 +52,6 @@ int AfxMessageBox(const std::string& text, UINT type) {
     return MessageBoxFor(owner, text, app ? app->m_strAppName : "", type);
 }
 
-int AfxMessageBox(UINT nIDPrompt, UINT type) { return AfxMessageBox(AfxLoadString(nIDPrompt), type); }
+int AfxMessageBox(UINT nIDPrompt, UINT type) {
+    return AfxMessageBox(AfxLoadString(nIDPrompt), type);
+}

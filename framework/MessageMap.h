@@ -49,8 +49,8 @@ BOOL NotifyThunk(T& self, WPARAM, LPARAM lParam, LRESULT* pResult) {
 }
 
 template <class T, size_t N>
-BOOL Dispatch(T& self, const MessageEntry<T> (&map)[N], UINT message, WPARAM wParam,
-              LPARAM lParam, LRESULT* pResult) {
+BOOL Dispatch(T& self, const MessageEntry<T> (&map)[N], UINT message, WPARAM wParam, LPARAM lParam,
+              LRESULT* pResult) {
     for (const MessageEntry<T>& e : map) {
         if (e.message != message)
             continue;
@@ -73,7 +73,7 @@ protected:                                                                      
     BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
 
 #define BEGIN_MESSAGE_MAP(theClass, baseClass)                                                     \
-    BOOL theClass::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {       \
+    BOOL theClass::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {        \
         using ThisClass = theClass;                                                                \
         using BaseClass = baseClass;                                                               \
         static const fw::MessageEntry<ThisClass> entries[] = {

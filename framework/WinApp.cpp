@@ -6,9 +6,13 @@ namespace {
 CWinApp* g_app = nullptr;
 }
 
-CWinApp* AfxGetApp() { return g_app; }
+CWinApp* AfxGetApp() {
+    return g_app;
+}
 
-HINSTANCE AfxGetInstanceHandle() { return ::GetModuleHandleA(nullptr); }
+HINSTANCE AfxGetInstanceHandle() {
+    return ::GetModuleHandleA(nullptr);
+}
 
 std::string AfxLoadString(UINT nID) {
     char text[1024];
@@ -29,8 +33,7 @@ CWinApp::~CWinApp() {
 
 std::string CWinApp::DataFolder(const char* appName) {
     char appData[MAX_PATH];
-    if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0,
-                                  appData)))
+    if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, appData)))
         return ".";
     std::string folder = std::string(appData) + "\\" + appName;
     ::CreateDirectoryA(folder.c_str(), nullptr);
@@ -55,9 +58,9 @@ std::string CWinApp::GetProfileString(const char* section, const char* entry,
     // Values are short (a number, a password, a host); grow once if one is not.
     std::string value(256, '\0');
     for (;;) {
-        DWORD n = ::GetPrivateProfileStringA(section, entry, defaultValue, value.data(),
-                                             static_cast<DWORD>(value.size()),
-                                             m_strProfilePath.c_str());
+        DWORD n =
+            ::GetPrivateProfileStringA(section, entry, defaultValue, value.data(),
+                                       static_cast<DWORD>(value.size()), m_strProfilePath.c_str());
         if (n + 1 < value.size() || value.size() >= 65536) {
             value.resize(n);
             return value;

@@ -21,11 +21,17 @@ CWnd* CWnd::FromHandle(HWND hWnd) {
     return hWnd ? static_cast<CWnd*>(::GetPropA(hWnd, kObjectProp)) : nullptr;
 }
 
-BOOL CWnd::OnWndMsg(UINT, WPARAM, LPARAM, LRESULT*) { return FALSE; }
+BOOL CWnd::OnWndMsg(UINT, WPARAM, LPARAM, LRESULT*) {
+    return FALSE;
+}
 
-BOOL CWnd::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT*) { return FALSE; }
+BOOL CWnd::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT*) {
+    return FALSE;
+}
 
-std::string CWnd::GetWindowText() const { return fw::GetText(m_hWnd); }
+std::string CWnd::GetWindowText() const {
+    return fw::GetText(m_hWnd);
+}
 
 std::string fw::GetText(HWND hWnd) {
     std::vector<char> text(::GetWindowTextLengthA(hWnd) + 1);
@@ -33,4 +39,6 @@ std::string fw::GetText(HWND hWnd) {
     return std::string(text.data(), n);
 }
 
-BOOL CWnd::DestroyWindow() { return m_hWnd ? ::DestroyWindow(m_hWnd) : FALSE; }
+BOOL CWnd::DestroyWindow() {
+    return m_hWnd ? ::DestroyWindow(m_hWnd) : FALSE;
+}

@@ -10,8 +10,8 @@
 CHttpSession g_session;
 
 namespace {
-const DWORD kTimeout = 15000;   // connect, send, receive
-const DWORD kTurnWait = 30000;  // a worker's wait for its turn
+const DWORD kTimeout = 15000;  // connect, send, receive
+const DWORD kTurnWait = 30000; // a worker's wait for its turn
 const DWORD kChunk = 4096;
 
 // Fresh answers over a kept-alive connection, never from a cache. Certificate
@@ -57,7 +57,9 @@ void CRequestChannel::Close() {
     m_hWndOwner = nullptr;
 }
 
-CHttpSession::~CHttpSession() { Close(); }
+CHttpSession::~CHttpSession() {
+    Close();
+}
 
 BOOL CHttpSession::Open(const std::string& host, INTERNET_PORT port, BOOL bSecure) {
     Close();
@@ -79,8 +81,8 @@ std::string CHttpSession::SendRequest(const HttpRequest& request) {
     std::string url = Canonical(request.szUrl);
     if (url.empty() || !m_hConnect)
         return {};
-    m_hRequest = ::HttpOpenRequestA(m_hConnect, nullptr, url.c_str(), "HTTP/1.1", nullptr,
-                                    nullptr, m_dwFlags, 0);
+    m_hRequest = ::HttpOpenRequestA(m_hConnect, nullptr, url.c_str(), "HTTP/1.1", nullptr, nullptr,
+                                    m_dwFlags, 0);
     std::string body;
     bool complete = false;
     if (m_hRequest && ::HttpSendRequestA(m_hRequest, nullptr, 0, nullptr, 0)) {

@@ -25,9 +25,13 @@ UINT StatusCommand(int status) {
 }
 } // namespace
 
-CTrayIcon::CTrayIcon() { std::memset(&m_nid, 0, sizeof m_nid); }
+CTrayIcon::CTrayIcon() {
+    std::memset(&m_nid, 0, sizeof m_nid);
+}
 
-CTrayIcon::~CTrayIcon() { RemoveIcon(); }
+CTrayIcon::~CTrayIcon() {
+    RemoveIcon();
+}
 
 BOOL CTrayIcon::Create(HWND hWnd, UINT uCallbackMessage, const char* szTip, HICON hIcon, UINT uID) {
     // The shells before version 4 have no notification area.
@@ -62,9 +66,9 @@ BOOL CTrayIcon::SetIcon(HICON hIcon) {
 
 BOOL CTrayIcon::SetIcon(UINT nIDResource) {
     // The notification area shows small icons; shared ones need no clean-up.
-    auto icon = static_cast<HICON>(::LoadImageA(
-        AfxGetInstanceHandle(), MAKEINTRESOURCEA(nIDResource), IMAGE_ICON,
-        ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    auto icon = static_cast<HICON>(
+        ::LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(nIDResource), IMAGE_ICON,
+                     ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
     return SetIcon(icon);
 }
 

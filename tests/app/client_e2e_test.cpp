@@ -17,7 +17,9 @@ namespace {
 const char kLogin[] = "+48600100200";
 const char kPassword[] = "haslo123";
 
-std::string ProfilePath() { return CWinApp::DataFolder("BriskoPC") + "\\BriskoPC.ini"; }
+std::string ProfilePath() {
+    return CWinApp::DataFolder("BriskoPC") + "\\BriskoPC.ini";
+}
 
 std::string WindowText(HWND hWnd) {
     char text[256] = "";

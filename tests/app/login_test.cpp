@@ -80,7 +80,9 @@ protected:
     }
 
     std::string Profile(const char* entry) { return app.GetProfileString("BriskoPC", entry, "-"); }
-    std::vector<std::string> Lines() { return Children(dlg()->m_wndTree, dlg()->m_hConnectionItem); }
+    std::vector<std::string> Lines() {
+        return Children(dlg()->m_wndTree, dlg()->m_hConnectionItem);
+    }
 
     CBriskoPCDlg* dlg() { return app.m_pMainDlg; }
 

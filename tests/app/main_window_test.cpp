@@ -87,9 +87,9 @@ TEST_F(MainWindow, StartUpBuildsTheLoggedOutWindow) {
     EXPECT_EQ(::GetMenuItemID(first, 3), static_cast<UINT>(ID_EXIT));
 
     EXPECT_TRUE(dlg()->m_trayIcon.IsEnabled());
-    HICON startIcon = static_cast<HICON>(::LoadImageA(
-        app.m_hInstance, MAKEINTRESOURCEA(IDI_TRAY_START), IMAGE_ICON,
-        ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    HICON startIcon = static_cast<HICON>(
+        ::LoadImageA(app.m_hInstance, MAKEINTRESOURCEA(IDI_TRAY_START), IMAGE_ICON,
+                     ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
     EXPECT_EQ(dlg()->m_trayIcon.GetIcon(), startIcon) << "icon 111 right after the icon is added";
     EXPECT_EQ(::SendMessageA(hWnd, WM_GETICON, ICON_BIG, 0),
               reinterpret_cast<LRESULT>(dlg()->m_hIcon));
@@ -129,7 +129,8 @@ TEST_F(MainWindow, InstallPathComesFromTheRegistry) {
                                 nullptr, &key, nullptr),
               ERROR_SUCCESS);
     const char path[] = "C:\\Program Files\\BriskoPC";
-    ::RegSetValueExA(key, "InstallPath", 0, REG_SZ, reinterpret_cast<const BYTE*>(path), sizeof path);
+    ::RegSetValueExA(key, "InstallPath", 0, REG_SZ, reinterpret_cast<const BYTE*>(path),
+                     sizeof path);
     Start();
     EXPECT_EQ(dlg()->m_strInstallPath, path);
     ::RegDeleteValueA(key, "InstallPath");

@@ -61,7 +61,9 @@ struct Process {
         ::CloseHandle(pi.hProcess);
     }
     bool Running() const { return ::WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT; }
-    bool EndsWithin(DWORD ms) const { return ::WaitForSingleObject(pi.hProcess, ms) == WAIT_OBJECT_0; }
+    bool EndsWithin(DWORD ms) const {
+        return ::WaitForSingleObject(pi.hProcess, ms) == WAIT_OBJECT_0;
+    }
 };
 
 HWND WaitForMainWindow() {

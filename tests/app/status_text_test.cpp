@@ -11,27 +11,36 @@ ConnectionState State(int session, int db, int socks, int outbox) {
 }
 
 TEST(ConnectionLines, EveryStateInWords) {
-    // cp1250: \xB3 is "ł", \xB9 "ą".
+    // cp1250: \263 is "ł", \271 "ą".
     struct Case {
         int line;
         int value;
         const char* text;
     } cases[] = {
         {LINE_SESSION, -1, "BPC: 0, niezainicjalizowany"},
-        {LINE_SESSION, 0, "BPC: 0, niepod\xB3" "aczony"},
+        {LINE_SESSION, 0,
+         "BPC: 0, niepod\263aczony"},
         {LINE_SESSION, 1, "BPC: 1, brak sesji WWW"},
-        {LINE_SESSION, 2, "BPC: 2, pod\xB3\xB9" "czony"},
+        {LINE_SESSION, 2,
+         "BPC: 2, pod\263\271czony"},
         {LINE_SESSION, 3, ""},
-        {LINE_DB, 0, "DB: 0, niepod\xB3" "aczony"},
-        {LINE_DB, 1, "DB: 1, pod\xB3\xB9" "czony"},
-        {LINE_DB, 2, "DB: 2, trwa pod\xB3\xB9" "czanie"},
-        {LINE_SOCKS, 0, "Socks: 0, niepod\xB3\xB9" "czony"},
-        {LINE_SOCKS, 1, "Socks: 1, pod\xB3\xB9" "czony"},
+        {LINE_DB, 0,
+         "DB: 0, niepod\263aczony"},
+        {LINE_DB, 1,
+         "DB: 1, pod\263\271czony"},
+        {LINE_DB, 2,
+         "DB: 2, trwa pod\263\271czanie"},
+        {LINE_SOCKS, 0,
+         "Socks: 0, niepod\263\271czony"},
+        {LINE_SOCKS, 1,
+         "Socks: 1, pod\263\271czony"},
         {LINE_SOCKS, 2, "Socks: 2, otwarta sesja"},
-        {LINE_SOCKS, 3, "Socks: 3, trwa pod\xB3\xB9" "czanie"},
+        {LINE_SOCKS, 3,
+         "Socks: 3, trwa pod\263\271czanie"},
         {LINE_OUTBOX, 0, "SMSy: 0, brak"},
-        {LINE_OUTBOX, 1, "SMSy: 1, czekaj\xB9"},
-        {LINE_OUTBOX, 2, "SMSy: 2, trwa wysy\xB3" "anie"},
+        {LINE_OUTBOX, 1, "SMSy: 1, czekaj\271"},
+        {LINE_OUTBOX, 2,
+         "SMSy: 2, trwa wysy\263anie"},
         {LINE_OUTBOX, 7, ""},
     };
     for (const Case& c : cases) {
@@ -54,7 +63,7 @@ TEST(ConnectionLines, SessionIdShowsItsLastFourCharacters) {
 TEST(ConnectionLines, ThreadsAndIdleTimeAcrossTheTickWrap) {
     ConnectionState s = State(2, 1, 2, 0);
     s.nThreads = 3;
-    EXPECT_EQ(ConnectionLine(LINE_THREADS, s), "W\xB9tki: 3");
+    EXPECT_EQ(ConnectionLine(LINE_THREADS, s), "W\271tki: 3");
     EXPECT_EQ(IdleSeconds(10999, 1000), 9u);
     // 2 s before the wrap to 3 s after it.
     EXPECT_EQ(IdleSeconds(3000, 0xFFFFFFFFu - 1999), 5u);

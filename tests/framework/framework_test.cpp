@@ -48,11 +48,13 @@ private:
     DECLARE_MESSAGE_MAP()
 };
 
+// clang-format off
 BEGIN_MESSAGE_MAP(TestDialog, CDialog)
     ON_COMMAND(ID_TEST_COMMAND, OnTestCommand)
     ON_MESSAGE_VOID(WM_CLOSE, OnCloseBox)
     ON_MESSAGE(WM_USER + 5, OnQuery)
 END_MESSAGE_MAP()
+// clang-format on
 
 std::string TempFile(const char* name) {
     char dir[MAX_PATH];

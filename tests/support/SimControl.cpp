@@ -13,16 +13,21 @@ int PortFrom(const char* variable) {
 }
 } // namespace
 
-int SimControl::HttpsPort() { return PortFrom("BRISKO_SIM_HTTPS_PORT"); }
-int SimControl::UntrustedHttpsPort() { return PortFrom("BRISKO_SIM_UNTRUSTED_PORT"); }
+int SimControl::HttpsPort() {
+    return PortFrom("BRISKO_SIM_HTTPS_PORT");
+}
+int SimControl::UntrustedHttpsPort() {
+    return PortFrom("BRISKO_SIM_UNTRUSTED_PORT");
+}
 
 SimControl::SimControl(bool bUntrusted)
-    : m_hInternet(::InternetOpenA("BriskoPC tests", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0)),
-      m_hConnect(::InternetConnectA(m_hInternet, "127.0.0.1",
-                                    static_cast<INTERNET_PORT>(PortFrom(
-                                        bUntrusted ? "BRISKO_SIM_UNTRUSTED_CONTROL_PORT"
-                                                   : "BRISKO_SIM_CONTROL_PORT")),
-                                    nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0)) {}
+    : m_hInternet(
+          ::InternetOpenA("BriskoPC tests", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0)),
+      m_hConnect(::InternetConnectA(
+          m_hInternet, "127.0.0.1",
+          static_cast<INTERNET_PORT>(PortFrom(bUntrusted ? "BRISKO_SIM_UNTRUSTED_CONTROL_PORT"
+                                                         : "BRISKO_SIM_CONTROL_PORT")),
+          nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0)) {}
 
 SimControl::~SimControl() {
     if (m_hConnect)
@@ -69,12 +74,24 @@ bool SimControl::AnswerOnce(const std::string& function, const std::string& body
     return Command("POST", "/answer/" + function + "/once", body);
 }
 
-bool SimControl::Reset(const std::string& function) { return Command("DELETE", "/answer/" + function); }
-bool SimControl::Unreachable() { return Command("POST", "/unreachable"); }
-bool SimControl::Reachable() { return Command("POST", "/reachable"); }
-bool SimControl::Slow(int ms) { return Command("POST", "/slow?ms=" + std::to_string(ms)); }
-bool SimControl::Expire() { return Command("POST", "/expire"); }
-bool SimControl::ClearLog() { return Command("DELETE", "/log"); }
+bool SimControl::Reset(const std::string& function) {
+    return Command("DELETE", "/answer/" + function);
+}
+bool SimControl::Unreachable() {
+    return Command("POST", "/unreachable");
+}
+bool SimControl::Reachable() {
+    return Command("POST", "/reachable");
+}
+bool SimControl::Slow(int ms) {
+    return Command("POST", "/slow?ms=" + std::to_string(ms));
+}
+bool SimControl::Expire() {
+    return Command("POST", "/expire");
+}
+bool SimControl::ClearLog() {
+    return Command("DELETE", "/log");
+}
 
 std::vector<std::string> SimControl::Log() {
     bool ok;

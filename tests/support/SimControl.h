@@ -33,8 +33,7 @@ public:
 
 private:
     bool Command(const char* verb, const std::string& path, const std::string& body = "");
-    std::string Send(const char* verb, const std::string& path, const std::string& body,
-                     bool* ok);
+    std::string Send(const char* verb, const std::string& path, const std::string& body, bool* ok);
     void* m_hInternet;
     void* m_hConnect;
 };

@@ -45,7 +45,8 @@ struct Owner {
 
     void Inspect() {
         defaultItem = ::GetMenuDefaultItem(popup, TRUE, 0);
-        for (UINT id : {ID_STATUS_AVAILABLE, ID_STATUS_BUSY, ID_STATUS_INVISIBLE, ID_STATUS_UNAVAILABLE})
+        for (UINT id :
+             {ID_STATUS_AVAILABLE, ID_STATUS_BUSY, ID_STATUS_INVISIBLE, ID_STATUS_UNAVAILABLE})
             if (::GetMenuState(popup, id, MF_BYCOMMAND) & MF_CHECKED)
                 checked.push_back(id);
         char text[100] = "";
@@ -96,7 +97,8 @@ TEST(TrayIcon, AddChangeAndRemoveAsTheShellSeesIt) {
     CTrayIcon twin;
     EXPECT_FALSE(twin.Create(owner.hWnd, kNotify, "BriskoPC menu", nullptr, kId));
 
-    for (UINT id : {IDI_TRAY_START, IDI_TRAY_BUSY, IDI_TRAY_BLINK_OFF, IDI_TRAY_BLINK_ON, IDI_TRAY_QUIET}) {
+    for (UINT id :
+         {IDI_TRAY_START, IDI_TRAY_BUSY, IDI_TRAY_BLINK_OFF, IDI_TRAY_BLINK_ON, IDI_TRAY_QUIET}) {
         EXPECT_TRUE(tray.SetIcon(id)) << id;
         EXPECT_EQ(tray.GetIcon(), SmallIcon(id)) << id;
     }
@@ -113,8 +115,9 @@ TEST(TrayIcon, HideTakesTheIconAwayOnceAndTheDestructorIsHarmless) {
     Owner owner;
     {
         CTrayIcon tray;
-        ASSERT_TRUE(tray.Create(owner.hWnd, kNotify, "a tip longer than the shell's sixty-four "
-                                                     "bytes is cut, never overrun",
+        ASSERT_TRUE(tray.Create(owner.hWnd, kNotify,
+                                "a tip longer than the shell's sixty-four "
+                                "bytes is cut, never overrun",
                                 nullptr, kId));
         tray.HideIcon();
         tray.HideIcon();
