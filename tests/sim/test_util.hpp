@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 namespace simtest {
@@ -29,16 +31,8 @@ private:
 };
 
 inline std::string read_file(const std::string& path) {
-    std::string data;
-    if (FILE* f = std::fopen(path.c_str(), "rb")) {
-        char buf[4096];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
-            data.append(buf, n);
-        }
-        std::fclose(f);
-    }
-    return data;
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 inline void write_file(const std::string& path, const std::string& data) {
