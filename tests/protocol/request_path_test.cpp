@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -104,6 +105,18 @@ TEST_F(RequestPath, BodiesArriveWholeAndEndAtANulByte) {
     }
     EXPECT_EQ(owner.started, 4);
     EXPECT_EQ(sim.LoggedFunctions(), (std::vector<std::string>(4, "ECHO")));
+}
+
+TEST_F(RequestPath, AnAnswerOverTheBoundCountsAsAFailedRequest) {
+    ASSERT_TRUE(sim.AnswerOnce("ECHO", std::string(kMaxResponse, 'a')));
+    ASSERT_TRUE(sim.AnswerOnce("ECHO", std::string(kMaxResponse + 1, 'b')));
+    auto bound = owner.Perform(owner.Request("ECHO"));
+    auto over = owner.Perform(owner.Request("ECHO"));
+    ASSERT_NE(bound, nullptr);
+    ASSERT_NE(over, nullptr);
+    EXPECT_EQ(std::strlen(bound->pszResponse.get()), kMaxResponse);
+    EXPECT_EQ(over->nResult, REQUEST_DONE);
+    EXPECT_STREQ(over->pszResponse.get(), "") << "never a cut answer";
 }
 
 TEST_F(RequestPath, AnUnreachableServiceGivesAnEmptyResponseNeverANullOne) {
