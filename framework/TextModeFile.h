@@ -13,7 +13,7 @@ std::string ToTextMode(std::string_view bytes);
 
 // The bytes back from their stored form: 0x0D 0x0A reads as 0x0A, every other
 // byte as itself. A 0x1A is data too: the runtime's reading ends there, which
-// would cut a file off at any length, count or id of 26.
+// would cut a file off at any number or text that holds the byte 26.
 std::string FromTextMode(std::string_view stored);
 
 // Appends the number as four little-endian bytes.

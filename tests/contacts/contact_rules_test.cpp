@@ -48,14 +48,6 @@ TEST(ContactImage, EveryCellOfTheTable) {
     EXPECT_EQ(ContactImage(4, -5, 7), 5);
 }
 
-TEST(ContactImage, LoginHighlightBlinksAndEndsOnAvailable) {
-    // A logged-off contact logs in: ticks 1 to 6 alternate, the sixth shows available.
-    const int expected[] = {5, 3, 5, 3, 5, 3};
-    for (int ticks = 1; ticks <= 6; ++ticks) {
-        EXPECT_EQ(ContactImage(4, 0, ticks), expected[ticks - 1]) << ticks;
-    }
-}
-
 TEST(CheckContactInput, NameRules) {
     const std::string number = "601234567";
     EXPECT_EQ(CheckContactInput("", number), ContactInput::EmptyName);
