@@ -2,7 +2,9 @@
 
 #include "call.hpp"
 
+#include <algorithm>
 #include <cstdlib>
+#include <iterator>
 
 namespace sim {
 
@@ -15,6 +17,18 @@ ControlReply ok() {
 }
 ControlReply not_allowed() {
     return {405, "method not allowed\n"};
+}
+ControlReply no_account(const std::string& login) {
+    return {404, "no account " + login + "\n"};
+}
+
+// True when `path` begins with `prefix`; `rest` is then what follows it.
+bool after_prefix(std::string_view path, std::string_view prefix, std::string_view& rest) {
+    if (path.substr(0, prefix.size()) != prefix) {
+        return false;
+    }
+    rest = path.substr(prefix.size());
+    return true;
 }
 
 bool parse_ms(const std::string* text, int& ms) {
@@ -69,17 +83,65 @@ std::string accounts_text(Service& service) {
     return text;
 }
 
+// PUT /presence/LOGIN?value=N: the account's presence, -1 to 3.
+ControlReply presence_command(const ControlRequest& r, const std::string& login, const Call& query,
+                              Service& service) {
+    if (r.method != "PUT") {
+        return not_allowed();
+    }
+    const std::string* value = query.param("value");
+    static const std::string kValues[] = {"-1", "0", "1", "2", "3"};
+    if (!value || std::find(std::begin(kValues), std::end(kValues), *value) == std::end(kValues)) {
+        return {400, "value must be -1, 0, 1, 2 or 3\n"};
+    }
+    bool known = false;
+    service.with_world([&](World& world) {
+        known = world.find_account(login) != nullptr;
+        if (known) {
+            world.presences[login] = std::atoi(value->c_str());
+        }
+    });
+    return known ? ok() : no_account(login);
+}
+
+// GET /contacts/LOGIN: one line "name;number;userid;presence" per contact.
+ControlReply contacts_command(const ControlRequest& r, const std::string& login, Service& service) {
+    if (r.method != "GET") {
+        return not_allowed();
+    }
+    bool known = false;
+    std::string text;
+    service.with_world([&](World& world) {
+        known = world.find_account(login) != nullptr;
+        if (!known) {
+            return;
+        }
+        for (const Contact& c : world.contacts[login]) {
+            text += world.contact_fields(c, c.name) + "\n";
+        }
+    });
+    return known ? ControlReply{200, text} : no_account(login);
+}
+
 } // namespace
 
 ControlReply handle_control(const ControlRequest& r, Service& service, Reachability* net) {
     const std::string_view path = target_path(r.target);
     const size_t q = r.target.find('?');
-    const Params params =
-        q == std::string::npos ? Params{} : parse_query(std::string_view(r.target).substr(q + 1));
+    Call query;
+    if (q != std::string::npos) {
+        query.params = parse_query(std::string_view(r.target).substr(q + 1));
+    }
 
-    constexpr std::string_view answer_prefix = "/answer/";
-    if (path.substr(0, answer_prefix.size()) == answer_prefix) {
-        return answer_command(r, path.substr(answer_prefix.size()), service);
+    std::string_view rest;
+    if (after_prefix(path, "/answer/", rest)) {
+        return answer_command(r, rest, service);
+    }
+    if (after_prefix(path, "/presence/", rest)) {
+        return presence_command(r, url_decode(rest, false), query, service);
+    }
+    if (after_prefix(path, "/contacts/", rest)) {
+        return contacts_command(r, url_decode(rest, false), service);
     }
     if (path == "/health") {
         return r.method == "GET" ? ControlReply{200, "OK"} : not_allowed();
@@ -108,10 +170,8 @@ ControlReply handle_control(const ControlRequest& r, Service& service, Reachabil
         if (r.method != "POST") {
             return not_allowed();
         }
-        Call c;
-        c.params = params;
         int ms = 0;
-        if (!parse_ms(c.param("ms"), ms)) {
+        if (!parse_ms(query.param("ms"), ms)) {
             return {400,
                     "ms must be a whole number from 0 to " + std::to_string(kMaxSlowMs) + "\n"};
         }

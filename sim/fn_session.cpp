@@ -1,8 +1,9 @@
 // The session functions. LOGIN ties the client's session cookie to the
-// account (the web session that most functions need); LOGINPC hands out the
-// id of the client's own session, which the push handshake presents; LOGOFF
-// ends both; CHECKSTATUSES asks for the contacts' presences again, which
-// arrive over the push connection.
+// account (the web session that most functions need) and makes it available;
+// LOGINPC hands out the id of the client's own session, which the push
+// handshake presents; LOGOFF ends both and logs the account off;
+// CHECKSTATUSES asks for the contacts' presences again, which arrive over the
+// push connection.
 #include "functions.hpp"
 
 namespace sim {
@@ -41,6 +42,7 @@ std::string login(const Call& call, World& world) {
         return "LOGINFAILED";
     }
     world.web_sessions[call.web_session] = account->login;
+    world.presences[account->login] = 1;
     return lines({"LOGINOK", world.push_host, std::to_string(world.push_port),
                   std::to_string(account->credits), std::to_string(account->days),
                   std::to_string(account->account_class)});
@@ -59,6 +61,7 @@ std::string login_pc(const Call& call, World& world, Account& session_account) {
 std::string logoff(const Call& call, World& world, Account& account) {
     world.web_sessions.erase(call.web_session);
     world.pc_sessions.erase(account.login);
+    world.presences[account.login] = 0;
     return "LOGOFFOK";
 }
 

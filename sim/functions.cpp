@@ -39,6 +39,7 @@ FunctionTable standard_functions() {
     FunctionTable table;
     add_bench_functions(table);
     add_session_functions(table);
+    add_contact_functions(table);
     return table;
 }
 

@@ -44,6 +44,10 @@ void add_bench_functions(FunctionTable& table);
 // LOGIN, LOGINPC, LOGOFF, CHECKSTATUSES: the web session and the client's own.
 void add_session_functions(FunctionTable& table);
 
+// GETCONTACTS, ADDNEWCONTACT, EDITCONTACT, DELETECONTACT: the account's
+// contact list.
+void add_contact_functions(FunctionTable& table);
+
 FunctionTable standard_functions();
 
 } // namespace sim

@@ -31,7 +31,7 @@ const char kUsage[] =
     "--state DIR       where the certificates are (made if missing)\n"
     "--ports-file FILE written once both servers listen: shell lines\n"
     "                  BRISKO_SIM_HTTPS_PORT=n, BRISKO_SIM_CONTROL_PORT=n, BRISKO_SIM_PUSH_PORT=n\n"
-    "--demo            load the built-in demo seed (one demo account)\n"
+    "--demo            load the built-in demo seed (the demo account and its contacts)\n"
     "--seed FILE       load the world from a seed file (format: sim/README.md)\n"
     "--https-port N, --control-port N   fixed ports instead of free ones\n"
     "Serves on 127.0.0.1 until SIGTERM or SIGINT.\n";
@@ -68,6 +68,8 @@ bool add_seed(const std::string& origin, const std::string& text, sim::Seed& see
         }
         seed.accounts.push_back(a);
     }
+    seed.contacts.insert(seed.contacts.end(), parsed.seed.contacts.begin(),
+                         parsed.seed.contacts.end());
     return ok;
 }
 
@@ -196,7 +198,7 @@ int main(int argc, char** argv) {
                     sim::cp1250_to_utf8(a.password).c_str());
     }
     if (demo) {
-        // The demo seed comes first and holds one account.
+        // The demo seed comes first, the demo account first in it.
         const sim::Account& a = seed.accounts.front();
         std::printf("demo account: %s / %s\n", a.login.c_str(),
                     sim::cp1250_to_utf8(a.password).c_str());

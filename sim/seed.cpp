@@ -12,6 +12,20 @@ bool operator==(const Account& a, const Account& b) {
            a.credits == b.credits && a.days == b.days && a.account_class == b.account_class;
 }
 
+bool operator==(const SeedContact& a, const SeedContact& b) {
+    return a.owner == b.owner && a.contact.name == b.contact.name &&
+           a.contact.number == b.contact.number;
+}
+
+bool is_full_number(std::string_view number) {
+    return number.size() == 12 && number.substr(0, 3) == "+48" &&
+           number.find_first_not_of("0123456789", 3) == std::string_view::npos;
+}
+
+bool is_contact_name(std::string_view name) {
+    return !name.empty() && name.find(';') == std::string_view::npos;
+}
+
 namespace {
 
 bool is_space(char c) {
@@ -154,6 +168,28 @@ bool parse_account(const std::vector<std::string>& w, Account& a, std::string& e
     return true;
 }
 
+// A contact line's fields; whether OWNER has an account is left to the caller.
+bool parse_contact(const std::vector<std::string>& w, SeedContact& c, std::string& error) {
+    if (w.size() != 4) {
+        error = "contact needs 3 fields (OWNER NAME NUMBER), found " + std::to_string(w.size() - 1);
+        return false;
+    }
+    c.owner = w[1];
+    if (!text_field(w[2], "NAME", c.contact.name, error)) {
+        return false;
+    }
+    if (!is_contact_name(c.contact.name)) {
+        error = "NAME must not be empty nor hold \";\"";
+        return false;
+    }
+    if (!is_full_number(w[3])) {
+        error = "NUMBER must be \"+48\" and 9 digits";
+        return false;
+    }
+    c.contact.number = w[3];
+    return true;
+}
+
 std::string quote(const std::string& cp1250) {
     std::string out = "\"";
     for (const char c : cp1250_to_utf8(cp1250)) {
@@ -170,6 +206,7 @@ std::string quote(const std::string& cp1250) {
 SeedParse parse_seed(std::string_view text) {
     SeedParse result;
     std::map<std::string, int> login_lines;
+    std::map<std::string, int> contact_lines; // "OWNER NUMBER" -> line
     if (text.substr(0, 3) == "\xEF\xBB\xBF") {
         text.remove_prefix(3); // a byte order mark some editors write
     }
@@ -206,8 +243,27 @@ SeedParse parse_seed(std::string_view text) {
                 continue;
             }
             result.seed.accounts.push_back(std::move(a));
+        } else if (words[0] == "contact") {
+            SeedContact c;
+            if (!parse_contact(words, c, error)) {
+                result.errors.push_back({line_no, error});
+                continue;
+            }
+            if (login_lines.count(c.owner) == 0) {
+                result.errors.push_back(
+                    {line_no, "OWNER " + c.owner + " is no account on an earlier line"});
+                continue;
+            }
+            const auto [it, added] =
+                contact_lines.emplace(c.owner + " " + c.contact.number, line_no);
+            if (!added) {
+                result.errors.push_back({line_no, c.owner + " has a contact " + c.contact.number +
+                                                      " on line " + std::to_string(it->second)});
+                continue;
+            }
+            result.seed.contacts.push_back(std::move(c));
         } else {
-            result.errors.push_back({line_no, "unknown entry (known: account)"});
+            result.errors.push_back({line_no, "unknown entry (known: account, contact)"});
         }
     }
     return result;
@@ -220,13 +276,24 @@ std::string format_seed(const Seed& seed) {
                std::to_string(a.credits) + " " + std::to_string(a.days) + " " +
                std::to_string(a.account_class) + "\n";
     }
+    for (const SeedContact& c : seed.contacts) {
+        out += "contact " + c.owner + " " + quote(c.contact.name) + " " + c.contact.number + "\n";
+    }
     return out;
 }
 
 std::string_view demo_seed_text() {
     return "# The demo world of ./brisko demo.\n"
            "#       login        password  name           credits days class\n"
-           "account +48600100200 haslo123  \"Zofia Wójcik\" 250     30   1\n";
+           "account +48600100200 haslo123  \"Zofia Wójcik\" 250     30   1\n"
+           "account +48600100201 haslo456  \"Jan Kowalski\" 100     30   1\n"
+           "#       owner        name                           number\n"
+           "contact +48600100200 \"Jan Kowalski\"                 +48600100201\n"
+           "contact +48600100200 \"Dom\"                          +48226543210\n"
+           "contact +48600100200 \"Łucja Żółtowska\"              +48501234567\n"
+           "contact +48600100200 \"Praca\"                        +48601234567\n"
+           "contact +48600100200 \"Grzegorz Brzęczyszczykiewicz\" +48512345678\n"
+           "contact +48600100201 \"Zosia\"                        +48600100200\n";
 }
 
 } // namespace sim

@@ -11,8 +11,13 @@
 //     NAME      the display name, text
 //     CREDITS, DAYS, CLASS  whole numbers (32-bit signed)
 //
+//   contact OWNER NAME NUMBER
+//     OWNER     the login of an account on an earlier line
+//     NAME      the contact's name, text, not empty and without ";"
+//     NUMBER    "+48" and 9 digits, once per owner
+//
 // Text is converted to cp1250; a character cp1250 lacks is an error. Later
-// issues add entry kinds (contacts, prices, ...) here.
+// issues add entry kinds (prices, ...) here.
 #pragma once
 
 #include <cstdint>
@@ -33,8 +38,22 @@ struct Account {
 
 bool operator==(const Account& a, const Account& b);
 
+// One entry of an account's contact list.
+struct Contact {
+    std::string name;   // cp1250, not empty, without ";"
+    std::string number; // "+48" and 9 digits
+};
+
+struct SeedContact {
+    std::string owner; // the login of the account whose list holds it
+    Contact contact;
+};
+
+bool operator==(const SeedContact& a, const SeedContact& b);
+
 struct Seed {
     std::vector<Account> accounts;
+    std::vector<SeedContact> contacts; // in file order
 };
 
 struct SeedError {
@@ -55,7 +74,15 @@ SeedParse parse_seed(std::string_view text);
 // Writes a seed as text that parse_seed reads back as the same seed.
 std::string format_seed(const Seed& seed);
 
-// The built-in seed that --demo loads: one demo account.
+// True for "+48" followed by 9 digits, the form in which numbers are kept.
+bool is_full_number(std::string_view number);
+
+// True for a contact name the contact list can carry: not empty, no ";"
+// (the separator of the list's fields).
+bool is_contact_name(std::string_view name);
+
+// The built-in seed that --demo loads: the demo account first, a second
+// account that is one of its contacts, and their contact lists.
 std::string_view demo_seed_text();
 
 } // namespace sim

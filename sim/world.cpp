@@ -4,9 +4,18 @@
 
 namespace sim {
 
+namespace {
+
+constexpr int32_t kFirstUserId = 17;
+
+} // namespace
+
 World World::from_seed(const Seed& seed) {
     World world;
     world.accounts = seed.accounts;
+    for (const SeedContact& c : seed.contacts) {
+        world.contacts[c.owner].push_back(c.contact);
+    }
     return world;
 }
 
@@ -31,6 +40,31 @@ bool World::logged_in(std::string_view login) const {
         }
     }
     return false;
+}
+
+int32_t World::user_id(std::string_view login) const {
+    for (size_t i = 0; i < accounts.size(); ++i) {
+        if (accounts[i].login == login) {
+            return kFirstUserId + static_cast<int32_t>(i);
+        }
+    }
+    return 0;
+}
+
+int32_t World::presence(std::string_view login) const {
+    const auto it = presences.find(login);
+    return it == presences.end() ? 0 : it->second;
+}
+
+NumberView World::number_view(std::string_view number) const {
+    const int32_t id = user_id(number);
+    return id == 0 ? NumberView{} : NumberView{id, presence(number)};
+}
+
+std::string World::contact_fields(const Contact& contact, std::string_view name) const {
+    const NumberView view = number_view(contact.number);
+    return std::string(name) + ";" + contact.number + ";" + std::to_string(view.user_id) + ";" +
+           std::to_string(view.presence);
 }
 
 std::string random_hex(size_t digits) {

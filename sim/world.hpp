@@ -1,10 +1,11 @@
 // The simulator's in-memory world: what the service knows. Seeded from a
 // seed file (seed.hpp); the function handlers read and change it. Later
-// issues add contacts, presences, prices, messages, SMS and reports here.
+// issues add prices, messages, SMS and reports here.
 #pragma once
 
 #include "seed.hpp"
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <string_view>
@@ -12,8 +13,22 @@
 
 namespace sim {
 
+// How the service shows a number to its users: the user id and presence of
+// the account the number belongs to, or user id 0 and presence -1 (not a user).
+struct NumberView {
+    int32_t user_id = 0;
+    int32_t presence = -1;
+};
+
 struct World {
     std::vector<Account> accounts;
+
+    // Each account's presence by login: 0 logged off (also when absent),
+    // 1 available, 2 busy, 3 away; -1 can be set to play "not a user".
+    std::map<std::string, int32_t, std::less<>> presences;
+    // Each account's contact list by login (absent: empty), in the order the
+    // entries were added.
+    std::map<std::string, std::vector<Contact>, std::less<>> contacts;
 
     // Where LOGIN sends the client for its push connection. The port stays 0
     // until a push server listens.
@@ -33,6 +48,15 @@ struct World {
     // The account logged in under a session cookie, or nullptr.
     Account* web_session_account(const std::string& cookie);
     bool logged_in(std::string_view login) const;
+
+    // An account's user id on the service: 17, 18, ... in account order;
+    // 0 for a login that is no account.
+    int32_t user_id(std::string_view login) const;
+    int32_t presence(std::string_view login) const;
+    NumberView number_view(std::string_view number) const;
+    // "name;number;userid;presence" for a contact, with `name` as given
+    // (the contact's own name, or that name escaped for an answer).
+    std::string contact_fields(const Contact& contact, std::string_view name) const;
 };
 
 // `digits` random upper-case hexadecimal digits, for session cookies and ids.

@@ -6,6 +6,7 @@
 
 using sim::Account;
 using sim::parse_seed;
+using sim::SeedContact;
 using sim::SeedParse;
 
 namespace {
@@ -18,10 +19,10 @@ sim::SeedError only_error(const SeedParse& p) {
 
 } // namespace
 
-TEST(SeedParse, DemoSeedHasOneAccountInCp1250) {
+TEST(SeedParse, DemoSeedHasTheDemoAccountFirstAndPolishContacts) {
     const SeedParse p = parse_seed(sim::demo_seed_text());
     ASSERT_TRUE(p.ok());
-    ASSERT_EQ(p.seed.accounts.size(), 1u);
+    ASSERT_EQ(p.seed.accounts.size(), 2u);
     const Account& a = p.seed.accounts[0];
     EXPECT_EQ(a.login, "+48600100200");
     EXPECT_EQ(a.password, "haslo123");
@@ -29,6 +30,75 @@ TEST(SeedParse, DemoSeedHasOneAccountInCp1250) {
     EXPECT_EQ(a.credits, 250);
     EXPECT_EQ(a.days, 30);
     EXPECT_EQ(a.account_class, 1);
+    EXPECT_EQ(p.seed.accounts[1].login, "+48600100201");
+    EXPECT_EQ(p.seed.accounts[1].password, "haslo456");
+
+    ASSERT_EQ(p.seed.contacts.size(), 6u);
+    EXPECT_EQ(p.seed.contacts[0], (SeedContact{"+48600100200", {"Jan Kowalski", "+48600100201"}}));
+    EXPECT_EQ(p.seed.contacts[2],
+              (SeedContact{"+48600100200", {"\xA3ucja \xAF\xF3\xB3towska", "+48501234567"}}));
+    EXPECT_EQ(p.seed.contacts[5], (SeedContact{"+48600100201", {"Zosia", "+48600100200"}}));
+}
+
+TEST(SeedParse, ContactLinesBelongToAnAccountAbove) {
+    const SeedParse p = parse_seed("account +48600100200 p \"Zofia\" 1 2 3\n"
+                                   "contact +48600100200 \"Żaneta Ćwik #2\" +48501234567\n"
+                                   "contact +48600100201 Jan +48600100202 # owner below\n"
+                                   "account +48600100201 p \"Jan\" 1 2 3\n"
+                                   "contact\t+48600100201  Zosia\t+48600100200\r\n"
+                                   "contact +48600100201 Dom +48501234567\n"
+                                   "contact +48699999999 Nikt +48501234567\n");
+    ASSERT_EQ(p.errors.size(), 2u);
+    EXPECT_EQ(p.errors[0].line, 3);
+    EXPECT_NE(p.errors[0].message.find("OWNER +48600100201"), std::string::npos)
+        << p.errors[0].message;
+    EXPECT_EQ(p.errors[1].line, 7);
+    EXPECT_NE(p.errors[1].message.find("OWNER +48699999999"), std::string::npos)
+        << p.errors[1].message;
+    ASSERT_EQ(p.seed.contacts.size(), 3u);
+    EXPECT_EQ(p.seed.contacts[0], (SeedContact{"+48600100200",
+                                               {"\xAF"
+                                                "aneta \xC6wik #2",
+                                                "+48501234567"}}));
+    EXPECT_EQ(p.seed.contacts[1], (SeedContact{"+48600100201", {"Zosia", "+48600100200"}}));
+    // Two lists may hold the same number.
+    EXPECT_EQ(p.seed.contacts[2], (SeedContact{"+48600100201", {"Dom", "+48501234567"}}));
+}
+
+TEST(SeedParse, RejectsBadContacts) {
+    const std::string owner = "account +48600100200 p n 1 2 3\n";
+    const struct {
+        const char* line;
+        const char* message_part;
+    } cases[] = {
+        {"contact +48600100200 Dom", "found 2"},
+        {"contact +48600100200 Dom +48501234567 x", "found 4"},
+        {"contact +48600100200 Dom 501234567", "NUMBER"},
+        {"contact +48600100200 Dom +4850123456", "NUMBER"},
+        {"contact +48600100200 Dom +485012345678", "NUMBER"},
+        {"contact +48600100200 Dom +49501234567", "NUMBER"},
+        {"contact +48600100200 Dom +4850123456a", "NUMBER"},
+        {"contact +48600100200 Dom \"+48 501234567\"", "NUMBER"},
+        {"contact +48600100200 \"\" +48501234567", "NAME"},
+        {"contact +48600100200 A;B +48501234567", "NAME"},
+        {"contact +48600100200 \"\xE2\x9C\x93\" +48501234567", "U+2713"},
+    };
+    for (const auto& c : cases) {
+        const sim::SeedError e = only_error(parse_seed(owner + c.line));
+        EXPECT_EQ(e.line, 2) << c.line;
+        EXPECT_NE(e.message.find(c.message_part), std::string::npos) << c.line << ": " << e.message;
+    }
+}
+
+TEST(SeedParse, DuplicateContactNamesTheFirstLine) {
+    const SeedParse p = parse_seed("account +48600100200 p n 1 2 3\n"
+                                   "contact +48600100200 Dom +48501234567\n"
+                                   "contact +48600100200 Praca +48501234567\n");
+    const sim::SeedError e = only_error(p);
+    EXPECT_EQ(e.line, 3);
+    EXPECT_NE(e.message.find("+48501234567 on line 2"), std::string::npos) << e.message;
+    ASSERT_EQ(p.seed.contacts.size(), 1u);
+    EXPECT_EQ(p.seed.contacts[0].contact.name, "Dom");
 }
 
 TEST(SeedParse, CommentsBlankLinesCrlfTabsBomAndQuotes) {
@@ -143,9 +213,14 @@ TEST(SeedFormat, ReadsBackAsTheSameSeed) {
     sim::Seed seed;
     seed.accounts.push_back({"+48601000001", "", "", 0, 0, 0});
     seed.accounts.push_back({"+1", "p \"q\" \\ # r", "\xA3\xF3\x64\xBC \x80", -1, 2147483647, 2});
+    seed.contacts.push_back({"+1", {"\xA3\xF3\x64\xBC \"#\" \\", "+48501234567"}});
+    seed.contacts.push_back({"+48601000001", {"x", "+48600000000"}});
     const SeedParse p = parse_seed(sim::format_seed(seed));
     ASSERT_TRUE(p.ok()) << p.errors[0].message;
     ASSERT_EQ(p.seed.accounts.size(), 2u);
     EXPECT_EQ(p.seed.accounts[0], seed.accounts[0]);
     EXPECT_EQ(p.seed.accounts[1], seed.accounts[1]);
+    ASSERT_EQ(p.seed.contacts.size(), 2u);
+    EXPECT_EQ(p.seed.contacts[0], seed.contacts[0]);
+    EXPECT_EQ(p.seed.contacts[1], seed.contacts[1]);
 }

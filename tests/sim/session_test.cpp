@@ -1,9 +1,8 @@
-// The session functions through the service, without sockets: a test client
-// keeps the session cookie the way WinInet does and escapes its parameters
-// the way BriskoPC does.
+// The session functions through the service, without sockets.
 #include "control.hpp"
 #include "functions.hpp"
 #include "service.hpp"
+#include "service_client.hpp"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +10,8 @@
 #include <string>
 
 namespace {
+
+using simtest::Client;
 
 const std::string kLogin = "+48600100200";
 const std::string kPassword = "has\xB3o+ 1%"; // "hasło+ 1%" in cp1250
@@ -36,26 +37,6 @@ std::string login_query(const std::string& function, const std::string& login,
 
 const std::string kLoginOk = login_query("LOGIN", "%2B48600100200", kPasswordParam);
 const std::string kLoginPcOk = login_query("LOGINPC", "%2B48600100200", kPasswordParam);
-
-class Client {
-public:
-    explicit Client(sim::Service& service) : service_(service) {}
-
-    std::string call(const std::string& query) {
-        const sim::Reply r = service_.handle("GET", "/briskopc.asp?" + query, "1", cookie_);
-        EXPECT_EQ(r.status, 200) << query;
-        if (!r.set_cookie.empty()) {
-            cookie_ = r.set_cookie.substr(0, r.set_cookie.find(';'));
-        }
-        return r.body;
-    }
-
-    const std::string& cookie() const { return cookie_; }
-
-private:
-    sim::Service& service_;
-    std::string cookie_;
-};
 
 class SessionTest : public ::testing::Test {
 protected:
