@@ -42,6 +42,13 @@ BEGIN_MESSAGE_MAP(CBriskoPCDlg, CDialog)
     ON_COMMAND(ID_HOME_PAGE, OnHomePage)
     ON_COMMAND(ID_CHANGE_LOGIN, OnChangeLogin)
     ON_COMMAND(ID_LOGOFF, OnLogoff)
+    ON_NOTIFY(NM_CLICK, IDC_TREE, OnTreeClick)
+    ON_NOTIFY(NM_RCLICK, IDC_TREE, OnTreeRightClick)
+    ON_COMMAND(ID_CONTACT_NEW, OnAddNewContact)
+    ON_COMMAND(ID_CONTACT_ADD, OnAddNewContact)
+    ON_COMMAND(ID_CONTACT_EDIT, OnEditContact)
+    ON_COMMAND(ID_CONTACT_DELETE, OnDeleteContact)
+    ON_COMMAND(ID_CONTACT_KEEP, OnAddToContacts)
 END_MESSAGE_MAP()
 // clang-format on
 
@@ -140,6 +147,12 @@ void CBriskoPCDlg::OnOpen() {
 }
 
 void CBriskoPCDlg::OnClose() {
+    if (m_contacts.HasHighlight() &&
+        MessageBoxFor(m_hWnd,
+                      "Masz nieprzeczytane wiadomości, które po zamknięciu programu przepadną. "
+                      "Czy kontynuować?",
+                      "Uwaga", MB_YESNO) != IDYES)
+        return;
     DestroyWindow();
 }
 
@@ -150,6 +163,9 @@ void CBriskoPCDlg::OnDestroy() {
     if (m_pRequests->Semaphore() &&
         ::WaitForSingleObject(m_pRequests->Semaphore(), 5000) == WAIT_TIMEOUT)
         AfxMessageBox("Semaphore timeout occurred in OnDestroy");
+    // Only a list that came from the service in this run replaces the copy on disk.
+    if (!m_contacts.IsEmpty() && m_nContactsSource == 2)
+        WriteContactsFile();
 
     ::SetMenu(m_hWnd, nullptr);
     if (m_menu)
@@ -163,6 +179,8 @@ void CBriskoPCDlg::OnDestroy() {
 
     TarnixTerm();
     ::KillTimer(m_hWnd, kTimerTick);
+    m_contacts.RemoveAllContacts();
+    m_messages.RemoveAllMessages();
     m_trayIcon.HideIcon();
 }
 

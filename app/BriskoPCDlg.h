@@ -4,9 +4,12 @@
 #pragma once
 
 #include "BitmapButton.h"
+#include "ContactList.h"
 #include "Dialog.h"
 #include "HttpRequest.h"
+#include "MessageList.h"
 #include "TrayIcon.h"
+#include "TreeCtrl.h"
 
 #include <commctrl.h>
 
@@ -39,8 +42,24 @@ public:
     // The timers' work, one tick at a time.
     void OnTimer(UINT nIDEvent);
 
+    // Contacts: the service's list, the changes the user asks for, the copy on disk.
+    void SendGetContacts();
+    void SendContactRequest(const std::string& op, std::unique_ptr<Contact> r);
+    void OnGetContacts(HttpRequest& request);
+    void OnContactResponse(HttpRequest& request);
+    void WriteContactsFile();
+    void ReadContactsFile();
+    void OnTreeClick(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnTreeRightClick(NMHDR* pNMHDR, LRESULT* pResult);
+    BOOL ShowTreeMenu(LPARAM d, int kind);
+    void OnAddNewContact();
+    void OnEditContact();
+    void OnDeleteContact();
+    void OnAddToContacts();
+
     // Service calls: the request builders and the answers' handlers.
-    void QueueRequest(const char* function, std::string url, void* context = nullptr);
+    void QueueRequest(const char* function, std::string url, void* context = nullptr,
+                      std::shared_ptr<void> owned = nullptr);
     void Login(std::string login, std::string password);
     void QuickLogin(std::unique_ptr<HttpRequest> pending);
     void LoginPc(std::string login, std::string password);
@@ -83,8 +102,10 @@ public:
     int m_nCheckAwayTime = 0;
 
     CTrayIcon m_trayIcon;
-    HWND m_wndTree = nullptr;
+    CTreeCtrl m_wndTree;
     HIMAGELIST m_imageList = nullptr;
+    CContactList m_contacts;
+    CMessageList m_messages;
     HTREEITEM m_hConnectionItem = nullptr;
     HMENU m_menu = nullptr;
     CBitmapButton m_btnHome;
@@ -119,6 +140,14 @@ private:
     void OpenHttpSession();
     // Replaces the window's menu; FALSE when the resource cannot be loaded.
     BOOL ReplaceMenu(UINT nIDResource);
+    // Empties the contacts, "Kontakty" no longer showing the service's list.
+    void ForgetContacts();
+    void AddContact(const std::string& name, const std::string& number, int nUserId, int nPresence);
+    HTREEITEM HitTreeItem();
+    Contact* SelectedContact() const;
+    void TellNumberTaken(const std::string& number);
+    // The tray icon of one timer tick: blinking while contacts are highlighted.
+    void TickTrayIcon();
 
     DECLARE_MESSAGE_MAP()
 };

@@ -45,6 +45,7 @@ void CBriskoPCDlg::StartLogin(BOOL bAsk) {
         m_nDbState = 0;
     if (m_nSocksState == 2)
         m_nSocksState = 1;
+    ForgetContacts();
     Login(m_strLogin, m_strPassword);
 }
 
@@ -56,6 +57,7 @@ void CBriskoPCDlg::OnLogoff() {
     Logoff();
     m_nContactsSource = 0;
     m_bOutboxLoaded = FALSE;
+    ForgetContacts();
     m_strLogin.clear();
     m_strPassword.clear();
     AfxGetApp()->WriteProfileString(kSection, "Password", nullptr);

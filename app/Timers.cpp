@@ -27,6 +27,22 @@ void CBriskoPCDlg::OnTimer(UINT nIDEvent) {
         if (m_nSessionState == 2 && m_nDbState == 0)
             LoginPc(m_strLogin, m_strPassword);
     }
-    m_trayIcon.SetIcon(m_nThreads == 0 ? IDI_TRAY_QUIET : IDI_TRAY_BUSY);
+    TickTrayIcon();
     RefreshConnectionItems();
+}
+
+// While contacts are highlighted, they blink and the tray icon with them.
+void CBriskoPCDlg::TickTrayIcon() {
+    if (!m_contacts.HasHighlight()) {
+        m_trayIcon.SetIcon(m_nThreads == 0 ? IDI_TRAY_QUIET : IDI_TRAY_BUSY);
+        return;
+    }
+    BOOL loginShown = m_contacts.TickHighlights();
+    if (m_bTrayToggle) {
+        m_trayIcon.SetIcon(loginShown ? IDI_TRAY_QUIET : IDI_TRAY_BLINK_ON);
+        m_bTrayToggle = FALSE;
+    } else {
+        m_trayIcon.SetIcon(IDI_TRAY_BLINK_OFF);
+        m_bTrayToggle = TRUE;
+    }
 }

@@ -31,37 +31,10 @@ const UINT kTreeIcons[] = {IDI_TREE_CONNECTION,
 
 enum GroupImage { IMAGE_CONNECTION = 0, IMAGE_CONTACTS = 1, IMAGE_SERVICE = 4, IMAGE_OUTBOX = 15 };
 
-HTREEITEM AppendItem(HWND tree, HTREEITEM parent, const std::string& text, int image, LPARAM data) {
-    TVINSERTSTRUCTA insert = {};
-    insert.hParent = parent;
-    insert.hInsertAfter = TVI_LAST;
-    insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
-    insert.item.pszText = const_cast<char*>(text.c_str());
-    insert.item.iImage = insert.item.iSelectedImage = image;
-    insert.item.lParam = data;
-    return reinterpret_cast<HTREEITEM>(
-        ::SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
-}
-
-LPARAM ItemData(HWND tree, HTREEITEM item) {
-    TVITEMA tvi = {};
-    tvi.mask = TVIF_PARAM;
-    tvi.hItem = item;
-    ::SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tvi));
-    return tvi.lParam;
-}
-
-void SetItemText(HWND tree, HTREEITEM item, const std::string& text) {
-    TVITEMA tvi = {};
-    tvi.mask = TVIF_TEXT;
-    tvi.hItem = item;
-    tvi.pszText = const_cast<char*>(text.c_str());
-    ::SendMessageA(tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&tvi));
-}
 } // namespace
 
 void CBriskoPCDlg::BuildTree() {
-    m_wndTree = GetDlgItem(IDC_TREE);
+    m_wndTree.Attach(GetDlgItem(IDC_TREE));
     m_imageList =
         ImageList_Create(16, 16, ILC_COLOR16, static_cast<int>(std::size(kTreeIcons)), 20);
     for (UINT id : kTreeIcons) {
@@ -71,17 +44,21 @@ void CBriskoPCDlg::BuildTree() {
     }
     TreeView_SetImageList(m_wndTree, m_imageList, TVSIL_NORMAL);
 
-    // "Kontakty" carries 1 and "Skrzynka Nadawcza" 2: their context menus go by it.
-    AppendItem(m_wndTree, TVI_ROOT, "Kontakty", IMAGE_CONTACTS, 1);
-    AppendItem(m_wndTree, TVI_ROOT, "Skrzynka Nadawcza", IMAGE_OUTBOX, 2);
-    AppendItem(m_wndTree, TVI_ROOT, "Brisko", IMAGE_SERVICE, 0);
-    m_hConnectionItem = AppendItem(m_wndTree, TVI_ROOT, "Połączenie", IMAGE_CONNECTION, 0);
+    // "Skrzynka Nadawcza" carries 2: its context menu goes by it.
+    HTREEITEM contacts = m_wndTree.InsertItem("Kontakty", IMAGE_CONTACTS, TVI_ROOT);
+    HTREEITEM outbox =
+        m_wndTree.InsertItem("Skrzynka Nadawcza", IMAGE_OUTBOX, TVI_ROOT, TVI_LAST, 2);
+    HTREEITEM service = m_wndTree.InsertItem("Brisko", IMAGE_SERVICE, TVI_ROOT);
+    m_hConnectionItem = m_wndTree.InsertItem("Połączenie", IMAGE_CONNECTION, TVI_ROOT);
+    m_contacts.Attach(&m_wndTree, &m_messages, contacts, service);
+    m_messages.Init(&m_wndTree, service, outbox);
 }
 
 void CBriskoPCDlg::RefreshConnectionItems() {
-    if (!TreeView_GetChild(m_wndTree, m_hConnectionItem))
+    if (!m_wndTree.GetChildItem(m_hConnectionItem))
         for (int line = LINE_SESSION; line <= LINE_IDLE; ++line)
-            AppendItem(m_wndTree, m_hConnectionItem, ConnectionLabel(line), IMAGE_CONNECTION, line);
+            m_wndTree.InsertItem(ConnectionLabel(line), IMAGE_CONNECTION, m_hConnectionItem,
+                                 TVI_LAST, line);
 
     ConnectionState state = {m_nSessionState,
                              m_nDbState,
@@ -90,12 +67,17 @@ void CBriskoPCDlg::RefreshConnectionItems() {
                              m_strSessionId,
                              m_nThreads,
                              IdleSeconds(::GetTickCount(), TarnixGetLastInputTime())};
-    for (HTREEITEM item = TreeView_GetChild(m_wndTree, m_hConnectionItem); item;
-         item = TreeView_GetNextSibling(m_wndTree, item))
-        SetItemText(m_wndTree, item,
-                    ConnectionLine(static_cast<int>(ItemData(m_wndTree, item)), state));
+    for (HTREEITEM item = m_wndTree.GetChildItem(m_hConnectionItem); item;
+         item = m_wndTree.GetNextSiblingItem(item))
+        m_wndTree.SetItemText(item,
+                              ConnectionLine(static_cast<int>(m_wndTree.GetItemData(item)), state));
 }
 
 void CBriskoPCDlg::UpdateStatusLine() {
     ::SetDlgItemTextA(m_hWnd, IDC_STATUS, StatusLine(m_nCredits, m_nClass, m_nDays).c_str());
+}
+
+void CBriskoPCDlg::ForgetContacts() {
+    m_contacts.RemoveAllContacts();
+    m_wndTree.SetItemData(m_contacts.m_hContactsItem, 0);
 }

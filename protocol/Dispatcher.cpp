@@ -16,6 +16,11 @@ struct Route {
 
 // The functions whose answers are decoded before their handler reads them.
 const Route kRoutes[] = {
+    {"GETCONTACTS", &CBriskoPCDlg::OnGetContacts},
+    {"EDITCONTACT", &CBriskoPCDlg::OnContactResponse},
+    {"DELETECONTACT", &CBriskoPCDlg::OnContactResponse},
+    {"ADDNEWCONTACT", &CBriskoPCDlg::OnContactResponse},
+    {"ADDCONTACT", &CBriskoPCDlg::OnContactResponse},
     {"LOGINPC", &CBriskoPCDlg::OnLoginPcResponse},
     {"LOGOFF", &CBriskoPCDlg::OnLogoffResponse},
     {"CHECKSTATUSES", &CBriskoPCDlg::OnCheckStatusesResponse},
@@ -30,9 +35,11 @@ HttpRequest* CBriskoPCDlg::NewRequest(const char* function, std::string url) {
     return request;
 }
 
-void CBriskoPCDlg::QueueRequest(const char* function, std::string url, void* context) {
+void CBriskoPCDlg::QueueRequest(const char* function, std::string url, void* context,
+                                std::shared_ptr<void> owned) {
     HttpRequest* request = NewRequest(function, std::move(url));
     request->dwContext = context;
+    request->pOwnedContext = std::move(owned);
     StartRequest(request);
 }
 

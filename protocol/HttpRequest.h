@@ -52,6 +52,9 @@ struct HttpRequest {
     std::shared_ptr<CRequestChannel> pChannel;
     // What the call concerns (an SMS, a message, a contact), for its handler.
     void* dwContext = nullptr;
+    // The context, when the request owns it: it goes with the request whether
+    // or not the answer reaches the handler.
+    std::shared_ptr<void> pOwnedContext;
     // QUICKLOGIN only: the request to send again once logged in; it goes with
     // this record when that does not happen.
     std::unique_ptr<HttpRequest> pPending;

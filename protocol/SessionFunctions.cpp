@@ -67,8 +67,10 @@ void CBriskoPCDlg::OnLoginResponse(HttpRequest& request) {
         app->WriteProfileString(kSection, "Login", m_strLogin.c_str());
         if (m_bRememberPassword)
             app->WriteProfileString(kSection, "Password", m_strPassword.c_str());
-        if (ReplaceMenu(IDR_MENU_LOGGEDIN))
-            m_nReloginCountdown = 0;
+        if (!ReplaceMenu(IDR_MENU_LOGGEDIN))
+            return;
+        SendGetContacts();
+        m_nReloginCountdown = 0;
     } else if (Equals(response, "LOGINFAILED")) {
         m_nSessionState = 0;
         AfxMessageBox(IDS_LOGIN_FAILED);
@@ -82,6 +84,7 @@ void CBriskoPCDlg::OnLoginResponse(HttpRequest& request) {
         if (m_nContactsSource == 0 && ReplaceMenu(IDR_MENU_LOGGEDIN)) {
             ::EnableMenuItem(m_menu, ID_CONTACT_ADD, MF_BYCOMMAND | MF_GRAYED);
             ::EnableMenuItem(m_menu, ID_SMS_STATUS, MF_BYCOMMAND | MF_GRAYED);
+            ReadContactsFile();
             m_nContactsSource = 1;
         }
         m_nSessionState = 0;

@@ -7,17 +7,23 @@
 
 // Dialogs and their controls
 #define IDD_BRISKOPC_DIALOG 104
+#define IDD_CONTACT 113
 #define IDD_LOGIN 114
 #define IDC_TREE 1000
 #define IDC_LOGIN 1005
 #define IDC_PASSWORD 1006
 #define IDC_REMEMBER 1008
+#define IDC_CONTACT_NAME 1020
+#define IDC_CONTACT_NUMBER 1021
 #define IDC_HOME 1025
 #define IDC_STATUS 1029
 
 // Messages of the string table
 #define IDS_NO_CONNECTION 61204
 #define IDS_LOGIN_FAILED 61211
+#define IDS_EDIT_FAILED 61208
+#define IDS_ADD_FAILED 61209
+#define IDS_DELETE_FAILED 61210
 #define IDS_LOGGED_OFF 61212
 
 // Menus
@@ -25,6 +31,12 @@
 #define IDR_MENU_LOGGEDIN 127
 #define IDR_MENU_LOGGEDOUT 128
 #define IDR_MENU_LOCKED 129
+#define IDR_MENU_CONTACT 124
+#define IDR_MENU_TEMPORARY 125
+#define IDR_MENU_MESSAGE 156
+#define IDR_MENU_CONTACTS 157
+#define IDR_MENU_OUTBOX 158
+#define IDR_MENU_PSEUDO 159
 
 // Icons: the program, the tray and the tree's image list
 #define IDI_MAINFRAME 101

@@ -1,0 +1,62 @@
+// The SMS waiting in the outbox, the SMS sent in this session and the
+// service's system messages: one list, each record with its tree item.
+#pragma once
+
+#include "TreeCtrl.h"
+
+#include <list>
+#include <memory>
+#include <string>
+
+struct MessageRecord {
+    std::string strText;
+    // The sending time of an incoming instant message on its way to its handler.
+    std::string strExtra;
+    // "+48" and 9 digits, or "System" for a system message.
+    std::string strNumber;
+    // 1000 and up; the record's tree item data.
+    int nListId = 0;
+    // The service's id of a sent SMS.
+    int nSmsId = 0;
+    int nUserId = 0;
+    BOOL bUnicode = FALSE;
+    BOOL bClass0 = FALSE;
+    BOOL bInOutbox = FALSE;
+    // Null when the record has no item (any more).
+    HTREEITEM hItem = nullptr;
+};
+
+class CMessageList {
+public:
+    // Keeps the tree and the outbox item; adds "Komunikaty systemowe" under the service item.
+    void Init(CTreeCtrl* pTree, HTREEITEM hServiceItem, HTREEITEM hOutboxItem);
+    // Takes the record over and shows it: under the outbox, or with the system messages.
+    BOOL AddMessage(MessageRecord* r);
+    BOOL RemoveMessage(MessageRecord* r);
+    void RemoveAllMessages();
+    MessageRecord* FindByListId(int nListId) const;
+    MessageRecord* FindBySmsId(int nSmsId) const;
+    MessageRecord* FirstOutboxSms() const;
+    // The waiting SMS; with none, the outbox item shows itself empty.
+    int CountOutboxSms();
+    int NextListId() const;
+    // Items under a parent go with it: the records forget them.
+    void ForgetItemsUnder(HTREEITEM hParent);
+
+    HTREEITEM m_hOutboxItem = nullptr;
+    HTREEITEM m_hSystemItem = nullptr;
+
+private:
+    template <class Match> MessageRecord* Find(Match match) const;
+
+    CTreeCtrl* m_pTree = nullptr;
+    std::list<std::unique_ptr<MessageRecord>> m_records;
+};
+
+// The tree's images of messages.
+enum MessageImage {
+    IMAGE_MESSAGE = 8,
+    IMAGE_OUTBOX_FULL = 9,
+    IMAGE_OUTBOX_EMPTY = 15,
+    IMAGE_SYSTEM = 16
+};

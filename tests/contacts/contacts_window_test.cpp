@@ -1,0 +1,511 @@
+// The contacts in the real main window: the list and its tree items, images
+// and highlights with the timer and the tray, sent SMS and their reports, the
+// service's answers, the dialog, the commands, the context menus and the
+// contacts file.
+#include "BriskoPCApp.h"
+#include "BriskoPCDlg.h"
+#include "ClientTest.h"
+#include "ContactDlg.h"
+#include "HttpSession.h"
+#include "MessageBox.h"
+#include "Messages.h"
+#include "SimControl.h"
+#include "resource.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kLogin[] = "+48600100200";
+
+HICON TrayImage(UINT id) {
+    return static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id),
+                                           IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
+                                           ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+}
+
+class Contacts : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // No service: the tests hand the window its answers.
+        UseFreshProfile(app, "briskopc-contacts", "127.0.0.1", 9);
+        ASSERT_TRUE(app.InitInstance());
+        ::KillTimer(dlg().m_hWnd, 1);
+        ::KillTimer(dlg().m_hWnd, 2);
+        Pump(50);
+        dlg().m_strLogin = kLogin;
+    }
+
+    void TearDown() override {
+        if (::IsWindow(dlg().m_hWnd)) {
+            boxes.Answer(IDYES);
+            dlg().OnClose();
+        }
+        Pump(50);
+        app.ExitInstance();
+    }
+
+    CBriskoPCDlg& dlg() { return *app.m_pMainDlg; }
+    CTreeCtrl& tree() { return dlg().m_wndTree; }
+    CContactList& contacts() { return dlg().m_contacts; }
+
+    Contact* Add(const std::string& name, const std::string& number, int presence, int userId = 0) {
+        auto* c = new Contact;
+        c->strName = name;
+        c->strNumber = number;
+        c->nPresence = presence;
+        c->nUserId = userId;
+        if (contacts().AddOrUpdate(c))
+            return c;
+        delete c;
+        return nullptr;
+    }
+
+    // An answer as a worker brings it back; the context goes with the request.
+    void Deliver(const char* function, const char* response,
+                 std::shared_ptr<Contact> context = nullptr) {
+        auto* request = new HttpRequest;
+        request->pChannel = dlg().m_pRequests;
+        request->szFunction = function;
+        request->pszResponse.reset(new char[std::strlen(response) + 1]);
+        std::strcpy(request->pszResponse.get(), response);
+        request->dwContext = context.get();
+        request->pOwnedContext = context;
+        ++dlg().m_nThreads;
+        ::SendMessageA(dlg().m_hWnd, WM_REQUEST_DONE, 0, reinterpret_cast<LPARAM>(request));
+    }
+
+    std::vector<std::string> Labels(HTREEITEM parent) {
+        std::vector<std::string> labels;
+        for (HTREEITEM item = tree().GetChildItem(parent); item;
+             item = tree().GetNextSiblingItem(item))
+            labels.push_back(tree().GetItemText(item));
+        return labels;
+    }
+
+    int Image(const Contact* c) { return tree().GetItemImage(c->hItem); }
+
+    fw::MessageBoxScript boxes;
+    fw::DialogScript dialogs;
+    CBriskoPCApp app;
+};
+
+TEST_F(Contacts, OneContactANumberTreeIdsAndThePseudoContact) {
+    Contact* dom = Add("Dom", "+48601234567", 1);
+    ASSERT_NE(dom, nullptr);
+    EXPECT_EQ(dom->nTreeId, 100);
+    EXPECT_EQ(Add("Inna nazwa", "+48601234567", 2), nullptr) << "the same number is one contact";
+    EXPECT_EQ(dom->strName, "Dom");
+    EXPECT_EQ(dom->nPresence, 2);
+    EXPECT_EQ(Image(dom), 14);
+
+    Contact* pseudo = Add("Cokolwiek", "Brisko", 1);
+    EXPECT_EQ(pseudo->nTreeId, 500);
+    EXPECT_EQ(tree().GetParentItem(pseudo->hItem), contacts().m_hServiceItem);
+    Add("B", "+48601234568", 0)->nTreeId = 105;
+    Add("C", "+48601234569", 0);
+    EXPECT_EQ(contacts().FindByNumber("+48601234569")->nTreeId, 106)
+        << "after 100 and 105 comes 106; the pseudo-contact's 500 does not count";
+    EXPECT_EQ(Labels(contacts().m_hContactsItem), (std::vector<std::string>{"B", "C", "Dom"}))
+        << "sorted";
+
+    Contact* odd = Add("Dziwny", "+48601234570", 7);
+    EXPECT_EQ(Image(odd), 0);
+    contacts().RefreshContactItem(odd);
+    EXPECT_EQ(Image(odd), 3);
+}
+
+TEST_F(Contacts, ALoginBlinksForSixTicksAndTheTrayWithIt) {
+    Contact* c = Add("Jan", "+48601234567", 0);
+    Contact* reader = Add("Ola", "+48601234568", 1);
+    c->nPresence = 1;
+    c->nHighlightMode = 4;
+    reader->nHighlightMode = 1;
+    std::vector<int> images;
+    std::vector<HICON> tray;
+    for (int tick = 0; tick < 8; ++tick) {
+        dlg().OnTimer(1);
+        images.push_back(Image(c));
+        tray.push_back(dlg().m_trayIcon.GetIcon());
+    }
+    EXPECT_EQ(images, (std::vector<int>{5, 3, 5, 3, 5, 3, 3, 3}));
+    EXPECT_EQ(c->nHighlightMode, 0);
+    HICON i130 = TrayImage(130), i112 = TrayImage(112), i129 = TrayImage(129);
+    EXPECT_EQ(tray, (std::vector<HICON>{i130, i112, i130, i112, i130, i129, i130, i129}))
+        << "130 and 112 while the login shows, then 130 and 129";
+    EXPECT_EQ(reader->nHighlightMode, 1) << "an unread message blinks until it is seen";
+}
+
+TEST_F(Contacts, AReportBlinksUntilTheContactIsOpened) {
+    Contact* open = Add("A", "+48601234567", 2);
+    Contact* closed = Add("B", "+48601234568", 2);
+    for (Contact* c : {open, closed}) {
+        tree().InsertItem("sms", 8, c->hItem);
+        c->nHighlightMode = 3;
+    }
+    tree().Expand(open->hItem, TVE_EXPAND);
+    std::vector<int> images;
+    for (int tick = 0; tick < 6; ++tick) {
+        dlg().OnTimer(1);
+        images.push_back(Image(open));
+    }
+    EXPECT_EQ(images, (std::vector<int>{10, 14, 10, 14, 14, 14}));
+    EXPECT_EQ(open->nHighlightMode, 0);
+    EXPECT_EQ(closed->nHighlightMode, 3);
+}
+
+TEST_F(Contacts, ClosingWithAHighlightAsksFirst) {
+    Add("Jan", "+48601234567", 1)->nHighlightMode = 1;
+    boxes.Answer(IDNO);
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_EXIT, 0);
+    EXPECT_TRUE(::IsWindow(dlg().m_hWnd)) << "No keeps everything running";
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].text, "Masz nieprzeczytane wiadomości, które po zamknięciu "
+                                     "programu przepadną. Czy kontynuować?");
+    EXPECT_EQ(boxes.Shown()[0].caption, "Uwaga");
+    boxes.Answer(IDYES);
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_TRAY_EXIT, 0);
+    EXPECT_FALSE(::IsWindow(dlg().m_hWnd));
+}
+
+TEST_F(Contacts, SentSmsHangUnderTheirContactAndReportsFindThem) {
+    Contact* dom = Add("Dom", "+48601234567", 1);
+    Add("SMSy wysłane poza Kontaktami", "Brisko", 1);
+    auto send = [&](const std::string& number, int smsId) {
+        auto* m = new MessageRecord;
+        m->strNumber = number;
+        m->strText = "Czterdzieści znaków\r\ntekstu, które się nie mieszczą";
+        dlg().m_messages.AddMessage(m);
+        m->bInOutbox = FALSE;
+        m->nSmsId = smsId;
+        EXPECT_TRUE(contacts().ShowSentSms(m));
+        return m;
+    };
+    MessageRecord* toDom = send("+48601234567", 71);
+    MessageRecord* toOther = send("+48509876543", 72);
+    EXPECT_EQ(tree().GetItemText(toDom->hItem), "Czterdzieści znaków tekstu, kt...");
+    EXPECT_EQ(tree().GetParentItem(toDom->hItem), dom->hItem);
+    EXPECT_EQ(tree().GetItemText(toOther->hItem),
+              "+48509876543: Czterdzieści znaków tekstu, kt...");
+    EXPECT_EQ(tree().GetItemData(toDom->hItem), toDom->nListId);
+    EXPECT_EQ(Labels(dlg().m_messages.m_hOutboxItem), std::vector<std::string>{})
+        << "the outbox items went";
+
+    contacts().MarkSmsReport(71);
+    EXPECT_EQ(tree().GetItemImage(toDom->hItem), 9);
+    EXPECT_EQ(dom->nHighlightMode, 3);
+    contacts().MarkSmsReport(99);
+
+    // Log-off takes the contacts and their items: a late report touches nothing.
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_LOGOFF, 0);
+    EXPECT_EQ(toDom->hItem, nullptr);
+    contacts().MarkSmsReport(71);
+    EXPECT_EQ(tree().GetItemData(contacts().m_hContactsItem), 0);
+}
+
+TEST_F(Contacts, TheServicesListMergesByNumber) {
+    Add("Z pliku", "+48601234567", 0);
+    Deliver("GETCONTACTS", "CONTACTSOK\r\nDom;+48601234567;17;1;Praca;+48501234567;0;-1;");
+    EXPECT_EQ(Labels(contacts().m_hContactsItem), (std::vector<std::string>{"Praca", "Z pliku"}));
+    EXPECT_EQ(contacts().FindByNumber("+48601234567")->nPresence, 1);
+    EXPECT_EQ(contacts().FindByNumber("+48501234567")->nPresence, -1);
+    EXPECT_EQ(Labels(contacts().m_hServiceItem),
+              (std::vector<std::string>{"Komunikaty systemowe", "SMSy wysłane poza Kontaktami"}));
+    EXPECT_EQ(tree().GetItemData(contacts().m_hContactsItem), 1);
+    EXPECT_TRUE(tree().IsExpanded(contacts().m_hContactsItem));
+    EXPECT_EQ(dlg().m_nContactsSource, 2);
+
+    // An empty number ends the list; nothing is added twice.
+    Deliver("GETCONTACTS", "CONTACTSOK\r\nA;+48601234000;5;1;B;;7;0;");
+    EXPECT_EQ(Labels(contacts().m_hContactsItem),
+              (std::vector<std::string>{"A", "Praca", "Z pliku"}));
+    EXPECT_EQ(Labels(contacts().m_hServiceItem).size(), 2u);
+}
+
+TEST_F(Contacts, TheServicesAnswersToChanges) {
+    auto record = [](const char* name, const char* number, int treeId = 0) {
+        auto r = std::make_shared<Contact>();
+        r->strName = name;
+        r->strNumber = number;
+        r->nTreeId = treeId;
+        return r;
+    };
+    Deliver("ADDNEWCONTACT", "CONTACTOK\r\n0\r\n42", record("Dom", "601234567"));
+    Contact* dom = contacts().FindByNumber("+48601234567");
+    ASSERT_NE(dom, nullptr);
+    EXPECT_EQ(dom->nPresence, 0);
+    EXPECT_EQ(dom->nUserId, 42);
+
+    auto edit = record("Dom rodzinny", "601234567", dom->nTreeId);
+    edit->strNewNumber = "601234599";
+    Deliver("EDITCONTACT", "CONTACTOK\r\n1\r\n43\r\n", edit);
+    EXPECT_EQ(dom->strName, "Dom rodzinny");
+    EXPECT_EQ(dom->strNumber, "+48601234599");
+    EXPECT_EQ(tree().GetItemText(dom->hItem), "Dom rodzinny");
+    EXPECT_EQ(Image(dom), 3);
+
+    Contact* temp = Add("* Biuro", "+48501234567", 1);
+    temp->bTemporary = TRUE;
+    Deliver("ADDCONTACT", "CONTACTOK", record("* Biuro", "+48501234567", temp->nTreeId));
+    EXPECT_EQ(temp->strName, "Biuro");
+    EXPECT_FALSE(temp->bTemporary);
+    EXPECT_EQ(Labels(contacts().m_hContactsItem),
+              (std::vector<std::string>{"Biuro", "Dom rodzinny"}));
+
+    // Refusals say so only when they are exact; an edit of a vanished contact does nothing.
+    Deliver("ADDNEWCONTACT", "CONTACTFAILED", record("X", "601111111"));
+    Deliver("DELETECONTACT", "CONTACTFAILED\r\n", record("Dom", "601234599", dom->nTreeId));
+    Deliver("EDITCONTACT", "CONTACTOK\r\n1\r\n1\r\n", record("Nikt", "601000000", 333));
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].text, "Operacja dodania kontaktu nie powiodła się.");
+
+    Deliver("DELETECONTACT", "CONTACTOK", record("Dom", "601234599", dom->nTreeId));
+    EXPECT_EQ(Labels(contacts().m_hContactsItem), std::vector<std::string>{"Biuro"});
+}
+
+TEST_F(Contacts, TheDialogChecksNameAndNumber) {
+    std::string tooLong(101, 'a');
+    dialogs.Expect(IDD_CONTACT, [&](CDialog& d) {
+        for (auto [name, number] :
+             std::vector<std::pair<std::string, std::string>>{{"", "601234567"},
+                                                              {tooLong, "601234567"},
+                                                              {"Jan;Kowalski", "601234567"},
+                                                              {"Jan", "701234567"},
+                                                              {"Jan", "50123456a"}}) {
+            fw::SetItemText(d, IDC_CONTACT_NAME, name);
+            fw::SetItemText(d, IDC_CONTACT_NUMBER, number);
+            fw::Press(d, IDOK);
+            ASSERT_NE(d.m_hWnd, nullptr) << name << " " << number;
+        }
+        fw::SetItemText(d, IDC_CONTACT_NAME, std::string(100, 'a'));
+        fw::SetItemText(d, IDC_CONTACT_NUMBER, "691234567");
+        fw::Press(d, IDOK);
+    });
+    CContactDlg dlgContact;
+    EXPECT_EQ(dlgContact.DoModal(), IDOK);
+    EXPECT_EQ(dlgContact.m_strNumber, "691234567");
+    std::vector<std::string> texts;
+    for (const auto& box : boxes.Shown()) {
+        texts.push_back(box.text);
+        EXPECT_EQ(box.caption, "Uwaga");
+    }
+    ASSERT_EQ(texts.size(), 5u);
+    EXPECT_EQ(texts[0], "Brak imienia i nazwiska.");
+    EXPECT_EQ(texts[1], "Długość imienia i nazwiska nie może być większa niż 100 znaków.");
+    EXPECT_EQ(texts[3], "Nieprawidłowy numer telefonu!");
+    EXPECT_EQ(texts[4], "Nieprawidłowy numer telefonu!");
+}
+
+// The commands, against the simulator: what they send, and what they refuse.
+class ContactCommands : public Contacts {
+protected:
+    void SetUp() override {
+        ASSERT_NE(SimControl::HttpsPort(), 0) << "no simulator: run through ./brisko test";
+        Contacts::SetUp();
+        // Logged in, as far as the window knows; the service answers the log line.
+        dlg().m_nSessionState = 2;
+        for (const char* f : {"ADDNEWCONTACT", "EDITCONTACT", "DELETECONTACT"})
+            sim.Answer(f, "neither yes nor no");
+        sim.ClearLog();
+        g_session.Open("localhost", static_cast<INTERNET_PORT>(SimControl::HttpsPort()), TRUE);
+    }
+    void TearDown() override {
+        for (const char* f : {"ADDNEWCONTACT", "EDITCONTACT", "DELETECONTACT"})
+            sim.Reset(f);
+        Contacts::TearDown();
+    }
+    void Select(const Contact* c) { tree().SelectItem(c->hItem); }
+    // What the service got, once the expected number of requests is in (or
+    // the time is up) and none is still running.
+    std::vector<std::string> Sent(size_t expected) {
+        PumpUntil([&] { return sim.Log().size() >= expected && dlg().m_nThreads == 0; }, 5000);
+        Pump(200);
+        std::vector<std::string> targets;
+        for (const std::string& line : sim.Log())
+            targets.push_back(line.substr(line.find("/briskopc.asp") + 1));
+        return targets;
+    }
+    SimControl sim;
+};
+
+TEST_F(ContactCommands, AddEditDeleteAndKeepSendWhatTheServiceExpects) {
+    Contact* dom = Add("Dom", "+48601234567", 1);
+    Contact* temp = Add("* Biuro Łódź", "+48501234567", 1);
+    temp->bTemporary = TRUE;
+
+    dialogs.Expect(IDD_CONTACT, [](CDialog& d) {
+        fw::SetItemText(d, IDC_CONTACT_NAME, "Zażółć gęślą");
+        fw::SetItemText(d, IDC_CONTACT_NUMBER, "691234567");
+        fw::Press(d, IDOK);
+    });
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_CONTACT_ADD, 0);
+
+    Select(dom);
+    dialogs.Expect(IDD_CONTACT, [](CDialog& d) {
+        EXPECT_EQ(fw::GetText(d.GetDlgItem(IDC_CONTACT_NUMBER)), "601234567");
+        fw::SetItemText(d, IDC_CONTACT_NAME, "Dom i ogród");
+        fw::Press(d, IDOK);
+    });
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_CONTACT_EDIT, 0);
+
+    Select(temp);
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_CONTACT_KEEP, 0);
+
+    Select(dom);
+    boxes.Answer(IDYES);
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_CONTACT_DELETE, 0);
+
+    std::vector<std::string> sent = Sent(4);
+    ASSERT_EQ(sent.size(), 4u);
+    EXPECT_EQ(
+        sent[0],
+        "briskopc.asp?function=ADDNEWCONTACT&name=Za%BF%F3%B3%E6+g%EA%9Cl%B9&number=691234567");
+    EXPECT_EQ(sent[1], "briskopc.asp?function=EDITCONTACT&name=Dom+i+ogr%F3d&number=601234567"
+                       "&newnumber=601234567")
+        << "the unchanged number is its own, not a duplicate";
+    EXPECT_EQ(sent[2],
+              "briskopc.asp?function=ADDNEWCONTACT&name=Biuro+%A3%F3d%9F&number=501234567");
+    EXPECT_EQ(sent[3], "briskopc.asp?function=DELETECONTACT&name=Dom&number=601234567");
+    EXPECT_EQ(boxes.Shown().back().text, "Czy napewno usunąć kontakt?");
+}
+
+TEST_F(ContactCommands, ADuplicateOrAnAnswerNoSendsNothing) {
+    Contact* dom = Add("Dom", "+48601234567", 1);
+    Add("Praca", "+48501234567", -1);
+    dialogs.Expect(IDD_CONTACT, [](CDialog& d) {
+        fw::SetItemText(d, IDC_CONTACT_NAME, "Drugi dom");
+        fw::SetItemText(d, IDC_CONTACT_NUMBER, "601234567");
+        fw::Press(d, IDOK);
+    });
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_CONTACT_NEW, 0);
+    Select(dom);
+    dialogs.Expect(IDD_CONTACT, [](CDialog& d) {
+        fw::SetItemText(d, IDC_CONTACT_NUMBER, "501234567");
+        fw::Press(d, IDOK);
+    });
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_CONTACT_EDIT, 0);
+    boxes.Answer(IDNO);
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_CONTACT_DELETE, 0);
+
+    EXPECT_TRUE(Sent(1).empty());
+    ASSERT_EQ(boxes.Shown().size(), 3u);
+    EXPECT_EQ(boxes.Shown()[0].text, "Istnieje już kontakt o numerze: 601234567.");
+    EXPECT_EQ(boxes.Shown()[0].caption, "BriskoPC");
+    EXPECT_EQ(boxes.Shown()[1].text, "Istnieje już kontakt o numerze: 501234567.");
+
+    // Logged out, the commands send nothing at all.
+    dlg().m_nSessionState = 0;
+    Select(dom);
+    boxes.Answer(IDYES);
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_CONTACT_DELETE, 0);
+    EXPECT_TRUE(Sent(1).empty());
+}
+
+// Opens a context menu and reads it while it is up.
+class ContextMenus : public Contacts {
+protected:
+    struct Seen {
+        bool shown = false;
+        std::vector<std::string> enabled;
+    };
+
+    static LRESULT CALLBACK Spy(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+        if (msg == WM_TIMER && wParam == kGiveUp) {
+            ::EndMenu();
+            return 0;
+        }
+        if (msg == WM_INITMENUPOPUP && !s_seen.shown) {
+            auto menu = reinterpret_cast<HMENU>(wParam);
+            s_seen.shown = true;
+            for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
+                char text[100] = "";
+                ::GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
+                if (*text && !(::GetMenuState(menu, i, MF_BYPOSITION) & MF_GRAYED))
+                    s_seen.enabled.push_back(text);
+            }
+            ::PostMessageA(hWnd, WM_CANCELMODE, 0, 0);
+        }
+        return ::CallWindowProcA(s_original, hWnd, msg, wParam, lParam);
+    }
+
+    Seen Open(LPARAM data, int kind) {
+        s_seen = Seen();
+        s_original = reinterpret_cast<WNDPROC>(
+            ::SetWindowLongPtrA(dlg().m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Spy)));
+        ::SetTimer(dlg().m_hWnd, kGiveUp, 2000, nullptr);
+        EXPECT_TRUE(dlg().ShowTreeMenu(data, kind));
+        ::KillTimer(dlg().m_hWnd, kGiveUp);
+        ::SetWindowLongPtrA(dlg().m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(s_original));
+        return s_seen;
+    }
+
+    static const UINT_PTR kGiveUp = 77;
+    static Seen s_seen;
+    static WNDPROC s_original;
+};
+
+ContextMenus::Seen ContextMenus::s_seen;
+WNDPROC ContextMenus::s_original;
+
+TEST_F(ContextMenus, EachKindHasItsMenu) {
+    using Items = std::vector<std::string>;
+    EXPECT_EQ(Open(100, 0).enabled,
+              (Items{"Wyślij SMSa...", "Wyślij SMSa z polskimi znakami...", "Wyślij wiadomość",
+                     "Archiwum SMSów", "Edycja", "Usuń", "Dodaj nowy"}));
+    EXPECT_EQ(Open(100, 2).enabled, (Items{"Wyślij SMSa...", "Wyślij SMSa z polskimi znakami...",
+                                           "Archiwum SMSów", "Edycja", "Usuń", "Dodaj nowy"}))
+        << "no chat with someone who is not a user";
+    EXPECT_EQ(Open(100, 1).enabled,
+              (Items{"Wyślij SMSa...", "Wyślij SMSa z polskimi znakami...", "Wyślij wiadomość",
+                     "Dodaj do kontaktów", "Dodaj nowy"}));
+    EXPECT_EQ(Open(500, 3).enabled,
+              (Items{"Wyślij SMSa...", "Wyślij SMSa z polskimi znakami...", "Dodaj nowy"}));
+    EXPECT_EQ(Open(1, 0).enabled, Items{"Dodaj nowy"});
+    EXPECT_EQ(Open(2, 0).enabled, Items{"Wyślij SMSy ze Skrzynki Nadawczej"});
+    EXPECT_EQ(Open(1000, 0).enabled, (Items{"Edycja", "Usuń"}));
+    EXPECT_FALSE(Open(501, 0).shown) << "no menu on \"Komunikaty systemowe\"";
+
+    // Contacts from the file: only the SMS commands.
+    dlg().m_nContactsSource = 1;
+    EXPECT_EQ(Open(100, 0).enabled, (Items{"Wyślij SMSa...", "Wyślij SMSa z polskimi znakami..."}));
+}
+
+TEST_F(Contacts, TheFileKeepsTheServicesListForOfflineLogins) {
+    // A list from the service is written at the end.
+    Add("SMSy wysłane poza Kontaktami", "Brisko", 1);
+    Add("Dom", "+48601234567", 1, 10);
+    Add("Praca", "+48501234567", -1);
+    dlg().m_nContactsSource = 2;
+    dlg().OnClose();
+    app.ExitInstance();
+    std::string path = CWinApp::DataFolder("BriskoPC") + "\\+48600100200.cts";
+    std::ifstream file(path, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(file)), {});
+    file.close();
+    EXPECT_EQ(bytes.substr(0, 8), std::string("BPCC\3\0\0\0", 8));
+    EXPECT_NE(bytes.find(std::string("\r\n\0\0\0", 5)), std::string::npos)
+        << "user id 10 as stored by a text-mode stream";
+
+    // An offline login reads it back.
+    UseFreshProfile(app, "briskopc-contacts", "127.0.0.1", 9);
+    app.WriteProfileString("BriskoPC", "Login", kLogin);
+    app.WriteProfileString("BriskoPC", "Password", "haslo123");
+    ASSERT_TRUE(app.InitInstance());
+    ASSERT_TRUE(PumpUntil([&] { return dlg().m_nSessionState == 0; }));
+    EXPECT_EQ(dlg().m_nContactsSource, 1);
+    EXPECT_EQ(Labels(contacts().m_hContactsItem), (std::vector<std::string>{"Dom", "Praca"}));
+    EXPECT_EQ(contacts().FindByNumber("+48601234567")->nPresence, 0);
+    EXPECT_EQ(contacts().FindByNumber("+48601234567")->nUserId, 10);
+
+    // Contacts from the file are not written back.
+    ::DeleteFileA(path.c_str());
+    dlg().OnClose();
+    EXPECT_EQ(::GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+} // namespace
