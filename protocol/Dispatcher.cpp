@@ -65,7 +65,8 @@ LRESULT CBriskoPCDlg::OnRequestDone(WPARAM, LPARAM lParam) {
         return 0;
     }
     // The web session expired: log in again silently and send this once more.
-    if (m_nSessionState == 2 && StartsWith(request->pszResponse.get(), "NOP")) {
+    if (m_nSessionState == 2 && StartsWith(request->pszResponse.get(), "NOP") &&
+        !request->bResent) {
         m_nSessionState = 1;
         request->pszResponse.reset();
         QuickLogin(std::move(request));
@@ -73,7 +74,9 @@ LRESULT CBriskoPCDlg::OnRequestDone(WPARAM, LPARAM lParam) {
     }
     if (function == "QUICKLOGIN")
         OnQuickLoginResponse(*request);
-    if (m_nSessionState == 1 && StartsWith(request->pszResponse.get(), "NOP")) {
+    // The re-login did not bring a session back either.
+    bool again = m_nSessionState == 1 || (m_nSessionState == 2 && request->bResent);
+    if (again && StartsWith(request->pszResponse.get(), "NOP")) {
         m_nSessionState = 0;
         AfxMessageBox(IDS_NO_CONNECTION);
         return 0;

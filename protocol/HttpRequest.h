@@ -58,4 +58,7 @@ struct HttpRequest {
     // QUICKLOGIN only: the request to send again once logged in; it goes with
     // this record when that does not happen.
     std::unique_ptr<HttpRequest> pPending;
+    // Sent again after a silent re-login: a second expired session ends the
+    // session instead of logging in again and again.
+    bool bResent = false;
 };

@@ -107,8 +107,10 @@ void CBriskoPCDlg::OnQuickLoginResponse(HttpRequest& request) {
     LoginPc(m_strLogin, m_strPassword);
     m_nSessionState = 2;
     m_nReloginCountdown = 0;
-    if (request.pPending)
+    if (request.pPending) {
+        request.pPending->bResent = true;
         StartRequest(request.pPending.release());
+    }
 }
 
 void CBriskoPCDlg::OnLoginPcResponse(HttpRequest& request) {

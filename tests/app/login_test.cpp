@@ -55,6 +55,7 @@ protected:
     void TearDown() override {
         sim.Reachable();
         sim.Reset("LOGIN");
+        sim.Reset("GETCONTACTS");
         if (dlg() && ::IsWindow(dlg()->m_hWnd))
             dlg()->OnClose();
         Pump(50);
@@ -105,7 +106,7 @@ TEST_F(Login, StoredCredentialsLogInWithoutAskingAndClimbTheLadder) {
     EXPECT_EQ(Lines()[0], "") << "BPC shows nothing while a login is under way";
 
     Settle();
-    EXPECT_EQ(sim.Log().size(), 1u);
+    EXPECT_EQ(sim.LoggedFunctions(), (std::vector<std::string>{"LOGIN", "GETCONTACTS"}));
     EXPECT_NE(sim.Log()[0].find("usr_login=%2B48600100200&usr_pass=haslo123"), std::string::npos)
         << "the login's plus sign is escaped";
     EXPECT_EQ(dlg()->m_nSessionState, 2);
@@ -121,7 +122,7 @@ TEST_F(Login, StoredCredentialsLogInWithoutAskingAndClimbTheLadder) {
     EXPECT_EQ(dlg()->m_nDbState, 2);
     dlg()->LoginPc(kLogin, kPassword);
     Settle();
-    EXPECT_EQ(sim.LoggedFunctions(), (std::vector<std::string>{"LOGIN", "LOGINPC"}))
+    EXPECT_EQ(sim.LoggedFunctions(), (std::vector<std::string>{"LOGIN", "GETCONTACTS", "LOGINPC"}))
         << "no second LOGINPC while one is under way";
     EXPECT_EQ(dlg()->m_nDbState, 1);
     EXPECT_EQ(dlg()->m_strOwnName, "Zofia Wójcik");
@@ -217,6 +218,7 @@ TEST_F(Login, AnAnswerThatIsNeitherSuccessNorFailureCountsAsOffline) {
 
     // A short LOGINOK leaves the missing figures at 0 and a missing host empty.
     ASSERT_TRUE(sim.Answer("LOGIN", "LOGINOK\r\nhost\r\n4000\r\n77"));
+    ASSERT_TRUE(sim.Answer("GETCONTACTS", "CONTACTSOK\r\n"));
     dlg()->Login(kLogin, kPassword);
     Settle();
     EXPECT_EQ(dlg()->m_nSessionState, 2);
@@ -275,7 +277,7 @@ TEST_F(Login, LogOffForgetsThePasswordButKeepsTheLogin) {
     EXPECT_EQ(Profile("Login"), kLogin);
 
     Settle();
-    EXPECT_EQ(sim.LoggedFunctions(), (std::vector<std::string>{"LOGIN", "LOGOFF"}));
+    EXPECT_EQ(sim.LoggedFunctions(), (std::vector<std::string>{"LOGIN", "GETCONTACTS", "LOGOFF"}));
     EXPECT_EQ(dlg()->m_nSessionState, 0);
     EXPECT_EQ(dlg()->m_nSocksState, 1) << "LOGOFFOK drops an open push session to connected";
 }

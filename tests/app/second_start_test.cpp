@@ -66,9 +66,11 @@ struct Process {
     }
 };
 
+// The main window once it is up and shown, as the user first sees it.
 HWND WaitForMainWindow() {
     for (int i = 0; i < 200; ++i) {
-        if (HWND hWnd = ::FindWindowA("BriskoPCClass", nullptr))
+        HWND hWnd = ::FindWindowA("BriskoPCClass", nullptr);
+        if (hWnd && ::IsWindowVisible(hWnd))
             return hWnd;
         ::Sleep(50);
     }
@@ -131,9 +133,9 @@ TEST(SecondStart, LeavesTheHiddenFirstHiddenAndOnlyExitEndsIt) {
 
     // It logged in with the stored credentials, and opened its own session at
     // the timer's first duty tick.
-    for (int i = 0; i < 100 && sim.LoggedFunctions().size() < 2; ++i)
+    for (int i = 0; i < 100 && sim.LoggedFunctions().size() < 3; ++i)
         ::Sleep(100);
-    EXPECT_EQ(sim.LoggedFunctions(), (std::vector<std::string>{"LOGIN", "LOGINPC"}));
+    EXPECT_EQ(sim.LoggedFunctions(), (std::vector<std::string>{"LOGIN", "GETCONTACTS", "LOGINPC"}));
 
     // "Zakończ" ends it.
     ::PostMessageA(main, WM_COMMAND, 8, 0);

@@ -124,6 +124,20 @@ TEST_F(Dispatcher, AnExpiredSessionLogsInOnceSilentlyAndSendsTheRequestAgain) {
     EXPECT_TRUE(boxes.Shown().empty());
 }
 
+TEST_F(Dispatcher, ARequestStillExpiredAfterItsReloginEndsTheSessionInsteadOfLooping) {
+    dlg->m_strLogin = kDemoLogin;
+    dlg->m_strPassword = kDemoPassword;
+    dlg->m_nSessionState = 2;
+    ASSERT_TRUE(sim.Answer("CHECKSTATUSES", "NOP"));
+    Deliver("CHECKSTATUSES", "NOP");
+    ASSERT_TRUE(PumpUntil([&] { return dlg->m_nSessionState == 0 && dlg->m_nThreads == 0; }));
+    Pump(300);
+    sim.Reset("CHECKSTATUSES");
+    EXPECT_EQ(sim.LoggedFunctions(), (std::vector<std::string>{"LOGIN", "CHECKSTATUSES"}));
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].text, "Brak połączenia z serwisem Brisko.");
+}
+
 TEST_F(Dispatcher, AFailedReloginDropsThePendingRequest) {
     dlg->m_strLogin = kDemoLogin;
     dlg->m_strPassword = "wrong";
