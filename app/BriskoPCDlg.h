@@ -5,6 +5,7 @@
 
 #include "BitmapButton.h"
 #include "ContactList.h"
+#include "ContactListParser.h"
 #include "Dialog.h"
 #include "HttpRequest.h"
 #include "MessageList.h"
@@ -143,6 +144,7 @@ private:
     // Empties the contacts, "Kontakty" no longer showing the service's list.
     void ForgetContacts();
     void AddContact(const std::string& name, const std::string& number, int nUserId, int nPresence);
+    void AddContacts(const std::vector<ContactEntry>& entries);
     HTREEITEM HitTreeItem();
     Contact* SelectedContact() const;
     void TellNumberTaken(const std::string& number);

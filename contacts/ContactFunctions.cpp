@@ -32,14 +32,20 @@ void CBriskoPCDlg::AddContact(const std::string& name, const std::string& number
         c.release();
 }
 
+void CBriskoPCDlg::AddContacts(const std::vector<ContactEntry>& entries) {
+    m_wndTree.SetRedraw(FALSE);
+    for (const ContactEntry& entry : entries)
+        AddContact(entry.strName, entry.strNumber, entry.nUserId, entry.nPresence);
+    m_wndTree.SetRedraw(TRUE);
+}
+
 void CBriskoPCDlg::OnGetContacts(HttpRequest& request) {
     const char* response = request.pszResponse.get();
     if (!StartsWith(response, "CONTACTSOK"))
         return;
     AddContact(kPseudoContactName, kPseudoContactNumber, 0, 1);
     m_wndTree.SetItemData(m_contacts.m_hContactsItem, kContactsReceived);
-    for (const ContactEntry& entry : ParseContactList(response))
-        AddContact(entry.strName, entry.strNumber, entry.nUserId, entry.nPresence);
+    AddContacts(ParseContactList(response));
     m_wndTree.Expand(m_contacts.m_hContactsItem, TVE_EXPAND);
     RefreshConnectionItems();
     m_nContactsSource = 2;

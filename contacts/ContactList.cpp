@@ -82,8 +82,10 @@ BOOL CContactList::RemoveContact(Contact* p) {
 }
 
 void CContactList::RemoveAllContacts() {
+    m_pTree->SetRedraw(FALSE);
     for (const auto& c : m_contacts)
         DeleteItem(*c);
+    m_pTree->SetRedraw(TRUE);
     m_contacts.clear();
 }
 

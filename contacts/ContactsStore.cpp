@@ -30,6 +30,5 @@ void CBriskoPCDlg::ReadContactsFile() {
     std::string name, bytes;
     if (!ContactsFileName(m_strLogin, &name) || !ReadDataFile(name, &bytes))
         return;
-    for (const ContactEntry& entry : DecodeContactsFile(bytes).entries)
-        AddContact(entry.strName, entry.strNumber, entry.nUserId, entry.nPresence);
+    AddContacts(DecodeContactsFile(bytes).entries);
 }

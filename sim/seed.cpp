@@ -287,13 +287,19 @@ std::string_view demo_seed_text() {
            "#       login        password  name           credits days class\n"
            "account +48600100200 haslo123  \"Zofia Wójcik\" 250     30   1\n"
            "account +48600100201 haslo456  \"Jan Kowalski\" 100     30   1\n"
+           "account +48600100202 haslo789  \"Beata Nowak\"  100     30   1\n"
+           "account +48600100203 haslo789  \"Cezary Wiśniewski\" 100 30  1\n"
+           "account +48600100204 haslo789  \"Dorota Lewandowska\" 100 30 1\n"
            "#       owner        name                           number\n"
            "contact +48600100200 \"Jan Kowalski\"                 +48600100201\n"
            "contact +48600100200 \"Dom\"                          +48226543210\n"
            "contact +48600100200 \"Łucja Żółtowska\"              +48501234567\n"
            "contact +48600100200 \"Praca\"                        +48601234567\n"
            "contact +48600100200 \"Grzegorz Brzęczyszczykiewicz\" +48512345678\n"
-           "contact +48600100201 \"Zosia\"                        +48600100200\n";
+           "contact +48600100201 \"Zosia\"                        +48600100200\n"
+           "contact +48600100200 \"Beata Nowak\"                  +48600100202\n"
+           "contact +48600100200 \"Cezary Wiśniewski\"            +48600100203\n"
+           "contact +48600100200 \"Dorota Lewandowska\"           +48600100204\n";
 }
 
 } // namespace sim

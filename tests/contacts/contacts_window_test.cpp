@@ -121,6 +121,24 @@ TEST_F(Contacts, OneContactANumberTreeIdsAndThePseudoContact) {
     EXPECT_EQ(Image(odd), 3);
 }
 
+TEST_F(Contacts, EveryPresenceAndAHighlightHaveTheirImage) {
+    struct {
+        const char* name;
+        int presence;
+        int image;
+    } shown[] = {{"Adam dostępny", 1, 3},       {"Beata zajęta", 2, 14},
+                 {"Cezary zaraz wraca", 3, 17}, {"Dorota niedostępna", 0, 5},
+                 {"Edward bez Briska", -1, 6},  {"Franciszek pisze", 1, 7}};
+    int number = 601234560;
+    std::vector<Contact*> added;
+    for (const auto& s : shown)
+        added.push_back(Add(s.name, "+48" + std::to_string(number++), s.presence));
+    added.back()->nHighlightMode = 1;
+    dlg().OnTimer(1);
+    for (size_t i = 0; i < added.size(); ++i)
+        EXPECT_EQ(Image(added[i]), shown[i].image) << shown[i].name;
+}
+
 TEST_F(Contacts, ALoginBlinksForSixTicksAndTheTrayWithIt) {
     Contact* c = Add("Jan", "+48601234567", 0);
     Contact* reader = Add("Ola", "+48601234568", 1);
@@ -323,8 +341,8 @@ protected:
     void Select(const Contact* c) { tree().SelectItem(c->hItem); }
     // What the service got, once the expected number of requests is in (or
     // the time is up) and none is still running.
-    std::vector<std::string> Sent(size_t expected) {
-        PumpUntil([&] { return sim.Log().size() >= expected && dlg().m_nThreads == 0; }, 5000);
+    std::vector<std::string> Sent(size_t expected, DWORD ms = 5000) {
+        PumpUntil([&] { return sim.Log().size() >= expected && dlg().m_nThreads == 0; }, ms);
         Pump(200);
         std::vector<std::string> targets;
         for (const std::string& line : sim.Log())
@@ -394,7 +412,7 @@ TEST_F(ContactCommands, ADuplicateOrAnAnswerNoSendsNothing) {
     boxes.Answer(IDNO);
     ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_CONTACT_DELETE, 0);
 
-    EXPECT_TRUE(Sent(1).empty());
+    EXPECT_TRUE(Sent(1, 1000).empty());
     ASSERT_EQ(boxes.Shown().size(), 3u);
     EXPECT_EQ(boxes.Shown()[0].text, "Istnieje już kontakt o numerze: 601234567.");
     EXPECT_EQ(boxes.Shown()[0].caption, "BriskoPC");
@@ -405,7 +423,7 @@ TEST_F(ContactCommands, ADuplicateOrAnAnswerNoSendsNothing) {
     Select(dom);
     boxes.Answer(IDYES);
     ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_CONTACT_DELETE, 0);
-    EXPECT_TRUE(Sent(1).empty());
+    EXPECT_TRUE(Sent(1, 1000).empty());
 }
 
 // Opens a context menu and reads it while it is up.

@@ -220,7 +220,10 @@ TEST(DemoContacts, TheDemoAccountSeesJanAsAUser) {
               "Dom;+48226543210;0;-1;"
               "%A3ucja %AF%F3%B3towska;+48501234567;0;-1;"
               "Praca;+48601234567;0;-1;"
-              "Grzegorz Brz%EAczyszczykiewicz;+48512345678;0;-1;");
+              "Grzegorz Brz%EAczyszczykiewicz;+48512345678;0;-1;"
+              "Beata Nowak;+48600100202;19;0;"
+              "Cezary Wi%9Cniewski;+48600100203;20;0;"
+              "Dorota Lewandowska;+48600100204;21;0;");
     EXPECT_EQ(jan.call("function=GETCONTACTS"), "CONTACTSOK\r\nZosia;+48600100200;17;1;");
 }
 

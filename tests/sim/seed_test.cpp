@@ -22,7 +22,7 @@ sim::SeedError only_error(const SeedParse& p) {
 TEST(SeedParse, DemoSeedHasTheDemoAccountFirstAndPolishContacts) {
     const SeedParse p = parse_seed(sim::demo_seed_text());
     ASSERT_TRUE(p.ok());
-    ASSERT_EQ(p.seed.accounts.size(), 2u);
+    ASSERT_EQ(p.seed.accounts.size(), 5u);
     const Account& a = p.seed.accounts[0];
     EXPECT_EQ(a.login, "+48600100200");
     EXPECT_EQ(a.password, "haslo123");
@@ -33,7 +33,7 @@ TEST(SeedParse, DemoSeedHasTheDemoAccountFirstAndPolishContacts) {
     EXPECT_EQ(p.seed.accounts[1].login, "+48600100201");
     EXPECT_EQ(p.seed.accounts[1].password, "haslo456");
 
-    ASSERT_EQ(p.seed.contacts.size(), 6u);
+    ASSERT_EQ(p.seed.contacts.size(), 9u);
     EXPECT_EQ(p.seed.contacts[0], (SeedContact{"+48600100200", {"Jan Kowalski", "+48600100201"}}));
     EXPECT_EQ(p.seed.contacts[2],
               (SeedContact{"+48600100200", {"\xA3ucja \xAF\xF3\xB3towska", "+48501234567"}}));
