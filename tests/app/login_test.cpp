@@ -65,8 +65,7 @@ protected:
     // Starts the client; the timers are driven by the test, one tick at a time.
     void Start() {
         ASSERT_TRUE(app.InitInstance());
-        ::KillTimer(dlg()->m_hWnd, 1);
-        ::KillTimer(dlg()->m_hWnd, 2);
+        StopTimers(dlg()->m_hWnd);
     }
 
     void StoreCredentials(const char* password) {

@@ -38,8 +38,7 @@ int main() {
     if (!app.InitInstance())
         return 1;
     CBriskoPCDlg& dlg = *app.m_pMainDlg;
-    ::KillTimer(dlg.m_hWnd, 1);
-    ::KillTimer(dlg.m_hWnd, 2);
+    StopTimers(dlg.m_hWnd);
     dlg.m_nSessionState = 2;
 
     const std::string list = ContactList(400);

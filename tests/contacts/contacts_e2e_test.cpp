@@ -48,8 +48,7 @@ protected:
     // Starts the client and waits until its login came to an end.
     void Start() {
         ASSERT_TRUE(app.InitInstance());
-        ::KillTimer(dlg().m_hWnd, 1);
-        ::KillTimer(dlg().m_hWnd, 2);
+        StopTimers(dlg().m_hWnd);
         Settle();
     }
 

@@ -24,20 +24,13 @@ namespace {
 
 const char kLogin[] = "+48600100200";
 
-HICON TrayImage(UINT id) {
-    return static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id),
-                                           IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
-                                           ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
-}
-
 class Contacts : public ::testing::Test {
 protected:
     void SetUp() override {
         // No service: the tests hand the window its answers.
         UseFreshProfile(app, "briskopc-contacts", "127.0.0.1", 9);
         ASSERT_TRUE(app.InitInstance());
-        ::KillTimer(dlg().m_hWnd, 1);
-        ::KillTimer(dlg().m_hWnd, 2);
+        StopTimers(dlg().m_hWnd);
         Pump(50);
         dlg().m_strLogin = kLogin;
     }

@@ -21,12 +21,6 @@ namespace {
 const char kDemoLogin[] = "+48600100200";
 const char kDemoPassword[] = "haslo123";
 
-HICON TrayImage(UINT id) {
-    return static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id),
-                                           IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
-                                           ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
-}
-
 class Dispatcher : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -36,8 +30,7 @@ protected:
         dialogs.Expect(IDD_LOGIN, [](CDialog& dlg) { fw::Press(dlg, IDCANCEL); });
         ASSERT_TRUE(app.InitInstance());
         dlg = app.m_pMainDlg;
-        ::KillTimer(dlg->m_hWnd, 1);
-        ::KillTimer(dlg->m_hWnd, 2);
+        StopTimers(dlg->m_hWnd);
         sim.ClearLog();
     }
 

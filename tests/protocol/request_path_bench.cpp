@@ -107,8 +107,7 @@ int main() {
     if (!app.InitInstance())
         return 1;
     CBriskoPCDlg& dlg = *app.m_pMainDlg;
-    ::KillTimer(dlg.m_hWnd, 1);
-    ::KillTimer(dlg.m_hWnd, 2);
+    StopTimers(dlg.m_hWnd);
 
     SimControl sim;
     // The first request of each pays for the TLS handshake: both warm up first.

@@ -28,3 +28,14 @@ bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
             return false;
     return true;
 }
+
+void StopTimers(HWND hWnd) {
+    ::KillTimer(hWnd, 1);
+    ::KillTimer(hWnd, 2);
+}
+
+HICON TrayImage(UINT nIDResource) {
+    return static_cast<HICON>(
+        ::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(nIDResource), IMAGE_ICON,
+                     ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+}

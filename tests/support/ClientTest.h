@@ -10,6 +10,10 @@
 // Points the application at a new, empty profile in the temporary folder that
 // names the service's host and port.
 void UseFreshProfile(CWinApp& app, const char* name, const char* host, int port);
+// The client's timers stop: tests and benchmarks tick them themselves.
+void StopTimers(HWND hWnd);
+// A tray image as the tray icon loads it.
+HICON TrayImage(UINT nIDResource);
 // Dispatches this thread's messages for a while.
 void Pump(DWORD ms);
 // Dispatches messages until done() or the time is up; returns done().
