@@ -49,6 +49,16 @@ BEGIN_MESSAGE_MAP(CBriskoPCDlg, CDialog)
     ON_COMMAND(ID_CONTACT_EDIT, OnEditContact)
     ON_COMMAND(ID_CONTACT_DELETE, OnDeleteContact)
     ON_COMMAND(ID_CONTACT_KEEP, OnAddToContacts)
+    ON_MESSAGE(WM_SEND_SMS, OnSendSms)
+    ON_COMMAND(ID_SEND_SMS, OnSendSmsPlain)
+    ON_COMMAND(ID_SEND_SMS_PL, OnSendSmsPolish)
+    ON_COMMAND(ID_MENU_SEND_SMS, OnMenuSendSmsPlain)
+    ON_COMMAND(ID_MENU_SEND_SMS_PL, OnMenuSendSmsPolish)
+    ON_COMMAND(ID_OUTBOX_SEND, ProcessOutbox)
+    ON_COMMAND(ID_OUTBOX_DELETE, DeleteMessageItem)
+    ON_COMMAND(ID_OUTBOX_EDIT, EditOutboxItem)
+    ON_COMMAND(ID_SMS_STATUS, OnSmsStatus)
+    ON_COMMAND(ID_SMS_ARCHIVE, OnSmsArchive)
 END_MESSAGE_MAP()
 // clang-format on
 
@@ -188,25 +198,12 @@ LRESULT CBriskoPCDlg::OnTrayNotify(WPARAM wParam, LPARAM lParam) {
     return m_trayIcon.OnTrayNotification(wParam, lParam);
 }
 
-// Places a control by its rectangle in dialog units.
-void CBriskoPCDlg::MoveItem(int nID, int left, int top, int right, int bottom) {
-    HWND item = GetDlgItem(nID);
-    if (!item)
-        return;
-    RECT r = {left, top, right, bottom};
-    ::MapDialogRect(m_hWnd, &r);
-    ::MoveWindow(item, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
-}
-
 // The tree takes the window; the status text and the home button share the
 // bottom 12 dialog units.
 BOOL CBriskoPCDlg::OnSize(WPARAM, LPARAM lParam, LRESULT*) {
-    RECT unit = {0, 0, 4, 8};
-    ::MapDialogRect(m_hWnd, &unit);
-    if (unit.right <= 0 || unit.bottom <= 0)
+    int w, h;
+    if (!ClientSizeInDialogUnits(lParam, &w, &h))
         return FALSE;
-    int w = LOWORD(lParam) * 4 / unit.right;
-    int h = HIWORD(lParam) * 8 / unit.bottom;
     MoveItem(IDC_TREE, 0, 0, w, h - 12);
     MoveItem(IDC_HOME, w - 57, h - 12, w, h);
     MoveItem(IDC_STATUS, 0, h - 12, w - 57, h);

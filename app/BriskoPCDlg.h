@@ -9,6 +9,7 @@
 #include "Dialog.h"
 #include "HttpRequest.h"
 #include "MessageList.h"
+#include "PriceList.h"
 #include "TrayIcon.h"
 #include "TreeCtrl.h"
 
@@ -57,6 +58,23 @@ public:
     void OnEditContact();
     void OnDeleteContact();
     void OnAddToContacts();
+
+    // SMS: the outbox, sending it, the prices, the status report.
+    void ShowMessageText(std::string text);
+    void ProcessOutbox();
+    void SendSmsCommand(int nMode, int nTreeId);
+    void DeleteMessageItem();
+    void EditOutboxItem();
+    void EditOutboxSms(MessageRecord* r);
+    void ReadOutboxFile();
+    void WriteOutboxFile();
+    void SendGetCosts();
+    void OnSendSmsResponse(HttpRequest& request);
+    void OnGetCosts(HttpRequest& request);
+    void RequestSmsStatus(const Contact* c);
+    void OnSmsStatusResponse(HttpRequest& request);
+    // The price of one SMS for the account's class.
+    int SmsPrice(BOOL bPolish) const;
 
     // Service calls: the request builders and the answers' handlers.
     void QueueRequest(const char* function, std::string url, void* context = nullptr,
@@ -107,6 +125,8 @@ public:
     HIMAGELIST m_imageList = nullptr;
     CContactList m_contacts;
     CMessageList m_messages;
+    // Prices of one SMS by message type and tariff class, from the service.
+    PriceTable m_anPrices;
     HTREEITEM m_hConnectionItem = nullptr;
     HMENU m_menu = nullptr;
     CBitmapButton m_btnHome;
@@ -136,7 +156,6 @@ private:
     void OnServiceUnreachable(const HttpRequest& request);
     // A request of this window, not yet started.
     HttpRequest* NewRequest(const char* function, std::string url);
-    void MoveItem(int nID, int left, int top, int right, int bottom);
     void ReadInstallPath();
     void OpenHttpSession();
     // Replaces the window's menu; FALSE when the resource cannot be loaded.
@@ -150,6 +169,17 @@ private:
     void TellNumberTaken(const std::string& number);
     // The tray icon of one timer tick: blinking while contacts are highlighted.
     void TickTrayIcon();
+    LRESULT OnSendSms(WPARAM wParam, LPARAM lParam);
+    MessageRecord* SelectedMessage() const;
+    // Puts the waiting SMS back into their file at log-off.
+    void LeaveOutbox();
+    void OnSendSmsPlain() { SendSmsCommand(0, 0); }
+    void OnSendSmsPolish() { SendSmsCommand(1, 0); }
+    void OnMenuSendSmsPlain() { SendSmsCommand(2, 0); }
+    void OnMenuSendSmsPolish() { SendSmsCommand(3, 0); }
+    void OnSmsStatus();
+    void OnSmsArchive();
+    int m_nSendSerial = 0;
 
     DECLARE_MESSAGE_MAP()
 };

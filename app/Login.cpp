@@ -35,6 +35,8 @@ void CBriskoPCDlg::StartLogin(BOOL bAsk) {
     default:
         return;
     }
+    // The old account's waiting SMS go back into its own file.
+    LeaveOutbox();
     m_strLogin = dlg.m_strLogin;
     m_strPassword = dlg.m_strPassword;
     m_bRememberPassword = dlg.m_bRemember;
@@ -56,7 +58,7 @@ void CBriskoPCDlg::OnChangeLogin() {
 void CBriskoPCDlg::OnLogoff() {
     Logoff();
     m_nContactsSource = 0;
-    m_bOutboxLoaded = FALSE;
+    LeaveOutbox();
     ForgetContacts();
     m_strLogin.clear();
     m_strPassword.clear();

@@ -24,6 +24,8 @@ void CBriskoPCDlg::OnTimer(UINT nIDEvent) {
         m_nReloginCountdown = kDutyTicks;
         if (m_nSessionState == 1 && !m_strPassword.empty())
             QuickLogin(nullptr);
+        if (m_nOutboxState == 1)
+            ProcessOutbox();
         if (m_nSessionState == 2 && m_nDbState == 0)
             LoginPc(m_strLogin, m_strPassword);
     }

@@ -40,8 +40,20 @@ HTREEITEM CBriskoPCDlg::HitTreeItem() {
 }
 
 void CBriskoPCDlg::OnTreeClick(NMHDR*, LRESULT* pResult) {
-    HitTreeItem();
     *pResult = 0;
+    HTREEITEM item = HitTreeItem();
+    if (!item)
+        return;
+    LPARAM d = m_wndTree.GetItemData(item);
+    if (IsContactData(d)) {
+        SendSmsCommand(0, static_cast<int>(d));
+    } else if (IsMessageData(d)) {
+        MessageRecord* r = m_messages.FindByListId(static_cast<int>(d));
+        if (r && r->bInOutbox)
+            EditOutboxSms(r);
+        else if (r)
+            ShowMessageText(r->strText);
+    }
 }
 
 void CBriskoPCDlg::OnTreeRightClick(NMHDR*, LRESULT* pResult) {

@@ -19,13 +19,14 @@ bool IsDigits(const std::string& text) {
     return true;
 }
 
-// The mobile networks the service delivers to.
-bool HasMobilePrefix(const std::string& number) {
-    const std::string prefix = number.substr(0, 2);
-    return prefix == "60" || prefix == "50" || prefix == "69";
-}
-
 } // namespace
+
+// Nine digits of the mobile networks the service delivers to.
+bool IsMobileNumber(const std::string& number) {
+    const std::string prefix = number.substr(0, 2);
+    return number.size() == kNumberLength && IsDigits(number) &&
+           (prefix == "60" || prefix == "50" || prefix == "69");
+}
 
 int PresenceImage(int nPresence) {
     switch (nPresence) {
@@ -91,7 +92,7 @@ ContactInput CheckContactInput(const std::string& name, const std::string& numbe
     if (name.find(';') != std::string::npos) {
         return ContactInput::NameHasSemicolon;
     }
-    if (number.size() != kNumberLength || !IsDigits(number) || !HasMobilePrefix(number)) {
+    if (!IsMobileNumber(number)) {
         return ContactInput::BadNumber;
     }
     return ContactInput::Ok;

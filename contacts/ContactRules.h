@@ -27,6 +27,9 @@ int PresenceImage(int nPresence);
 // its highlight: on odd ticks a highlight shows instead of the presence.
 int ContactImage(int nHighlightMode, int nPresence, int nHighlightTicks);
 
+// A Polish mobile number as the dialogs take it: 9 digits beginning "60", "50" or "69".
+bool IsMobileNumber(const std::string& number);
+
 enum class ContactInput { Ok, EmptyName, NameTooLong, NameHasSemicolon, BadNumber };
 
 // Checks the contact dialog's name and number (the 9 digits after "+48").

@@ -75,6 +75,25 @@ BOOL CDialog::OnInitDialog() {
     return TRUE;
 }
 
+void CDialog::MoveItem(int nID, int left, int top, int right, int bottom) {
+    HWND item = GetDlgItem(nID);
+    if (!item)
+        return;
+    RECT r = {left, top, right, bottom};
+    ::MapDialogRect(m_hWnd, &r);
+    ::MoveWindow(item, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+}
+
+BOOL CDialog::ClientSizeInDialogUnits(LPARAM lParam, int* pWidth, int* pHeight) {
+    RECT unit = {0, 0, 4, 8};
+    ::MapDialogRect(m_hWnd, &unit);
+    if (unit.right <= 0 || unit.bottom <= 0)
+        return FALSE;
+    *pWidth = ::MulDiv(LOWORD(lParam), 4, unit.right);
+    *pHeight = ::MulDiv(HIWORD(lParam), 8, unit.bottom);
+    return TRUE;
+}
+
 void CDialog::OnOK() {
     if (UpdateData(TRUE))
         EndDialog(IDOK);
@@ -162,6 +181,12 @@ DialogScript::Action DialogScript::Take(UINT nIDTemplate) {
 
 void SetItemText(CDialog& dlg, int nID, const std::string& text) {
     ::SetDlgItemTextA(dlg.m_hWnd, nID, text.c_str());
+}
+
+void TypeText(CDialog& dlg, int nID, const std::string& text) {
+    HWND edit = dlg.GetDlgItem(nID);
+    ::SendMessageA(edit, EM_SETSEL, 0, -1);
+    ::SendMessageA(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 void SetCheck(CDialog& dlg, int nID, bool checked) {

@@ -27,6 +27,10 @@ public:
     UINT GetTemplateId() const { return m_nIDTemplate; }
 
     virtual BOOL OnInitDialog();
+    // Places a control by its rectangle in dialog units; nothing when it is missing.
+    void MoveItem(int nID, int left, int top, int right, int bottom);
+    // The client size of a WM_SIZE in dialog units; FALSE before the font is known.
+    BOOL ClientSizeInDialogUnits(LPARAM lParam, int* pWidth, int* pHeight);
     virtual void OnOK();
     virtual void OnCancel();
 
@@ -75,6 +79,8 @@ private:
 
 // Helpers for scripted actions: what a user does to a dialog.
 void SetItemText(CDialog& dlg, int nID, const std::string& text);
+// Replaces an edit control's text as typing does, with the control's notifications.
+void TypeText(CDialog& dlg, int nID, const std::string& text);
 void SetCheck(CDialog& dlg, int nID, bool checked);
 void Press(CDialog& dlg, int nID);
 

@@ -4,7 +4,8 @@
 //   BEGIN_MESSAGE_MAP(CMyDlg, CDialog)
 //       ON_MESSAGE(WM_USER + 1, OnSomething)  // LRESULT OnSomething(WPARAM, LPARAM)
 //       ON_MESSAGE_VOID(WM_CLOSE, OnHide)     // void OnHide()
-//       ON_COMMAND(32771, OnOpen)             // void OnOpen()
+//       ON_COMMAND(32771, OnOpen)             // void OnOpen(): menu, accelerator, button
+//       ON_CONTROL(EN_UPDATE, 1003, OnEdit)   // void OnEdit(): one notification of a control
 //       ON_NOTIFY(NM_CLICK, 1000, OnClick)    // void OnClick(NMHDR*, LRESULT*)
 //       ON_MESSAGE_OR_DEFAULT(WM_SETCURSOR, OnSetCursor)
 //                            // BOOL OnSetCursor(WPARAM, LPARAM, LRESULT*): FALSE
@@ -19,7 +20,7 @@ namespace fw {
 template <class T> struct MessageEntry {
     UINT message;
     UINT id;   // command or control id; 0 for plain messages
-    UINT code; // notification code of WM_NOTIFY
+    UINT code; // notification code of WM_NOTIFY, or of WM_COMMAND from a control
     // TRUE when the message was handled, its result in the last argument.
     BOOL (*handler)(T&, WPARAM, LPARAM, LRESULT*);
 };
@@ -54,7 +55,10 @@ BOOL Dispatch(T& self, const MessageEntry<T> (&map)[N], UINT message, WPARAM wPa
     for (const MessageEntry<T>& e : map) {
         if (e.message != message)
             continue;
-        if (message == WM_COMMAND && e.id != LOWORD(wParam))
+        // A command comes from a menu (0), an accelerator (1) or a button's click (0);
+        // any other code is a control's notification.
+        if (message == WM_COMMAND &&
+            (e.id != LOWORD(wParam) || (e.code ? e.code != HIWORD(wParam) : HIWORD(wParam) > 1)))
             continue;
         if (message == WM_NOTIFY) {
             auto* hdr = reinterpret_cast<const NMHDR*>(lParam);
@@ -84,6 +88,7 @@ protected:                                                                      
     {message, 0, 0, &fw::MaybeThunk<ThisClass, &ThisClass::fn>},
 #define ON_COMMAND(id, fn) {WM_COMMAND, id, 0, &fw::VoidThunk<ThisClass, &ThisClass::fn>},
 #define ON_NOTIFY(code, id, fn) {WM_NOTIFY, id, code, &fw::NotifyThunk<ThisClass, &ThisClass::fn>},
+#define ON_CONTROL(code, id, fn) {WM_COMMAND, id, code, &fw::VoidThunk<ThisClass, &ThisClass::fn>},
 
 #define END_MESSAGE_MAP()                                                                          \
     }                                                                                              \

@@ -21,8 +21,11 @@ const Route kRoutes[] = {
     {"DELETECONTACT", &CBriskoPCDlg::OnContactResponse},
     {"ADDNEWCONTACT", &CBriskoPCDlg::OnContactResponse},
     {"ADDCONTACT", &CBriskoPCDlg::OnContactResponse},
+    {"SENDSMS", &CBriskoPCDlg::OnSendSmsResponse},
+    {"STATUSSMS", &CBriskoPCDlg::OnSmsStatusResponse},
     {"LOGINPC", &CBriskoPCDlg::OnLoginPcResponse},
     {"LOGOFF", &CBriskoPCDlg::OnLogoffResponse},
+    {"GETCOSTS", &CBriskoPCDlg::OnGetCosts},
     {"CHECKSTATUSES", &CBriskoPCDlg::OnCheckStatusesResponse},
 };
 } // namespace

@@ -70,6 +70,8 @@ void CBriskoPCDlg::OnLoginResponse(HttpRequest& request) {
         if (!ReplaceMenu(IDR_MENU_LOGGEDIN))
             return;
         SendGetContacts();
+        SendGetCosts();
+        ReadOutboxFile();
         m_nReloginCountdown = 0;
     } else if (Equals(response, "LOGINFAILED")) {
         m_nSessionState = 0;
@@ -85,6 +87,7 @@ void CBriskoPCDlg::OnLoginResponse(HttpRequest& request) {
             ::EnableMenuItem(m_menu, ID_CONTACT_ADD, MF_BYCOMMAND | MF_GRAYED);
             ::EnableMenuItem(m_menu, ID_SMS_STATUS, MF_BYCOMMAND | MF_GRAYED);
             ReadContactsFile();
+            ReadOutboxFile();
             m_nContactsSource = 1;
         }
         m_nSessionState = 0;

@@ -2,15 +2,15 @@
 
 #include "call.hpp"
 
-#include <algorithm>
-#include <cstdlib>
-#include <iterator>
+#include <charconv>
+#include <functional>
+#include <limits>
 
 namespace sim {
 
 namespace {
 
-constexpr int kMaxSlowMs = 10 * 60 * 1000;
+constexpr int32_t kMaxSlowMs = 10 * 60 * 1000;
 
 ControlReply ok() {
     return {200, "OK\n"};
@@ -31,17 +31,34 @@ bool after_prefix(std::string_view path, std::string_view prefix, std::string_vi
     return true;
 }
 
-bool parse_ms(const std::string* text, int& ms) {
-    if (!text || text->empty() || text->size() > 9) {
+// A whole number from `min` to `max`, written as std::to_string writes it
+// (no "+", no leading zeros).
+bool parse_number(const std::string* text, int32_t min, int32_t max, int32_t& value) {
+    if (!text) {
         return false;
     }
-    for (const char c : *text) {
-        if (c < '0' || c > '9') {
-            return false;
+    const char* end = text->data() + text->size();
+    const auto [stop, error] = std::from_chars(text->data(), end, value);
+    return error == std::errc() && stop == end && std::to_string(value) == *text && value >= min &&
+           value <= max;
+}
+
+ControlReply bad_number(std::string_view name, int32_t min, int32_t max) {
+    return {400, std::string(name) + " must be a whole number from " + std::to_string(min) +
+                     " to " + std::to_string(max) + "\n"};
+}
+
+// Runs `change` on the account named `login` under the service's lock.
+ControlReply change_account(const std::string& login, Service& service,
+                            const std::function<void(World&, Account&)>& change) {
+    bool known = false;
+    service.with_world([&](World& world) {
+        if (Account* account = world.find_account(login)) {
+            known = true;
+            change(world, *account);
         }
-    }
-    ms = std::atoi(text->c_str());
-    return ms <= kMaxSlowMs;
+    });
+    return known ? ok() : no_account(login);
 }
 
 ControlReply answer_command(const ControlRequest& r, std::string_view rest, Service& service) {
@@ -89,19 +106,72 @@ ControlReply presence_command(const ControlRequest& r, const std::string& login,
     if (r.method != "PUT") {
         return not_allowed();
     }
-    const std::string* value = query.param("value");
-    static const std::string kValues[] = {"-1", "0", "1", "2", "3"};
-    if (!value || std::find(std::begin(kValues), std::end(kValues), *value) == std::end(kValues)) {
-        return {400, "value must be -1, 0, 1, 2 or 3\n"};
+    int32_t presence = 0;
+    if (!parse_number(query.param("value"), -1, 3, presence)) {
+        return bad_number("value", -1, 3);
     }
-    bool known = false;
-    service.with_world([&](World& world) {
-        known = world.find_account(login) != nullptr;
-        if (known) {
-            world.presences[login] = std::atoi(value->c_str());
+    return change_account(login, service, [presence](World& world, Account& account) {
+        world.presences[account.login] = presence;
+    });
+}
+
+// PUT /credits/LOGIN?value=N: the account's balance.
+ControlReply credits_command(const ControlRequest& r, const std::string& login, const Call& query,
+                             Service& service) {
+    if (r.method != "PUT") {
+        return not_allowed();
+    }
+    constexpr int32_t min = std::numeric_limits<int32_t>::min();
+    constexpr int32_t max = std::numeric_limits<int32_t>::max();
+    int32_t credits = 0;
+    if (!parse_number(query.param("value"), min, max, credits)) {
+        return bad_number("value", min, max);
+    }
+    return change_account(login, service,
+                          [credits](World&, Account& account) { account.credits = credits; });
+}
+
+// PUT /prices?type=T&class=C&value=P: one entry of the price table.
+ControlReply prices_command(const ControlRequest& r, const Call& query, Service& service) {
+    if (r.method != "PUT") {
+        return not_allowed();
+    }
+    int32_t type = 0;
+    int32_t account_class = 0;
+    int32_t price = 0;
+    if (!parse_number(query.param("type"), 1, kSmsTypes - 1, type)) {
+        return bad_number("type", 1, kSmsTypes - 1);
+    }
+    if (!parse_number(query.param("class"), 0, kTariffClasses - 1, account_class)) {
+        return bad_number("class", 0, kTariffClasses - 1);
+    }
+    constexpr int32_t max = std::numeric_limits<int32_t>::max();
+    if (!parse_number(query.param("value"), 0, max, price)) {
+        return bad_number("value", 0, max);
+    }
+    service.with_world([&](World& world) { world.prices[type][account_class] = price; });
+    return ok();
+}
+
+// GET /sms: one line per accepted SMS; DELETE /sms forgets them.
+ControlReply sms_command(const ControlRequest& r, Service& service) {
+    if (r.method == "DELETE") {
+        service.with_world([](World& world) { world.sms.clear(); });
+        return ok();
+    }
+    if (r.method != "GET") {
+        return not_allowed();
+    }
+    std::string text;
+    service.with_world([&text](World& world) {
+        for (const SentSms& sms : world.sms) {
+            text += std::to_string(sms.id) + " " + sms.account + " " + sms.recipient +
+                    " class0=" + (sms.class0 ? "1" : "0") +
+                    " unicode=" + (sms.unicode ? "1" : "0") + " " + escape_bytes(sms.text, 0x20) +
+                    "\n";
         }
     });
-    return known ? ok() : no_account(login);
+    return {200, text};
 }
 
 // GET /contacts/LOGIN: one line "name;number;userid;presence" per contact.
@@ -143,6 +213,15 @@ ControlReply handle_control(const ControlRequest& r, Service& service, Reachabil
     if (after_prefix(path, "/contacts/", rest)) {
         return contacts_command(r, url_decode(rest, false), service);
     }
+    if (after_prefix(path, "/credits/", rest)) {
+        return credits_command(r, url_decode(rest, false), query, service);
+    }
+    if (path == "/prices") {
+        return prices_command(r, query, service);
+    }
+    if (path == "/sms") {
+        return sms_command(r, service);
+    }
     if (path == "/health") {
         return r.method == "GET" ? ControlReply{200, "OK"} : not_allowed();
     }
@@ -170,10 +249,9 @@ ControlReply handle_control(const ControlRequest& r, Service& service, Reachabil
         if (r.method != "POST") {
             return not_allowed();
         }
-        int ms = 0;
-        if (!parse_ms(query.param("ms"), ms)) {
-            return {400,
-                    "ms must be a whole number from 0 to " + std::to_string(kMaxSlowMs) + "\n"};
+        int32_t ms = 0;
+        if (!parse_number(query.param("ms"), 0, kMaxSlowMs, ms)) {
+            return bad_number("ms", 0, kMaxSlowMs);
         }
         service.set_slow_ms(ms);
         return ok();

@@ -40,6 +40,7 @@ FunctionTable standard_functions() {
     add_bench_functions(table);
     add_session_functions(table);
     add_contact_functions(table);
+    add_sms_functions(table);
     return table;
 }
 

@@ -48,6 +48,10 @@ void add_session_functions(FunctionTable& table);
 // contact list.
 void add_contact_functions(FunctionTable& table);
 
+// SENDLONGSMS, GETCOSTS, STATUSSMS: sending SMS, the price table, the report
+// on the SMS sent.
+void add_sms_functions(FunctionTable& table);
+
 FunctionTable standard_functions();
 
 } // namespace sim

@@ -9,19 +9,9 @@ namespace sim {
 
 namespace {
 
+// Fields of a log line are separated by spaces, so spaces are escaped too.
 std::string escape_for_log(std::string_view s) {
-    std::string out;
-    for (const char c : s) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b <= 0x20 || b == 0x7F || c == '\\') {
-            char hex[5];
-            std::snprintf(hex, sizeof hex, "\\x%02X", b);
-            out += hex;
-        } else {
-            out += c;
-        }
-    }
-    return out;
+    return escape_bytes(s, 0x21);
 }
 
 bool is_script(std::string_view path) {
@@ -31,6 +21,21 @@ bool is_script(std::string_view path) {
 }
 
 } // namespace
+
+std::string escape_bytes(std::string_view s, unsigned char first_kept) {
+    std::string out;
+    for (const char c : s) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < first_kept || b == 0x7F || c == '\\') {
+            char hex[5];
+            std::snprintf(hex, sizeof hex, "\\x%02X", b);
+            out += hex;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
 
 Service::Service(World world, FunctionTable functions)
     : world_(std::move(world)), functions_(std::move(functions)) {}

@@ -28,6 +28,10 @@ struct Reply {
 // life of the client's Internet session.
 inline constexpr std::string_view kSessionCookie = "ASPSESSIONID";
 
+// `s` with bytes below `first_kept`, 0x7F and "\" written \xHH, so that it
+// stays on one line of a control reply.
+std::string escape_bytes(std::string_view s, unsigned char first_kept);
+
 class Service {
 public:
     explicit Service(World world, FunctionTable functions = standard_functions());

@@ -10,6 +10,13 @@ constexpr int32_t kFirstUserId = 17;
 
 } // namespace
 
+PriceTable World::default_prices() {
+    PriceTable table{};
+    table[kPlainSms] = {30, 25, 20};
+    table[kUnicodeSms] = {60, 50, 40};
+    return table;
+}
+
 World World::from_seed(const Seed& seed) {
     World world;
     world.accounts = seed.accounts;
@@ -65,6 +72,12 @@ std::string World::contact_fields(const Contact& contact, std::string_view name)
     const NumberView view = number_view(contact.number);
     return std::string(name) + ";" + contact.number + ";" + std::to_string(view.user_id) + ";" +
            std::to_string(view.presence);
+}
+
+int32_t World::price(int32_t type, int32_t account_class) const {
+    const bool in_table =
+        type >= 0 && type < kSmsTypes && account_class >= 0 && account_class < kTariffClasses;
+    return in_table ? prices[type][account_class] : 0;
 }
 
 std::string random_hex(size_t digits) {

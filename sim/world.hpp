@@ -1,11 +1,12 @@
 // The simulator's in-memory world: what the service knows. Seeded from a
-// seed file (seed.hpp); the function handlers read and change it. Later
-// issues add prices, messages, SMS and reports here.
+// seed file (seed.hpp); the function handlers read and change it.
 #pragma once
 
 #include "seed.hpp"
 
+#include <array>
 #include <cstdint>
+#include <ctime>
 #include <map>
 #include <string>
 #include <string_view>
@@ -18,6 +19,27 @@ namespace sim {
 struct NumberView {
     int32_t user_id = 0;
     int32_t presence = -1;
+};
+
+// Message types of the price table: a plain SMS and one with Polish letters.
+inline constexpr int32_t kPlainSms = 1;
+inline constexpr int32_t kUnicodeSms = 14;
+inline constexpr int32_t kSmsTypes = 16;     // types 1 to 15; type 0 ends GETCOSTS' list
+inline constexpr int32_t kTariffClasses = 3; // account classes 0 to 2
+
+// Price of one SMS part in credits, by message type and account class.
+using PriceTable = std::array<std::array<int32_t, kTariffClasses>, kSmsTypes>;
+
+// An SMS the service accepted with SENDLONGSMS.
+struct SentSms {
+    int32_t id = 0;
+    std::string account;   // the sender's login
+    std::string recipient; // "+48" and 9 digits
+    std::string text;      // cp1250
+    bool class0 = false;
+    bool unicode = false;
+    int32_t cost = 0; // credits taken for all its parts
+    std::time_t accepted = 0;
 };
 
 struct World {
@@ -42,6 +64,12 @@ struct World {
     // which the push server accepts in its session handshake.
     std::map<std::string, std::string> pc_sessions;
 
+    PriceTable prices = default_prices();
+    // Accepted SMS in order of acceptance; ids go on rising when it is cleared.
+    std::vector<SentSms> sms;
+    int32_t next_sms_id = 123456;
+
+    static PriceTable default_prices();
     static World from_seed(const Seed& seed);
 
     Account* find_account(std::string_view login);
@@ -57,6 +85,9 @@ struct World {
     // "name;number;userid;presence" for a contact, with `name` as given
     // (the contact's own name, or that name escaped for an answer).
     std::string contact_fields(const Contact& contact, std::string_view name) const;
+    // The price of one part of an SMS of `type` for an account of
+    // `account_class`; 0 (free) outside the table.
+    int32_t price(int32_t type, int32_t account_class) const;
 };
 
 // `digits` random upper-case hexadecimal digits, for session cookies and ids.

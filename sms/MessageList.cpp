@@ -89,3 +89,16 @@ void CMessageList::ForgetItemsUnder(HTREEITEM hParent) {
         if (r->hItem && m_pTree->GetParentItem(r->hItem) == hParent)
             r->hItem = nullptr;
 }
+
+void CMessageList::RemoveOutboxSms() {
+    for (auto it = m_records.begin(); it != m_records.end();) {
+        if ((*it)->bInOutbox) {
+            if ((*it)->hItem)
+                m_pTree->DeleteItem((*it)->hItem);
+            it = m_records.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    CountOutboxSms();
+}

@@ -22,6 +22,8 @@ struct MessageRecord {
     BOOL bUnicode = FALSE;
     BOOL bClass0 = FALSE;
     BOOL bInOutbox = FALSE;
+    // Which SENDSMS carries the record; 0 before the first.
+    int nSendSerial = 0;
     // Null when the record has no item (any more).
     HTREEITEM hItem = nullptr;
 };
@@ -42,6 +44,12 @@ public:
     int NextListId() const;
     // Items under a parent go with it: the records forget them.
     void ForgetItemsUnder(HTREEITEM hParent);
+    void RemoveOutboxSms();
+    template <class Visit> void ForEachOutboxSms(Visit visit) const {
+        for (const auto& r : m_records)
+            if (r->bInOutbox)
+                visit(*r);
+    }
 
     HTREEITEM m_hOutboxItem = nullptr;
     HTREEITEM m_hSystemItem = nullptr;

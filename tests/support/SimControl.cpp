@@ -89,13 +89,29 @@ bool SimControl::Slow(int ms) {
 bool SimControl::Expire() {
     return Command("POST", "/expire");
 }
+bool SimControl::SetCredits(const std::string& login, int value) {
+    return Command("PUT", "/credits/" + login + "?value=" + std::to_string(value));
+}
+
 bool SimControl::ClearLog() {
     return Command("DELETE", "/log");
 }
 
 std::vector<std::string> SimControl::Log() {
+    return Lines("/log");
+}
+
+std::vector<std::string> SimControl::Sms() {
+    return Lines("/sms");
+}
+
+bool SimControl::ClearSms() {
+    return Command("DELETE", "/sms");
+}
+
+std::vector<std::string> SimControl::Lines(const std::string& path) {
     bool ok;
-    std::istringstream text(Send("GET", "/log", "", &ok));
+    std::istringstream text(Send("GET", path, "", &ok));
     std::vector<std::string> lines;
     for (std::string line; std::getline(text, line);)
         if (!line.empty())

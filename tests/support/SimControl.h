@@ -25,7 +25,11 @@ public:
     bool Reachable();
     bool Slow(int ms);
     bool Expire();
+    bool SetCredits(const std::string& login, int value);
     bool ClearLog();
+    // The SMS the service accepted, one a line; and forgetting them.
+    std::vector<std::string> Sms();
+    bool ClearSms();
     // The request log, one entry a line: "<connection> <function> <target>".
     std::vector<std::string> Log();
     // The functions of the logged requests, in order.
@@ -33,6 +37,7 @@ public:
 
 private:
     bool Command(const char* verb, const std::string& path, const std::string& body = "");
+    std::vector<std::string> Lines(const std::string& path);
     std::string Send(const char* verb, const std::string& path, const std::string& body, bool* ok);
     void* m_hInternet;
     void* m_hConnect;

@@ -1,0 +1,166 @@
+// The outbox: every SMS waits here until the service has taken it, and in the
+// outbox file while the program is not running.
+#include "BriskoPCDlg.h"
+
+#include "Credentials.h"
+#include "DataFile.h"
+#include "MessageBox.h"
+#include "Messages.h"
+#include "OutboxFile.h"
+#include "SmsDlg.h"
+#include "SystemMsgDlg.h"
+#include "resource.h"
+
+namespace {
+// Price rows of the price table: a plain SMS, one with Polish characters.
+const int kPlainRow = 1;
+const int kPolishRow = 14;
+
+bool IsMessageListId(LPARAM d) {
+    return d >= 1000 && d <= 1999;
+}
+
+// Only a login of the right form names a file: a profile could hold anything.
+bool OutboxFileName(const std::string& login, std::string* name) {
+    if (!IsValidLogin(login))
+        return false;
+    *name = login + ".obx";
+    return true;
+}
+} // namespace
+
+int CBriskoPCDlg::SmsPrice(BOOL bPolish) const {
+    int column = m_nClass >= 0 && m_nClass <= 2 ? m_nClass : 0;
+    return m_anPrices.anPrices[bPolish ? kPolishRow : kPlainRow][column];
+}
+
+void CBriskoPCDlg::ShowMessageText(std::string text) {
+    CSystemMsgDlg dlg;
+    dlg.m_strText = std::move(text);
+    dlg.DoModal();
+}
+
+void CBriskoPCDlg::ProcessOutbox() {
+    WriteOutboxFile();
+    if (m_nSessionState != 2) {
+        if (m_nOutboxState == 0)
+            ShowMessageText("Z powodu braku połączenia z Briskiem, ten SMS i nastepne zostaną "
+                            "umieszczone w Skrzynce Nadawczej.");
+        if (m_messages.CountOutboxSms() > 0)
+            m_nOutboxState = 1;
+        return;
+    }
+    if (m_messages.CountOutboxSms() > 0) {
+        ::PostMessageA(m_hWnd, WM_SEND_SMS, 0, 0);
+        m_nOutboxState = 2;
+    } else {
+        AfxMessageBox(IDS_OUTBOX_SENT);
+        m_nOutboxState = 0;
+    }
+}
+
+void CBriskoPCDlg::SendSmsCommand(int nMode, int nTreeId) {
+    HTREEITEM selected = m_wndTree.GetSelectedItem();
+    if (!selected && nTreeId <= 0)
+        return;
+    bool polish = nMode == 1 || nMode == 3;
+    CSmsDlg dlg;
+    if (nMode == 0 || nMode == 1) {
+        const Contact* c = nullptr;
+        if (nTreeId > 0)
+            c = nTreeId < kPseudoContactTreeId ? m_contacts.FindByTreeId(nTreeId) : nullptr;
+        else if (LPARAM d = m_wndTree.GetItemData(selected); d >= 100 && d <= 499)
+            c = m_contacts.FindByTreeId(static_cast<int>(d));
+        if (c)
+            dlg.m_strNumber = NationalNumber(c->strNumber);
+    }
+    dlg.SetPolish(polish);
+    dlg.m_nPrice = SmsPrice(polish);
+    if (dlg.DoModal() != IDOK)
+        return;
+    auto* r = new MessageRecord;
+    r->strText = dlg.m_strText;
+    r->strNumber = "+48" + dlg.m_strNumber;
+    r->bClass0 = dlg.m_bClass0;
+    r->bUnicode = polish;
+    m_messages.AddMessage(r);
+    ProcessOutbox();
+}
+
+// The record of the selected item, when it is a message.
+MessageRecord* CBriskoPCDlg::SelectedMessage() const {
+    HTREEITEM item = m_wndTree.GetSelectedItem();
+    LPARAM d = item ? m_wndTree.GetItemData(item) : 0;
+    return IsMessageListId(d) ? m_messages.FindByListId(static_cast<int>(d)) : nullptr;
+}
+
+void CBriskoPCDlg::DeleteMessageItem() {
+    if (MessageRecord* r = SelectedMessage()) {
+        bool waiting = r->bInOutbox;
+        m_messages.RemoveMessage(r);
+        // A deleted SMS must not come back from the file and be sent after all.
+        if (waiting)
+            WriteOutboxFile();
+    }
+}
+
+void CBriskoPCDlg::EditOutboxItem() {
+    EditOutboxSms(SelectedMessage());
+}
+
+void CBriskoPCDlg::EditOutboxSms(MessageRecord* r) {
+    if (!r || !r->bInOutbox)
+        return;
+    CSmsDlg dlg;
+    dlg.m_strNumber = r->strNumber.substr(r->strNumber.size() > 9 ? r->strNumber.size() - 9 : 0);
+    dlg.m_strText = r->strText;
+    dlg.m_bClass0 = r->bClass0;
+    dlg.SetPolish(r->bUnicode);
+    dlg.m_nPrice = SmsPrice(r->bUnicode);
+    if (dlg.DoModal() != IDOK)
+        return;
+    r->strText = dlg.m_strText;
+    r->strNumber = "+48" + dlg.m_strNumber;
+    r->bClass0 = dlg.m_bClass0;
+    // After a restart the edited text must go out, not the old one.
+    WriteOutboxFile();
+}
+
+void CBriskoPCDlg::WriteOutboxFile() {
+    std::string name;
+    if (!OutboxFileName(m_strLogin, &name))
+        return;
+    // The file's SMS join the list first, or writing would lose them.
+    ReadOutboxFile();
+    std::vector<OutboxEntry> entries;
+    m_messages.ForEachOutboxSms([&entries](const MessageRecord& r) {
+        entries.push_back({r.strNumber, r.strText, r.bClass0 != 0, r.bUnicode != 0});
+    });
+    WriteDataFile(name, EncodeOutboxFile(entries));
+}
+
+void CBriskoPCDlg::ReadOutboxFile() {
+    if (m_bOutboxLoaded)
+        return;
+    m_bOutboxLoaded = TRUE;
+    std::string name, bytes;
+    if (!OutboxFileName(m_strLogin, &name) || !ReadDataFile(name, &bytes))
+        return;
+    for (const OutboxEntry& entry : DecodeOutboxFile(bytes).entries) {
+        auto* r = new MessageRecord;
+        r->strNumber = entry.strNumber;
+        r->strText = entry.strText;
+        r->bClass0 = entry.bClass0;
+        r->bUnicode = entry.bUnicode;
+        m_messages.AddMessage(r);
+    }
+}
+
+void CBriskoPCDlg::LeaveOutbox() {
+    // The waiting SMS are in the file; the next login reads its own file, so
+    // none is sent twice and none under another account.
+    WriteOutboxFile();
+    m_messages.RemoveOutboxSms();
+    m_bOutboxLoaded = FALSE;
+    m_nOutboxState = 0;
+}

@@ -1,0 +1,363 @@
+// SMS in the real main window against the simulator: the compose dialog, the
+// outbox and its file, sending one at a time with the balance and the prices,
+// the status report, and SMS that wait through a restart.
+#include "BriskoPCApp.h"
+#include "BriskoPCDlg.h"
+#include "ClientTest.h"
+#include "MessageBox.h"
+#include "SimControl.h"
+#include "SmsDlg.h"
+#include "resource.h"
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kLogin[] = "+48600100200";
+
+std::string OutboxFile() {
+    return CWinApp::DataFolder("BriskoPC") + "\\" + kLogin + ".obx";
+}
+
+std::string FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class Sms : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(SimControl::HttpsPort(), 0) << "no simulator: run through ./brisko test";
+        sim.Reachable();
+        sim.Expire();
+        sim.ClearLog();
+        sim.ClearSms();
+        sim.SetCredits("%2B48600100200", 250);
+        ::DeleteFileA(OutboxFile().c_str());
+        UseFreshProfile(app, "briskopc-sms", "localhost", SimControl::HttpsPort());
+        app.WriteProfileString("BriskoPC", "Login", kLogin);
+        app.WriteProfileString("BriskoPC", "Password", "haslo123");
+    }
+
+    void TearDown() override {
+        sim.Reachable();
+        for (const char* f : {"SENDLONGSMS", "STATUSSMS", "GETCOSTS"})
+            sim.Reset(f);
+        if (app.m_pMainDlg && ::IsWindow(dlg().m_hWnd)) {
+            boxes.Answer(IDYES);
+            dlg().OnClose();
+        }
+        Pump(50);
+        app.ExitInstance();
+        ::DeleteFileA(OutboxFile().c_str());
+    }
+
+    void Start() {
+        ASSERT_TRUE(app.InitInstance());
+        StopTimers(dlg().m_hWnd);
+        Settle();
+    }
+
+    // Waits until no request runs and no SMS is being sent.
+    void Settle() {
+        Pump(30);
+        ASSERT_TRUE(PumpUntil([this] { return dlg().m_nThreads == 0 && dlg().m_nOutboxState != 2; },
+                              20000) ||
+                    dlg().m_nThreads == 0);
+        Pump(100);
+    }
+
+    // Writes an SMS with the main menu's command, through the real dialog.
+    void Write(const std::string& number, const std::string& text, bool polish = false,
+               bool class0 = false) {
+        dialogs.Expect(IDD_SMS, [=](CDialog& d) {
+            fw::SetItemText(d, IDC_SMS_NUMBER, number);
+            fw::SetItemText(d, IDC_SMS_TEXT, text);
+            fw::SetCheck(d, IDC_SMS_CLASS0, class0);
+            fw::Press(d, IDOK);
+        });
+        ::SendMessageA(dlg().m_hWnd, WM_COMMAND, polish ? ID_MENU_SEND_SMS_PL : ID_MENU_SEND_SMS,
+                       0);
+    }
+
+    std::vector<std::string> OutboxLabels() {
+        std::vector<std::string> labels;
+        CTreeCtrl& tree = dlg().m_wndTree;
+        for (HTREEITEM item = tree.GetChildItem(dlg().m_messages.m_hOutboxItem); item;
+             item = tree.GetNextSiblingItem(item))
+            labels.push_back(tree.GetItemText(item));
+        return labels;
+    }
+
+    int OutboxImage() { return dlg().m_wndTree.GetItemImage(dlg().m_messages.m_hOutboxItem); }
+
+    std::vector<std::string> Texts() {
+        std::vector<std::string> texts;
+        for (const auto& box : boxes.Shown())
+            texts.push_back(box.text);
+        return texts;
+    }
+
+    CBriskoPCDlg& dlg() { return *app.m_pMainDlg; }
+
+    fw::MessageBoxScript boxes;
+    fw::DialogScript dialogs;
+    CBriskoPCApp app;
+    SimControl sim;
+};
+
+TEST_F(Sms, TheDialogCountsPartsPricesAndGuardsClassZero) {
+    Start();
+    struct Seen {
+        std::string counter, price;
+        bool class0Enabled, class0Checked;
+    };
+    std::vector<Seen> seen;
+    auto look = [&](CDialog& d) {
+        seen.push_back({fw::GetText(d.GetDlgItem(IDC_SMS_COUNTER)),
+                        fw::GetText(d.GetDlgItem(IDC_SMS_PRICE)),
+                        ::IsWindowEnabled(d.GetDlgItem(IDC_SMS_CLASS0)) != 0,
+                        ::IsDlgButtonChecked(d.m_hWnd, IDC_SMS_CLASS0) == BST_CHECKED});
+    };
+    dialogs.Expect(IDD_SMS, [&](CDialog& d) {
+        look(d);
+        fw::SetCheck(d, IDC_SMS_CLASS0, true);
+        fw::TypeText(d, IDC_SMS_TEXT, std::string(160, 'a'));
+        look(d);
+        fw::TypeText(d, IDC_SMS_TEXT, std::string(161, 'a'));
+        look(d);
+        fw::TypeText(d, IDC_SMS_TEXT, std::string(459, 'a'));
+        look(d);
+        fw::TypeText(d, IDC_SMS_TEXT, std::string(460, 'a'));
+        look(d);
+        fw::SetItemText(d, IDC_SMS_NUMBER, "601234567");
+        fw::Press(d, IDOK);
+        fw::TypeText(d, IDC_SMS_TEXT, "abc\r\ndef");
+        look(d);
+        fw::SetItemText(d, IDC_SMS_NUMBER, "611234567");
+        fw::Press(d, IDOK);
+        fw::Press(d, IDCANCEL);
+    });
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_MENU_SEND_SMS, 0);
+
+    // The demo account has class 1: 25 a plain SMS.
+    ASSERT_EQ(seen.size(), 6u);
+    EXPECT_EQ(seen[0].counter, "Liczba znaków: 0, SMSy: 0");
+    EXPECT_EQ(seen[0].price, "Cena: 25 BPS");
+    EXPECT_EQ(seen[1].counter, "Liczba znaków: 160, SMSy: 1");
+    EXPECT_TRUE(seen[1].class0Enabled);
+    EXPECT_TRUE(seen[1].class0Checked);
+    EXPECT_EQ(seen[2].counter, "Liczba znaków: 161, SMSy: 2");
+    EXPECT_EQ(seen[2].price, "Cena: 50 BPS");
+    EXPECT_FALSE(seen[2].class0Enabled);
+    EXPECT_FALSE(seen[2].class0Checked);
+    EXPECT_EQ(seen[3].counter, "Liczba znaków: 459, SMSy: 3");
+    EXPECT_EQ(seen[4].counter, "Liczba znaków: 460, SMSy: 4");
+    EXPECT_EQ(seen[5].counter, "Liczba znaków: 8, SMSy: 1");
+    EXPECT_TRUE(seen[5].class0Enabled);
+    EXPECT_FALSE(seen[5].class0Checked) << "cleared, and not restored";
+    EXPECT_EQ(Texts(),
+              (std::vector<std::string>{"Za długa treść smsa. Maks. 459 znaków w 3 SMSach.",
+                                        "Nieprawidłowy numer telefonu!"}));
+    EXPECT_TRUE(OutboxLabels().empty()) << "cancelled: nothing left behind";
+
+    dialogs.Expect(IDD_SMS, [&](CDialog& d) {
+        EXPECT_EQ(d.GetWindowText(), "BriskoPC - Wyślij SMSa z polskimi znakami");
+        EXPECT_EQ(fw::GetText(d.GetDlgItem(IDC_SMS_PRICE)), "Cena: 50 BPS");
+        fw::SetItemText(d, IDC_SMS_NUMBER, "601234567");
+        fw::TypeText(d, IDC_SMS_TEXT, std::string(71, 'a'));
+        fw::Press(d, IDOK);
+        fw::Press(d, IDCANCEL);
+    });
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_MENU_SEND_SMS_PL, 0);
+    EXPECT_EQ(Texts().back(), "Za długa treść smsa. Maks. 70 znaków.");
+}
+
+TEST_F(Sms, WithoutTheServiceSmsWaitInTheOutboxAndItsFile) {
+    ASSERT_TRUE(sim.Unreachable());
+    Start();
+    ASSERT_EQ(dlg().m_nSessionState, 0);
+    std::vector<std::string> notices;
+    dialogs.Expect(IDD_SMS, [](CDialog& d) {
+        fw::SetItemText(d, IDC_SMS_NUMBER, "601234567");
+        fw::SetItemText(d, IDC_SMS_TEXT, "Pierwszy");
+        fw::Press(d, IDOK);
+    });
+    dialogs.Expect(IDD_SYSTEM_MESSAGE, [&](CDialog& d) {
+        notices.push_back(fw::GetText(d.GetDlgItem(IDC_MESSAGE_TEXT)));
+        fw::Press(d, IDOK);
+    });
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_MENU_SEND_SMS, 0);
+    Write("501234567", "Drugi");
+
+    EXPECT_EQ(notices, std::vector<std::string>{"Z powodu braku połączenia z Briskiem, ten SMS i "
+                                                "nastepne zostaną umieszczone w Skrzynce "
+                                                "Nadawczej."})
+        << "the notice comes once";
+    EXPECT_EQ(OutboxLabels(), (std::vector<std::string>{"+48501234567", "+48601234567"}));
+    EXPECT_EQ(OutboxImage(), 9);
+    EXPECT_EQ(dlg().m_nOutboxState, 1);
+    std::string file = FileBytes(OutboxFile());
+    EXPECT_EQ(file.substr(0, 7), std::string("BPC\2\0\0\0", 7));
+    EXPECT_NE(file.find("Pierwszy"), std::string::npos);
+    EXPECT_NE(file.find("Drugi"), std::string::npos);
+
+    // Deleting and editing rewrite the file at once.
+    MessageRecord* first = dlg().m_messages.FirstOutboxSms();
+    dlg().m_wndTree.SelectItem(first->hItem);
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_OUTBOX_DELETE, 0);
+    EXPECT_EQ(FileBytes(OutboxFile()).find("Pierwszy"), std::string::npos);
+    dlg().m_wndTree.SelectItem(dlg().m_messages.FirstOutboxSms()->hItem);
+    dialogs.Expect(IDD_SMS, [](CDialog& d) {
+        EXPECT_EQ(fw::GetText(d.GetDlgItem(IDC_SMS_NUMBER)), "501234567");
+        fw::SetItemText(d, IDC_SMS_TEXT, "Poprawiony");
+        fw::Press(d, IDOK);
+    });
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_OUTBOX_EDIT, 0);
+    file = FileBytes(OutboxFile());
+    EXPECT_NE(file.find("Poprawiony"), std::string::npos);
+    EXPECT_EQ(file.find("Drugi"), std::string::npos);
+
+    dlg().m_wndTree.SelectItem(dlg().m_messages.FirstOutboxSms()->hItem);
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_OUTBOX_DELETE, 0);
+    EXPECT_EQ(OutboxImage(), 15);
+}
+
+TEST_F(Sms, TheOutboxGoesOutOneAtATimeAndReportsTheEnd) {
+    // The notices that the SMS wait are closed as they come.
+    ASSERT_TRUE(sim.Unreachable());
+    Start();
+    Write("600100201", "Do Jana, z ąę");
+    Write("509876543", "Do kogoś spoza kontaktów");
+    ASSERT_TRUE(sim.Reachable());
+    dlg().Login(kLogin, "haslo123");
+    Settle();
+    ASSERT_EQ(dlg().m_nSessionState, 2);
+    int before = dlg().m_nCredits;
+
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_OUTBOX_SEND, 0);
+    Settle();
+    std::vector<std::string> sms = sim.Sms();
+    ASSERT_EQ(sms.size(), 2u);
+    EXPECT_NE(sms[0].find("+48600100201"), std::string::npos) << sms[0];
+    EXPECT_NE(sms[0].find("Do Jana, z \271\352"), std::string::npos) << "Polish letters intact";
+    EXPECT_NE(sms[1].find("+48509876543"), std::string::npos);
+    EXPECT_EQ(Texts().back(), "SMSy ze Skrzynki Nadawczej wysłane!");
+    EXPECT_EQ(OutboxImage(), 15);
+    EXPECT_EQ(dlg().m_nOutboxState, 0);
+    EXPECT_EQ(dlg().m_nCredits, before - 50);
+    EXPECT_EQ(fw::GetText(dlg().GetDlgItem(IDC_STATUS)),
+              "Bps:" + std::to_string(before - 50) + " kl.:1 dni:30 ");
+    // Sent SMS hang under their contact, or under the pseudo-contact.
+    const Contact* jan = dlg().m_contacts.FindByNumber("+48600100201");
+    ASSERT_NE(jan, nullptr);
+    HTREEITEM child = dlg().m_wndTree.GetChildItem(jan->hItem);
+    ASSERT_NE(child, nullptr);
+    EXPECT_EQ(dlg().m_wndTree.GetItemText(child), "Do Jana, z ąę");
+    EXPECT_NE(
+        dlg().m_messages.FindByListId(static_cast<int>(dlg().m_wndTree.GetItemData(child)))->nSmsId,
+        0);
+}
+
+TEST_F(Sms, RefusalsKeepTheSmsFirstInTheOutbox) {
+    Start();
+    ASSERT_TRUE(sim.Answer("SENDLONGSMS", "NOCREDITS\r\n0\r\n0\r\n"));
+    Write("601234567", "Bez środków");
+    Settle();
+    EXPECT_EQ(dlg().m_nCredits, 0);
+    EXPECT_EQ(Texts().back(), "Brak brisków na koncie.");
+    EXPECT_EQ(OutboxLabels(), std::vector<std::string>{"+48601234567"});
+    EXPECT_EQ(dlg().m_nOutboxState, 2);
+
+    // "SENDSMSFAILED" alone is not recognised: sending stops.
+    ASSERT_TRUE(sim.Answer("SENDLONGSMS", "SENDSMSFAILED"));
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_OUTBOX_SEND, 0);
+    Settle();
+    EXPECT_EQ(Texts().back(), "Nieudane wysłanie SMSa.");
+    EXPECT_EQ(dlg().m_nOutboxState, 0);
+    EXPECT_EQ(dlg().m_nCredits, 0);
+
+    // The service gone while sending: the SMS waits.
+    ASSERT_TRUE(sim.Unreachable());
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_OUTBOX_SEND, 0);
+    Settle();
+    EXPECT_EQ(Texts().back(), "Z powodu braku połączenia z Briskiem, ten SMS i nastepne zostaną "
+                              "umieszczone w Skrzynce Nadawczej.");
+    EXPECT_EQ(dlg().m_nOutboxState, 1);
+    EXPECT_EQ(OutboxLabels().size(), 1u);
+}
+
+TEST_F(Sms, TheStatusReport) {
+    Start();
+    ASSERT_TRUE(sim.Answer("STATUSSMS", "NOSTATUS"));
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_SMS_STATUS, 0);
+    Settle();
+    EXPECT_EQ(Texts().back(), "Brak danych w statusie smsów.");
+
+    int rows = -1;
+    auto count = [&](CDialog& d) {
+        rows = ListView_GetItemCount(d.GetDlgItem(IDC_STATUS_LIST));
+        fw::Press(d, IDOK);
+    };
+    ASSERT_TRUE(sim.Answer("STATUSSMS", "NOSTATUS\r\n"));
+    dialogs.Expect(IDD_SMS_STATUS, count);
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_SMS_STATUS, 0);
+    Settle();
+    EXPECT_EQ(rows, 0) << "with a line end it is no \"NOSTATUS\": an empty report";
+
+    ASSERT_TRUE(sim.Answer("STATUSSMS", "STATUSOK 2\r\n1;SMS;+48600100200;+48601234567;25;a;b;"
+                                        "dor%EAczony;\r\n2;SMS;x;y;25;a;b;c;\r\n"));
+    std::string status;
+    dialogs.Expect(IDD_SMS_STATUS, [&](CDialog& d) {
+        HWND list = d.GetDlgItem(IDC_STATUS_LIST);
+        rows = ListView_GetItemCount(list);
+        char text[64] = "";
+        ListView_GetItemText(list, 0, 7, text, sizeof text);
+        status = text;
+        fw::Press(d, IDOK);
+    });
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_SMS_STATUS, 0);
+    Settle();
+    EXPECT_EQ(rows, 2);
+    EXPECT_EQ(status, "doręczony");
+}
+
+TEST_F(Sms, WaitingSmsSurviveARestartAndGoOutOnceInOrder) {
+    ASSERT_TRUE(sim.Unreachable());
+    Start();
+    for (const char* text : {"jeden", "dwa", "trzy"})
+        Write("601234567", text);
+    EXPECT_EQ(OutboxLabels().size(), 3u);
+    dlg().OnClose();
+    app.ExitInstance();
+
+    ASSERT_TRUE(sim.Reachable());
+    Start();
+    ASSERT_EQ(dlg().m_nSessionState, 2);
+    EXPECT_EQ(OutboxLabels().size(), 3u) << "read back from the file";
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_OUTBOX_SEND, 0);
+    Settle();
+    std::vector<std::string> sms = sim.Sms();
+    ASSERT_EQ(sms.size(), 3u);
+    EXPECT_NE(sms[0].find("jeden"), std::string::npos);
+    EXPECT_NE(sms[1].find("dwa"), std::string::npos);
+    EXPECT_NE(sms[2].find("trzy"), std::string::npos);
+
+    // Log-off and a new login do not send them again.
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_LOGOFF, 0);
+    Settle();
+    dlg().Login(kLogin, "haslo123");
+    Settle();
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_OUTBOX_SEND, 0);
+    Settle();
+    EXPECT_EQ(sim.Sms().size(), 3u);
+}
+
+} // namespace
