@@ -235,7 +235,7 @@ TEST_F(Sms, TheOutboxGoesOutOneAtATimeAndReportsTheEnd) {
     ASSERT_TRUE(sim.Unreachable());
     Start();
     Write("600100201", "Do Jana, z ąę");
-    Write("509876543", "Do kogoś spoza kontaktów");
+    Write("509876543", "Zażółć spoza kontaktów", true, true);
     ASSERT_TRUE(sim.Reachable());
     dlg().Login(kLogin, "haslo123");
     Settle();
@@ -248,13 +248,17 @@ TEST_F(Sms, TheOutboxGoesOutOneAtATimeAndReportsTheEnd) {
     ASSERT_EQ(sms.size(), 2u);
     EXPECT_NE(sms[0].find("+48600100201"), std::string::npos) << sms[0];
     EXPECT_NE(sms[0].find("Do Jana, z \271\352"), std::string::npos) << "Polish letters intact";
+    EXPECT_NE(sms[0].find("class0=0 unicode=0"), std::string::npos) << sms[0];
     EXPECT_NE(sms[1].find("+48509876543"), std::string::npos);
+    EXPECT_NE(sms[1].find("class0=1 unicode=1"), std::string::npos) << sms[1];
+    EXPECT_NE(sms[1].find("Za\277\363\263\346"), std::string::npos) << sms[1];
     EXPECT_EQ(Texts().back(), "SMSy ze Skrzynki Nadawczej wysłane!");
     EXPECT_EQ(OutboxImage(), 15);
     EXPECT_EQ(dlg().m_nOutboxState, 0);
-    EXPECT_EQ(dlg().m_nCredits, before - 50);
+    // A plain SMS costs 25 in class 1, one with Polish letters 50.
+    EXPECT_EQ(dlg().m_nCredits, before - 75);
     EXPECT_EQ(fw::GetText(dlg().GetDlgItem(IDC_STATUS)),
-              "Bps:" + std::to_string(before - 50) + " kl.:1 dni:30 ");
+              "Bps:" + std::to_string(before - 75) + " kl.:1 dni:30 ");
     // Sent SMS hang under their contact, or under the pseudo-contact.
     const Contact* jan = dlg().m_contacts.FindByNumber("+48600100201");
     ASSERT_NE(jan, nullptr);
@@ -315,18 +319,31 @@ TEST_F(Sms, TheStatusReport) {
     ASSERT_TRUE(sim.Answer("STATUSSMS", "STATUSOK 2\r\n1;SMS;+48600100200;+48601234567;25;a;b;"
                                         "dor%EAczony;\r\n2;SMS;x;y;25;a;b;c;\r\n"));
     std::string status;
+    RECT client = {}, button = {}, unit = {0, 0, 5, 5};
+    MINMAXINFO info = {};
     dialogs.Expect(IDD_SMS_STATUS, [&](CDialog& d) {
         HWND list = d.GetDlgItem(IDC_STATUS_LIST);
         rows = ListView_GetItemCount(list);
         char text[64] = "";
         ListView_GetItemText(list, 0, 7, text, sizeof text);
         status = text;
+        // Resized, the button keeps 5 dialog units from the bottom-right corner.
+        ::SetWindowPos(d.m_hWnd, nullptr, 0, 0, 640, 480, SWP_NOMOVE | SWP_NOZORDER);
+        ::GetClientRect(d.m_hWnd, &client);
+        ::GetWindowRect(d.GetDlgItem(IDOK), &button);
+        ::MapWindowPoints(nullptr, d.m_hWnd, reinterpret_cast<POINT*>(&button), 2);
+        ::MapDialogRect(d.m_hWnd, &unit);
+        ::SendMessageA(d.m_hWnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
         fw::Press(d, IDOK);
     });
     ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_SMS_STATUS, 0);
     Settle();
     EXPECT_EQ(rows, 2);
     EXPECT_EQ(status, "doręczony");
+    EXPECT_NEAR(client.right - button.right, unit.right, 2);
+    EXPECT_NEAR(client.bottom - button.bottom, unit.bottom, 2);
+    EXPECT_EQ(info.ptMinTrackSize.x, 400);
+    EXPECT_EQ(info.ptMinTrackSize.y, 200);
 }
 
 TEST_F(Sms, WaitingSmsSurviveARestartAndGoOutOnceInOrder) {
