@@ -9,24 +9,12 @@ namespace {
 
 constexpr std::string_view kMagic = "BPCC";
 
-void AppendText(std::string& out, const std::string& text, size_t maxLength) {
-    const size_t length = std::min(text.size(), maxLength);
-    AppendInt32(out, static_cast<int32_t>(length));
-    out.append(text, 0, length);
-}
-
-bool ReadText(CByteReader& reader, size_t maxLength, std::string& text) {
-    int32_t length = 0;
-    return reader.ReadInt32(length) && length >= 0 && static_cast<size_t>(length) <= maxLength &&
-           reader.ReadBytes(static_cast<size_t>(length), text);
-}
-
 // False when the entry cannot be read whole.
 bool ReadEntry(CByteReader& reader, ContactEntry& entry) {
     int32_t presence = 0;
     int32_t userId = 0;
-    if (!ReadText(reader, kMaxStoredNumber, entry.strNumber) ||
-        !ReadText(reader, kMaxStoredName, entry.strName) || !reader.ReadInt32(presence) ||
+    if (!reader.ReadText(kMaxStoredNumber, entry.strNumber) ||
+        !reader.ReadText(kMaxStoredName, entry.strName) || !reader.ReadInt32(presence) ||
         !reader.ReadInt32(userId)) {
         return false;
     }

@@ -1,5 +1,7 @@
 #include "TextModeFile.h"
 
+#include <algorithm>
+
 std::string ToTextMode(std::string_view bytes) {
     std::string stored;
     stored.reserve(bytes.size());
@@ -52,4 +54,16 @@ bool CByteReader::ReadBytes(size_t count, std::string& bytes) {
     bytes.assign(m_rest.substr(0, count));
     m_rest.remove_prefix(count);
     return true;
+}
+
+void AppendText(std::string& out, const std::string& text, size_t maxLength) {
+    const size_t length = std::min(text.size(), maxLength);
+    AppendInt32(out, static_cast<int32_t>(length));
+    out.append(text, 0, length);
+}
+
+bool CByteReader::ReadText(size_t maxLength, std::string& text) {
+    int32_t length = 0;
+    return ReadInt32(length) && length >= 0 && static_cast<size_t>(length) <= maxLength &&
+           ReadBytes(static_cast<size_t>(length), text);
 }

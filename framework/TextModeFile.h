@@ -18,6 +18,8 @@ std::string FromTextMode(std::string_view stored);
 
 // Appends the number as four little-endian bytes.
 void AppendInt32(std::string& out, int32_t value);
+// A text as the data files store it: its length, then its bytes, cut to maxLength.
+void AppendText(std::string& out, const std::string& text, size_t maxLength);
 
 // Takes numbers and byte strings from the front of a buffer. A read that needs
 // more bytes than remain fails and takes nothing.
@@ -27,6 +29,8 @@ public:
 
     bool ReadInt32(int32_t& value);
     bool ReadBytes(size_t count, std::string& bytes);
+    // A length and that many bytes; false for a length below 0 or over maxLength.
+    bool ReadText(size_t maxLength, std::string& text);
 
 private:
     std::string_view m_rest;

@@ -10,24 +10,12 @@ namespace {
 constexpr std::string_view kMagic = "BPC";
 constexpr size_t kHeaderSize = kMagic.size() + 4;
 
-void AppendText(std::string& out, const std::string& text, size_t maxLength) {
-    const size_t length = std::min(text.size(), maxLength);
-    AppendInt32(out, static_cast<int32_t>(length));
-    out.append(text, 0, length);
-}
-
-bool ReadText(CByteReader& reader, size_t maxLength, std::string& text) {
-    int32_t length = 0;
-    return reader.ReadInt32(length) && length >= 0 && static_cast<size_t>(length) <= maxLength &&
-           reader.ReadBytes(static_cast<size_t>(length), text);
-}
-
 // False when the entry cannot be read whole.
 bool ReadEntry(CByteReader& reader, OutboxEntry& entry) {
     int32_t class0 = 0;
     int32_t unicode = 0;
-    if (!ReadText(reader, kMaxOutboxNumber, entry.strNumber) ||
-        !ReadText(reader, kMaxOutboxText, entry.strText) || !reader.ReadInt32(class0) ||
+    if (!reader.ReadText(kMaxOutboxNumber, entry.strNumber) ||
+        !reader.ReadText(kMaxOutboxText, entry.strText) || !reader.ReadInt32(class0) ||
         !reader.ReadInt32(unicode)) {
         return false;
     }
