@@ -68,9 +68,9 @@ protected:
     // Waits until no request runs and no SMS is being sent.
     void Settle() {
         Pump(30);
-        ASSERT_TRUE(PumpUntil([this] { return dlg().m_nThreads == 0 && dlg().m_nOutboxState != 2; },
-                              20000) ||
-                    dlg().m_nThreads == 0);
+        // After a refusal the sending state stays 2: then only the requests count.
+        PumpUntil([this] { return dlg().m_nThreads == 0 && dlg().m_nOutboxState != 2; }, 8000);
+        ASSERT_TRUE(PumpUntil([this] { return dlg().m_nThreads == 0; }));
         Pump(100);
     }
 
