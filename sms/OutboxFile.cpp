@@ -9,6 +9,8 @@ namespace {
 
 constexpr std::string_view kMagic = "BPC";
 constexpr size_t kHeaderSize = kMagic.size() + 4;
+constexpr std::string_view kUncertainMagic = "BPCU";
+constexpr size_t kMaxSentAt = 19;
 
 // False when the entry cannot be read whole.
 bool ReadEntry(CByteReader& reader, OutboxEntry& entry) {
@@ -24,6 +26,25 @@ bool ReadEntry(CByteReader& reader, OutboxEntry& entry) {
     return true;
 }
 
+// The uncertain marks of the entries, when the trailer reads whole.
+bool ReadUncertain(CByteReader& reader, std::vector<OutboxEntry>& entries) {
+    std::string magic;
+    if (!reader.ReadBytes(kUncertainMagic.size(), magic) || magic != kUncertainMagic)
+        return false;
+    std::vector<std::pair<bool, std::string>> marks(entries.size());
+    for (auto& [uncertain, sentAt] : marks) {
+        int32_t flag = 0;
+        if (!reader.ReadInt32(flag) || !reader.ReadText(kMaxSentAt, sentAt))
+            return false;
+        uncertain = flag != 0;
+    }
+    for (size_t i = 0; i < entries.size(); ++i) {
+        entries[i].bUncertain = marks[i].first;
+        entries[i].strSentAt = std::move(marks[i].second);
+    }
+    return true;
+}
+
 } // namespace
 
 std::string EncodeOutboxFile(const std::vector<OutboxEntry>& entries) {
@@ -34,6 +55,15 @@ std::string EncodeOutboxFile(const std::vector<OutboxEntry>& entries) {
         AppendText(bytes, entry.strText, kMaxOutboxText);
         AppendInt32(bytes, entry.bClass0 ? 1 : 0);
         AppendInt32(bytes, entry.bUnicode ? 1 : 0);
+    }
+    // Without an uncertain SMS the file is the same as one of an earlier version.
+    if (std::any_of(entries.begin(), entries.end(),
+                    [](const OutboxEntry& entry) { return entry.bUncertain; })) {
+        bytes += kUncertainMagic;
+        for (const OutboxEntry& entry : entries) {
+            AppendInt32(bytes, entry.bUncertain ? 1 : 0);
+            AppendText(bytes, entry.bUncertain ? entry.strSentAt : std::string(), kMaxSentAt);
+        }
     }
     return ToTextMode(bytes);
 }
@@ -52,15 +82,19 @@ OutboxFileContent DecodeOutboxFile(std::string_view stored) {
         return content;
     }
     // Each entry takes bytes of the file, so a wrong count ends at the file's end.
+    std::vector<OutboxEntry> entries;
     for (int32_t i = 0; i < count; ++i) {
         OutboxEntry entry;
         if (!ReadEntry(reader, entry)) {
             content.bBroken = true;
-            return content;
+            break;
         }
-        if (!entry.strNumber.empty() && !entry.strText.empty()) {
-            content.entries.push_back(std::move(entry));
-        }
+        entries.push_back(std::move(entry));
     }
+    if (!content.bBroken)
+        ReadUncertain(reader, entries);
+    for (OutboxEntry& entry : entries)
+        if (!entry.strNumber.empty() && !entry.strText.empty())
+            content.entries.push_back(std::move(entry));
     return content;
 }

@@ -4,18 +4,14 @@
 #include "MessageBox.h"
 #include "Response.h"
 #include "SmsStatusDlg.h"
+#include "StatusReport.h"
 #include "WinApp.h"
 #include "resource.h"
 
 void CBriskoPCDlg::RequestSmsStatus(const Contact* c) {
     if (!IsSessionUp())
         return;
-    std::string url = "briskopc.asp?function=STATUSSMS";
-    if (c) {
-        const std::string& number = c->strNumber;
-        url += "&number=" + number.substr(number.size() > 9 ? number.size() - 9 : 0);
-    }
-    QueueRequest("STATUSSMS", url);
+    QueueRequest("STATUSSMS", StatusSmsUrl(c ? c->strNumber : std::string()));
 }
 
 void CBriskoPCDlg::OnSmsStatus() {

@@ -46,3 +46,37 @@ std::vector<StatusRow> ParseStatusReport(std::string_view response) {
     }
     return rows;
 }
+
+std::string StatusSmsUrl(const std::string& number) {
+    std::string url = "briskopc.asp?function=STATUSSMS";
+    if (!number.empty())
+        url += "&number=" + number.substr(number.size() > 9 ? number.size() - 9 : 0);
+    return url;
+}
+
+namespace {
+
+bool IsReportTime(std::string_view time) {
+    constexpr std::string_view kShape = "dddd-dd-dd dd:dd:dd";
+    if (time.size() != kShape.size())
+        return false;
+    for (size_t i = 0; i < kShape.size(); ++i)
+        if (kShape[i] == 'd' ? time[i] < '0' || time[i] > '9' : time[i] != kShape[i])
+            return false;
+    return true;
+}
+
+} // namespace
+
+bool ReportShowsSms(const std::vector<StatusRow>& rows, const std::string& number,
+                    const std::string& sentAt) {
+    constexpr size_t kRecipient = 3;
+    constexpr size_t kCreated = 5;
+    if (!IsReportTime(sentAt))
+        return false;
+    // Times of this one form order as their texts do.
+    for (const StatusRow& row : rows)
+        if (row[kRecipient] == number && IsReportTime(row[kCreated]) && row[kCreated] >= sentAt)
+            return true;
+    return false;
+}

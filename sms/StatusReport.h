@@ -21,3 +21,14 @@ using StatusRow = std::array<std::string, kStatusColumns>;
 // fields are kept, the cut one and those after it are empty. Text after the
 // last ";" is ignored.
 std::vector<StatusRow> ParseStatusReport(std::string_view response);
+
+// The STATUSSMS query: for every SMS of the account, or for those to one
+// number (its last 9 characters, as the service takes it).
+std::string StatusSmsUrl(const std::string& number = std::string());
+
+// Whether the report lists an SMS to the number ("+48" and 9 digits) created
+// at or after sentAt ("YYYY-MM-DD HH:MM:SS", as the report writes times). A
+// creation time of any other form shows nothing: a garbled report must not
+// pass an SMS off as delivered.
+bool ReportShowsSms(const std::vector<StatusRow>& rows, const std::string& number,
+                    const std::string& sentAt);

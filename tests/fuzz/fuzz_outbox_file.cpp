@@ -20,7 +20,8 @@ bool SameEntries(const std::vector<OutboxEntry>& a, const std::vector<OutboxEntr
     }
     for (size_t i = 0; i < a.size(); ++i) {
         if (a[i].strNumber != b[i].strNumber || a[i].strText != b[i].strText ||
-            a[i].bClass0 != b[i].bClass0 || a[i].bUnicode != b[i].bUnicode) {
+            a[i].bClass0 != b[i].bClass0 || a[i].bUnicode != b[i].bUnicode ||
+            a[i].bUncertain != b[i].bUncertain) {
             return false;
         }
     }

@@ -27,8 +27,8 @@ const std::string kTwoSms = "BPC"
                             "\x01\x00\x00\x00"s;
 
 const std::vector<OutboxEntry> kTwoEntries = {
-    {"+48601234567", "Test 1", true, false},
-    {"+48501234567", "Za\277\363\263\r\n\346!!", false, true},
+    {"+48601234567", "Test 1", true, false, false, ""},
+    {"+48501234567", "Za\277\363\263\r\n\346!!", false, true, false, ""},
 };
 
 // The header with a count of 2 and the first SMS alone, for files that break after it.
@@ -49,6 +49,8 @@ void ExpectSameEntries(const std::vector<OutboxEntry>& actual,
         EXPECT_EQ(actual[i].strText, expected[i].strText) << i;
         EXPECT_EQ(actual[i].bClass0, expected[i].bClass0) << i;
         EXPECT_EQ(actual[i].bUnicode, expected[i].bUnicode) << i;
+        EXPECT_EQ(actual[i].bUncertain, expected[i].bUncertain) << i;
+        EXPECT_EQ(actual[i].strSentAt, expected[i].strSentAt) << i;
     }
 }
 
@@ -72,7 +74,7 @@ TEST(OutboxFile, ACountOfTenIsStoredInTextMode) {
     for (int i = 0; i < 10; ++i) {
         const std::string number = "+4860123456" + std::to_string(i);
         stored += StoredEntry(number, "SMS " + std::to_string(i));
-        entries.push_back({number, "SMS " + std::to_string(i), false, false});
+        entries.push_back({number, "SMS " + std::to_string(i), false, false, false, ""});
     }
     EXPECT_EQ(EncodeOutboxFile(entries), stored);
     const OutboxFileContent content = DecodeOutboxFile(stored);
@@ -87,8 +89,8 @@ TEST(OutboxFile, AByte26IsDataNotTheEnd) {
                                StoredEntry("+48691234567", "b");
     const OutboxFileContent content = DecodeOutboxFile(stored);
     EXPECT_FALSE(content.bBroken);
-    ExpectSameEntries(content.entries,
-                      {{"+48601234567", text, false, false}, {"+48691234567", "b", false, false}});
+    ExpectSameEntries(content.entries, {{"+48601234567", text, false, false, false, ""},
+                                        {"+48691234567", "b", false, false, false, ""}});
 }
 
 TEST(OutboxFile, AnyNonZeroFlagIsSet) {
@@ -101,7 +103,7 @@ TEST(OutboxFile, AnyNonZeroFlagIsSet) {
                                "\xFF\xFF\xFF\xFF"s;
     const OutboxFileContent content = DecodeOutboxFile(stored);
     EXPECT_FALSE(content.bBroken);
-    ExpectSameEntries(content.entries, {{"1", "t", true, true}});
+    ExpectSameEntries(content.entries, {{"1", "t", true, true, false, ""}});
 }
 
 TEST(OutboxFile, TheMagicIsNotChecked) {
@@ -120,13 +122,14 @@ TEST(OutboxFile, AFileShorterThanItsHeaderHoldsNoSms) {
 
 TEST(OutboxFile, LongerNumbersAndTextsAreCutOnWriting) {
     const std::vector<OutboxEntry> entries = {
-        {"+486012345678", std::string(512, 'a'), false, false},
-        {"+48601234567", "b", true, false},
+        {"+486012345678", std::string(512, 'a'), false, false, false, ""},
+        {"+48601234567", "b", true, false, false, ""},
     };
     const OutboxFileContent content = DecodeOutboxFile(EncodeOutboxFile(entries));
     EXPECT_FALSE(content.bBroken);
-    ExpectSameEntries(content.entries, {{"+48601234567", std::string(511, 'a'), false, false},
-                                        {"+48601234567", "b", true, false}});
+    ExpectSameEntries(content.entries,
+                      {{"+48601234567", std::string(511, 'a'), false, false, false, ""},
+                       {"+48601234567", "b", true, false, false, ""}});
 }
 
 TEST(OutboxFile, AnEntryWithoutNumberOrTextIsSkipped) {
@@ -134,7 +137,7 @@ TEST(OutboxFile, AnEntryWithoutNumberOrTextIsSkipped) {
                                StoredEntry("+48601234567", "") + StoredEntry("+48501234567", "c");
     const OutboxFileContent content = DecodeOutboxFile(stored);
     EXPECT_FALSE(content.bBroken);
-    ExpectSameEntries(content.entries, {{"+48501234567", "c", false, false}});
+    ExpectSameEntries(content.entries, {{"+48501234567", "c", false, false, false, ""}});
 }
 
 TEST(OutboxFile, BrokenFilesKeepTheSmsReadBefore) {
@@ -173,10 +176,44 @@ TEST(OutboxFile, AHugeCountEndsAtTheFilesEnd) {
 }
 
 TEST(OutboxFile, TheLongestNumberAndTextReadBack) {
-    const std::vector<OutboxEntry> entries = {{"+48601234567", std::string(511, '\352'), 0, 1}};
+    const std::vector<OutboxEntry> entries = {
+        {"+48601234567", std::string(511, '\352'), 0, 1, false, ""}};
     const OutboxFileContent content = DecodeOutboxFile(EncodeOutboxFile(entries));
     EXPECT_FALSE(content.bBroken);
     ExpectSameEntries(content.entries, entries);
+}
+
+TEST(OutboxFile, AnUncertainSmsKeepsItsMarkAfterTheEntriesAnEarlierReaderStopsAt) {
+    std::vector<OutboxEntry> entries = kTwoEntries;
+    entries[1].bUncertain = true;
+    entries[1].strSentAt = "2026-12-08 10:15:00";
+    const std::string stored = EncodeOutboxFile(entries);
+    // The entries stand as before; the marks follow them.
+    ASSERT_EQ(stored.substr(0, kTwoSms.size()), kTwoSms);
+    EXPECT_EQ(stored.substr(kTwoSms.size()), "BPCU"
+                                             "\x00\x00\x00\x00"
+                                             "\x00\x00\x00\x00"
+                                             "\x01\x00\x00\x00"
+                                             "\x13\x00\x00\x00"
+                                             "2026-12-08 10:15:00"s);
+    const OutboxFileContent content = DecodeOutboxFile(stored);
+    EXPECT_FALSE(content.bBroken);
+    ExpectSameEntries(content.entries, entries);
+
+    // A trailer cut short marks nothing: the SMS themselves are whole.
+    for (size_t cut = kTwoSms.size() + 1; cut < stored.size(); cut += 5) {
+        const OutboxFileContent torn = DecodeOutboxFile(stored.substr(0, cut));
+        EXPECT_FALSE(torn.bBroken) << cut;
+        ExpectSameEntries(torn.entries, kTwoEntries);
+    }
+}
+
+TEST(OutboxFile, MarksStayWithTheirEntriesWhenAnEmptyOneIsSkipped) {
+    std::vector<OutboxEntry> entries = {
+        {"+48601234567", "", false, false, false, ""},
+        {"+48691234567", "b", false, false, true, "2026-12-08 10:15:00"}};
+    const OutboxFileContent content = DecodeOutboxFile(EncodeOutboxFile(entries));
+    ExpectSameEntries(content.entries, {entries[1]});
 }
 
 } // namespace

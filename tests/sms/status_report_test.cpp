@@ -88,4 +88,33 @@ TEST(StatusReport, WithoutALineFeedTheKeywordLineIsRead) {
     EXPECT_EQ(rows[0], expected);
 }
 
+TEST(StatusReport, TheQueryForAllOrOneNumber) {
+    EXPECT_EQ(StatusSmsUrl(), "briskopc.asp?function=STATUSSMS");
+    EXPECT_EQ(StatusSmsUrl("+48601234567"), "briskopc.asp?function=STATUSSMS&number=601234567");
+}
+
+TEST(StatusReport, AnSmsShowsWhenItsRecipientHasOneCreatedSinceItWasSent) {
+    const std::vector<StatusRow> rows = ParseStatusReport(
+        "STATUSOK 2\r\n"
+        "1;SMS;+48600100200;+48601234567;25;2026-12-08 10:14:59;2026-12-08 10:14:59;ok;\r\n"
+        "2;SMS;+48600100200;+48501234567;25;2026-12-08 10:15:00;2026-12-08 10:15:00;ok;\r\n");
+    EXPECT_TRUE(ReportShowsSms(rows, "+48501234567", "2026-12-08 10:15:00"));
+    EXPECT_TRUE(ReportShowsSms(rows, "+48501234567", "2026-12-08 10:14:00"));
+    // Created before it was sent: another SMS to the same number.
+    EXPECT_FALSE(ReportShowsSms(rows, "+48601234567", "2026-12-08 10:15:00"));
+    EXPECT_FALSE(ReportShowsSms(rows, "+48691234567", "2026-12-08 10:00:00"));
+}
+
+TEST(StatusReport, TimesOfAnyOtherFormShowNoSms) {
+    const std::vector<StatusRow> rows =
+        ParseStatusReport("STATUSOK 2\r\n"
+                          "1;SMS;+48600100200;+48501234567;25;9999;;ok;\r\n"
+                          "2;SMS;+48600100200;+48501234567;25;2026-12-08 1x:15:00;;ok;\r\n");
+    EXPECT_FALSE(ReportShowsSms(rows, "+48501234567", "2026-12-08 10:15:00"));
+    const std::vector<StatusRow> good = ParseStatusReport(
+        "STATUSOK 1\r\n1;SMS;+48600100200;+48501234567;25;2026-12-08 10:15:00;;ok;\r\n");
+    EXPECT_FALSE(ReportShowsSms(good, "+48501234567", ""));
+    EXPECT_FALSE(ReportShowsSms(good, "+48501234567", "2026-12-08"));
+}
+
 } // namespace
