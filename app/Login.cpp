@@ -35,20 +35,30 @@ void CBriskoPCDlg::StartLogin(BOOL bAsk) {
     default:
         return;
     }
-    // The old account's waiting SMS go back into its own file.
-    LeaveOutbox();
+    LeaveLogin();
     m_strLogin = dlg.m_strLogin;
     m_strPassword = dlg.m_strPassword;
     m_bRememberPassword = dlg.m_bRemember;
-    // Leave the old session behind before the new one begins.
+    // A password kept for another login, or one the user no longer wants kept,
+    // must not stay in the profile.
+    if (!m_bRememberPassword)
+        app->WriteProfileString(kSection, "Password", nullptr);
+    // Leave the old session behind before the new one begins; a LOGINPC of the
+    // old login still on its way will never be answered here.
     if (m_nSessionState == 2)
         m_nSessionState = 0;
-    if (m_nDbState == 1)
-        m_nDbState = 0;
+    m_nDbState = 0;
     if (m_nSocksState == 2)
         m_nSocksState = 1;
-    ForgetContacts();
     Login(m_strLogin, m_strPassword);
+}
+
+void CBriskoPCDlg::LeaveLogin() {
+    // Answers still on their way belong to the login left behind.
+    ++m_nLoginSerial;
+    // The old account's waiting SMS go back into its own file.
+    LeaveOutbox();
+    ForgetContacts();
 }
 
 void CBriskoPCDlg::OnChangeLogin() {
@@ -56,14 +66,17 @@ void CBriskoPCDlg::OnChangeLogin() {
 }
 
 void CBriskoPCDlg::OnLogoff() {
+    LeaveLogin();
     Logoff();
-    m_nContactsSource = 0;
-    LeaveOutbox();
-    ForgetContacts();
+    // Logged off whether or not the answer comes: with no credentials left, a
+    // session still counted as up would send LOGINPC for nobody.
+    m_nSessionState = 0;
+    m_nDbState = 0;
     m_strLogin.clear();
     m_strPassword.clear();
     AfxGetApp()->WriteProfileString(kSection, "Password", nullptr);
-    AfxMessageBox(IDS_LOGGED_OFF);
     SetWindowText("Niezalogowany");
     ReplaceMenu(IDR_MENU_LOGGEDOUT);
+    RefreshConnectionItems();
+    AfxMessageBox(IDS_LOGGED_OFF);
 }

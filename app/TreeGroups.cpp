@@ -80,4 +80,5 @@ void CBriskoPCDlg::UpdateStatusLine() {
 void CBriskoPCDlg::ForgetContacts() {
     m_contacts.RemoveAllContacts();
     m_wndTree.SetItemData(m_contacts.m_hContactsItem, 0);
+    m_nContactsSource = 0;
 }

@@ -49,6 +49,11 @@ struct HttpRequest {
     // The body up to its first NUL byte; null until the request was performed.
     std::unique_ptr<char[]> pszResponse;
     int nResult = REQUEST_DONE;
+    // The request may have reached the service though no answer came back: it
+    // was sent, or it failed in a way that does not rule that out.
+    bool bMaybeDelivered = false;
+    // The login the request was made for: answers of a login given up are dropped.
+    int nLogin = 0;
     std::shared_ptr<CRequestChannel> pChannel;
     // What the call concerns (an SMS, a message, a contact), for its handler.
     void* dwContext = nullptr;

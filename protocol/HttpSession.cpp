@@ -34,6 +34,24 @@ std::string Canonical(const std::string& url) {
     canonical.resize(size);
     return canonical;
 }
+
+// Failures that come before the request leaves: no connection, or a server
+// that is not the service's. Any other may have come after it was sent.
+bool FailedBeforeSending(DWORD error) {
+    switch (error) {
+    case ERROR_INTERNET_CANNOT_CONNECT:
+    case ERROR_INTERNET_NAME_NOT_RESOLVED:
+    case ERROR_INTERNET_INVALID_CA:
+    case ERROR_INTERNET_SEC_CERT_CN_INVALID:
+    case ERROR_INTERNET_SEC_CERT_DATE_INVALID:
+    case ERROR_INTERNET_SECURITY_CHANNEL_ERROR:
+    case ERROR_INTERNET_INVALID_URL:
+    case ERROR_INTERNET_INVALID_OPERATION:
+        return true;
+    default:
+        return false;
+    }
+}
 } // namespace
 
 CRequestChannel::CRequestChannel(HWND hWndOwner)
@@ -76,7 +94,8 @@ BOOL CHttpSession::Open(const std::string& host, INTERNET_PORT port, BOOL bSecur
     return TRUE;
 }
 
-std::string CHttpSession::SendRequest(const HttpRequest& request) {
+std::string CHttpSession::SendRequest(const HttpRequest& request, bool* pMaybeDelivered) {
+    *pMaybeDelivered = false;
     // A URL that has no canonical form is never sent with a made-up target.
     std::string url = Canonical(request.szUrl);
     if (url.empty() || !m_hConnect)
@@ -85,7 +104,9 @@ std::string CHttpSession::SendRequest(const HttpRequest& request) {
                                     m_dwFlags, 0);
     std::string body;
     bool complete = false;
-    if (m_hRequest && ::HttpSendRequestA(m_hRequest, nullptr, 0, nullptr, 0)) {
+    bool sent = m_hRequest && ::HttpSendRequestA(m_hRequest, nullptr, 0, nullptr, 0);
+    *pMaybeDelivered = sent || (m_hRequest && !FailedBeforeSending(::GetLastError()));
+    if (sent) {
         std::vector<char> chunk(kChunk);
         DWORD read = 0;
         while (::InternetReadFile(m_hRequest, chunk.data(), kChunk, &read)) {
@@ -122,18 +143,20 @@ UINT HttpSendThread(LPVOID pParam) {
     std::shared_ptr<CRequestChannel> hold = request->pChannel;
     CRequestChannel& channel = *hold;
     request->pszResponse.reset();
+    request->bMaybeDelivered = false;
     int result = REQUEST_DONE;
     channel.Post(WM_REQUEST_STARTED, 0, 0);
 
     HANDLE turn[] = {channel.Semaphore(), channel.StopEvent()};
     switch (::WaitForMultipleObjects(2, turn, FALSE, kTurnWait)) {
     case WAIT_OBJECT_0: {
-        std::string body = g_session.SendRequest(*request);
+        std::string body = g_session.SendRequest(*request, &request->bMaybeDelivered);
         request->pszResponse.reset(new char[body.size() + 1]);
         std::memcpy(request->pszResponse.get(), body.c_str(), body.size() + 1);
         if (!::ReleaseSemaphore(channel.Semaphore(), 1, nullptr)) {
             AfxMessageBox("ReleaseSemaphore error occurred in HttpSendThread");
             result = REQUEST_RELEASE_FAILED;
+            request->bMaybeDelivered = true;
         }
         break;
     }

@@ -17,9 +17,10 @@ public:
 
     // Always TRUE: a failed open shows later as empty responses.
     BOOL Open(const std::string& host, INTERNET_PORT port, BOOL bSecure);
-    // The body of the answer, cut at its first NUL byte; empty on any failure.
+    // The body of the answer, cut at its first NUL byte; empty on any failure,
+    // with *pMaybeDelivered telling whether the service may have got the request.
     // Only the worker holding the request semaphore calls it.
-    std::string SendRequest(const HttpRequest& request);
+    std::string SendRequest(const HttpRequest& request, bool* pMaybeDelivered);
     // Ends the session; an exchange still running fails at once.
     void Close();
 

@@ -74,13 +74,17 @@ void CBriskoPCDlg::OnLoginResponse(HttpRequest& request) {
         ReadOutboxFile();
         m_nReloginCountdown = 0;
     } else if (Equals(response, "LOGINFAILED")) {
+        // The refused password is forgotten before the box: while it is open the
+        // timers run, and nothing may try the password again.
         m_nSessionState = 0;
-        AfxMessageBox(IDS_LOGIN_FAILED);
-        SetWindowText("BriskoPC - Niezalogowany");
         m_strLogin.clear();
         m_strPassword.clear();
         app->WriteProfileString(kSection, "Password", nullptr);
+        SetWindowText("BriskoPC - Niezalogowany");
         ReplaceMenu(IDR_MENU_LOGGEDOUT);
+        RefreshConnectionItems();
+        AfxMessageBox(IDS_LOGIN_FAILED);
+        return;
     } else {
         // No answer, or one that makes no sense: work offline.
         if (m_nContactsSource == 0 && ReplaceMenu(IDR_MENU_LOGGEDIN)) {
@@ -97,15 +101,16 @@ void CBriskoPCDlg::OnLoginResponse(HttpRequest& request) {
 
 void CBriskoPCDlg::OnQuickLoginResponse(HttpRequest& request) {
     const char* response = request.pszResponse.get();
+    // A failed re-login leaves its pending request to the dispatcher, which ends it.
     if (!StartsWith(response, "LOGINOK")) {
         m_nSessionState = 1;
-        request.pPending.reset();
         return;
     }
     ResponseReader fields(response);
     m_strPushHost = fields.NextField();
     m_nPushPort = fields.NextInt();
     m_nCredits = fields.NextInt();
+    UpdateStatusLine();
     // Still sees the state from before this answer: from state 1 it sends nothing.
     LoginPc(m_strLogin, m_strPassword);
     m_nSessionState = 2;
@@ -118,17 +123,28 @@ void CBriskoPCDlg::OnQuickLoginResponse(HttpRequest& request) {
 
 void CBriskoPCDlg::OnLoginPcResponse(HttpRequest& request) {
     const char* response = request.pszResponse.get();
-    if (Equals(response, "LOGINPCFAILED")) {
-        MessageBoxFor(m_hWnd, "Error in BriskoPCDBLogin", "Error", MB_OK);
-        m_nDbState = 0;
-    }
     if (StartsWith(response, "LOGINPCOK")) {
         ResponseReader fields(response);
         m_strSessionId = fields.NextField();
         m_strOwnName = fields.NextField();
         m_nDbState = 1;
         m_nReloginCountdown = 0;
+        return;
     }
+    // Any other answer ends the attempt, so that the timer sends LOGINPC again.
+    m_nDbState = 0;
+    if (Equals(response, "LOGINPCFAILED"))
+        MessageBoxFor(m_hWnd, "Error in BriskoPCDBLogin", "Error", MB_OK);
+}
+
+void CBriskoPCDlg::OnLoginLost(HttpRequest&) {
+    if (m_nSessionState == 3)
+        m_nSessionState = 0;
+}
+
+void CBriskoPCDlg::OnLoginPcLost(HttpRequest&) {
+    if (m_nDbState == 2)
+        m_nDbState = 0;
 }
 
 void CBriskoPCDlg::OnLogoffResponse(HttpRequest& request) {

@@ -65,17 +65,49 @@ protected:
     SimControl sim;
 };
 
-TEST_F(Dispatcher, WorkerFailuresAreDroppedWithoutAHandler) {
+TEST_F(Dispatcher, WorkerFailuresCallNoHandlerAndEndWhatTheyHadUnderWay) {
     for (int result : {REQUEST_STOPPED, REQUEST_TIMED_OUT, REQUEST_RELEASE_FAILED}) {
+        // Left under way, LOGIN and LOGINPC would never be tried again.
         dlg->m_nSessionState = 3;
         Deliver("LOGIN", nullptr, result);
-        EXPECT_EQ(dlg->m_nSessionState, 3) << "a login that never ran stays under way";
+        EXPECT_EQ(dlg->m_nSessionState, 0) << result;
+        dlg->m_nSessionState = 2;
         dlg->m_nDbState = 2;
         Deliver("LOGINPC", "LOGINPCFAILED", result);
-        EXPECT_EQ(dlg->m_nDbState, 2);
+        EXPECT_EQ(dlg->m_nDbState, 0) << "no handler: no message, but no longer under way";
+        EXPECT_EQ(dlg->m_nSessionState, 2);
     }
     EXPECT_EQ(dlg->m_nThreads, 0);
     EXPECT_TRUE(boxes.Shown().empty());
+}
+
+TEST_F(Dispatcher, EveryAnswerOtherThanLoginpcokEndsTheLoginpcUnderWay) {
+    dlg->m_nSessionState = 2;
+    for (const char* answer : {"LOGINPCFAILED\r\n", "<html>500</html>", "LOGINPCFAILED"}) {
+        dlg->m_nDbState = 2;
+        Deliver("LOGINPC", answer);
+        EXPECT_EQ(dlg->m_nDbState, 0) << answer;
+    }
+    // Only the keyword alone says so in a box.
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].text, "Error in BriskoPCDBLogin");
+}
+
+TEST_F(Dispatcher, AnswersOfALoginGivenUpAreDropped) {
+    // A LOGIN on its way when the user logs off: its late LOGINOK belongs to
+    // nobody, and must write no empty login into the title and the profile.
+    ASSERT_TRUE(sim.Slow(1500));
+    dlg->m_strLogin = kDemoLogin;
+    dlg->m_strPassword = kDemoPassword;
+    dlg->Login(kDemoLogin, kDemoPassword);
+    dlg->OnLogoff();
+    ASSERT_TRUE(PumpUntil([&] { return sim.Log().size() == 2 && dlg->m_nThreads == 0; }));
+    EXPECT_EQ(dlg->m_nSessionState, 0);
+    EXPECT_EQ(dlg->m_nCredits, 0);
+    char title[64] = "";
+    ::GetWindowTextA(dlg->m_hWnd, title, sizeof title);
+    EXPECT_STREQ(title, "Niezalogowany");
+    EXPECT_EQ(app.GetProfileString("BriskoPC", "Login", "-"), "-");
 }
 
 TEST_F(Dispatcher, AnEmptyAnswerMeansTheServiceIsGone) {
