@@ -70,6 +70,8 @@ public:
     void WriteOutboxFile();
     void SendGetCosts();
     void OnSendSmsResponse(HttpRequest& request);
+    void OnSmsCheckResponse(HttpRequest& request);
+    void OnSendSmsLost(HttpRequest& request);
     void OnGetCosts(HttpRequest& request);
     void RequestSmsStatus(const Contact* c);
     void OnSmsStatusResponse(HttpRequest& request);
@@ -89,6 +91,8 @@ public:
     void OnLoginPcResponse(HttpRequest& request);
     void OnLogoffResponse(HttpRequest& request);
     void OnCheckStatusesResponse(HttpRequest& request);
+    void OnLoginLost(HttpRequest& request);
+    void OnLoginPcLost(HttpRequest& request);
 
     // The client's version, compared by the version check.
     std::string m_strVersion = "0.22";
@@ -144,6 +148,10 @@ private:
     void OnHide();
     void OnOpen();
     void OnDestroy();
+    LRESULT OnQueryEndSession(WPARAM wParam, LPARAM lParam);
+    LRESULT OnEndSession(WPARAM wParam, LPARAM lParam);
+    // The contacts and outbox files brought up to date.
+    void SaveDataFiles();
     void OnHomePage();
     LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
     BOOL OnSize(WPARAM wParam, LPARAM lParam, LRESULT* pResult);
@@ -153,7 +161,11 @@ private:
     LRESULT OnTimerMessage(WPARAM wParam, LPARAM lParam);
     LRESULT OnRequestStarted(WPARAM wParam, LPARAM lParam);
     LRESULT OnRequestDone(WPARAM wParam, LPARAM lParam);
-    void OnServiceUnreachable(const HttpRequest& request);
+    bool DispatchResponse(std::unique_ptr<HttpRequest>& request);
+    void EndRequest(HttpRequest& request, bool handled);
+    // A request ended without its handler: what it had under way ends too.
+    void OnRequestLost(HttpRequest& request);
+    void OnServiceUnreachable(HttpRequest& request);
     // A request of this window, not yet started.
     HttpRequest* NewRequest(const char* function, std::string url);
     void ReadInstallPath();
@@ -171,8 +183,15 @@ private:
     void TickTrayIcon();
     LRESULT OnSendSms(WPARAM wParam, LPARAM lParam);
     MessageRecord* SelectedMessage() const;
+    // Leaves the login's requests, outbox and contacts behind (log-off, change of login).
+    void LeaveLogin();
     // Puts the waiting SMS back into their file at log-off.
     void LeaveOutbox();
+    // Whether an SMS (or the check of an uncertain one) is on its way to the service.
+    bool SmsOnItsWay() const { return !m_pSmsOnItsWay.expired(); }
+    bool IsOnItsWay(const MessageRecord& r) const;
+    // An outbox SMS the service took: it hangs under its contact from now on.
+    void TakeAsSent(MessageRecord* r);
     void OnSendSmsPlain() { SendSmsCommand(0, 0); }
     void OnSendSmsPolish() { SendSmsCommand(1, 0); }
     void OnMenuSendSmsPlain() { SendSmsCommand(2, 0); }
@@ -180,6 +199,10 @@ private:
     void OnSmsStatus();
     void OnSmsArchive();
     int m_nSendSerial = 0;
+    // The stamp of the SMS on its way; it expires with the request that carries it.
+    std::weak_ptr<int> m_pSmsOnItsWay;
+    // Counts the logins left behind; each request carries the one it was made for.
+    int m_nLoginSerial = 0;
 
     DECLARE_MESSAGE_MAP()
 };

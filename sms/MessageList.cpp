@@ -4,6 +4,10 @@ namespace {
 const int kFirstListId = 1000;
 const int kSystemItemData = 501;
 const size_t kSystemLabelLength = 30;
+
+std::string OutboxLabel(const MessageRecord& r) {
+    return r.bUncertain ? r.strNumber + " (?)" : r.strNumber;
+}
 } // namespace
 
 void CMessageList::Init(CTreeCtrl* pTree, HTREEITEM hServiceItem, HTREEITEM hOutboxItem) {
@@ -20,7 +24,7 @@ BOOL CMessageList::AddMessage(MessageRecord* r) {
         r->hItem = m_pTree->InsertItem(r->strText.substr(0, kSystemLabelLength), IMAGE_MESSAGE,
                                        m_hSystemItem, TVI_SORT, id);
     } else {
-        r->hItem = m_pTree->InsertItem(r->strNumber, IMAGE_MESSAGE, m_hOutboxItem, TVI_SORT, id);
+        r->hItem = m_pTree->InsertItem(OutboxLabel(*r), IMAGE_MESSAGE, m_hOutboxItem, TVI_SORT, id);
         m_pTree->SetItemImage(m_hOutboxItem, IMAGE_OUTBOX_FULL);
         r->bInOutbox = TRUE;
     }
@@ -61,6 +65,16 @@ MessageRecord* CMessageList::FindByListId(int nListId) const {
 
 MessageRecord* CMessageList::FindBySmsId(int nSmsId) const {
     return Find([nSmsId](const MessageRecord& r) { return r.nSmsId == nSmsId; });
+}
+
+MessageRecord* CMessageList::FindBySendSerial(int nSendSerial) const {
+    return Find([nSendSerial](const MessageRecord& r) { return r.nSendSerial == nSendSerial; });
+}
+
+void CMessageList::SetUncertain(MessageRecord* r, BOOL bUncertain) {
+    r->bUncertain = bUncertain;
+    if (r->hItem && r->bInOutbox)
+        m_pTree->SetItemText(r->hItem, OutboxLabel(*r));
 }
 
 MessageRecord* CMessageList::FirstOutboxSms() const {

@@ -24,6 +24,11 @@ struct MessageRecord {
     BOOL bInOutbox = FALSE;
     // Which SENDSMS carries the record; 0 before the first.
     int nSendSerial = 0;
+    // Sent, but no answer came back: it may have reached the service, so it is
+    // not sent again without a check.
+    BOOL bUncertain = FALSE;
+    // When it was last sent, "YYYY-MM-DD HH:MM:SS" local time.
+    std::string strSentAt;
     // Null when the record has no item (any more).
     HTREEITEM hItem = nullptr;
 };
@@ -38,6 +43,10 @@ public:
     void RemoveAllMessages();
     MessageRecord* FindByListId(int nListId) const;
     MessageRecord* FindBySmsId(int nSmsId) const;
+    MessageRecord* FindBySendSerial(int nSendSerial) const;
+    // Marks an outbox SMS whose last sending may or may not have reached the
+    // service, in its label too.
+    void SetUncertain(MessageRecord* r, BOOL bUncertain);
     MessageRecord* FirstOutboxSms() const;
     // The waiting SMS; with none, the outbox item shows itself empty.
     int CountOutboxSms();

@@ -43,11 +43,19 @@ void CBriskoPCDlg::ShowMessageText(std::string text) {
 void CBriskoPCDlg::ProcessOutbox() {
     WriteOutboxFile();
     if (m_nSessionState != 2) {
-        if (m_nOutboxState == 0)
-            ShowMessageText("Z powodu braku połączenia z Briskiem, ten SMS i nastepne zostaną "
-                            "umieszczone w Skrzynce Nadawczej.");
+        // The state is set before the notice: timers and answers go on while it is open.
+        bool first = m_nOutboxState == 0;
         if (m_messages.CountOutboxSms() > 0)
             m_nOutboxState = 1;
+        if (first)
+            ShowMessageText("Z powodu braku połączenia z Briskiem, ten SMS i nastepne zostaną "
+                            "umieszczone w Skrzynce Nadawczej.");
+        return;
+    }
+    // One SMS on its way at a time: a new one joins the queue behind it, and
+    // the answer sends the next.
+    if (SmsOnItsWay()) {
+        m_nOutboxState = 2;
         return;
     }
     if (m_messages.CountOutboxSms() > 0) {
@@ -111,6 +119,7 @@ void CBriskoPCDlg::EditOutboxItem() {
 void CBriskoPCDlg::EditOutboxSms(MessageRecord* r) {
     if (!r || !r->bInOutbox)
         return;
+    int id = r->nListId;
     CSmsDlg dlg;
     dlg.m_strNumber = r->strNumber.substr(r->strNumber.size() > 9 ? r->strNumber.size() - 9 : 0);
     dlg.m_strText = r->strText;
@@ -119,6 +128,12 @@ void CBriskoPCDlg::EditOutboxSms(MessageRecord* r) {
     dlg.m_nPrice = SmsPrice(r->bUnicode);
     if (dlg.DoModal() != IDOK)
         return;
+    // While the dialog was open the SMS may have gone on its way, or its record away.
+    r = m_messages.FindByListId(id);
+    if (!r || !r->bInOutbox || IsOnItsWay(*r)) {
+        AfxMessageBox("Tego SMSa nie można już zmienić: jest wysyłany albo został wysłany.");
+        return;
+    }
     r->strText = dlg.m_strText;
     r->strNumber = "+48" + dlg.m_strNumber;
     r->bClass0 = dlg.m_bClass0;
@@ -133,8 +148,11 @@ void CBriskoPCDlg::WriteOutboxFile() {
     // The file's SMS join the list first, or writing would lose them.
     ReadOutboxFile();
     std::vector<OutboxEntry> entries;
-    m_messages.ForEachOutboxSms([&entries](const MessageRecord& r) {
-        entries.push_back({r.strNumber, r.strText, r.bClass0 != 0, r.bUnicode != 0});
+    // The SMS on its way is stored as uncertain: should the program end before
+    // its answer comes, the next start does not send it again by itself.
+    m_messages.ForEachOutboxSms([this, &entries](const MessageRecord& r) {
+        entries.push_back({r.strNumber, r.strText, r.bClass0 != 0, r.bUnicode != 0,
+                           r.bUncertain || IsOnItsWay(r), r.strSentAt});
     });
     WriteDataFile(name, EncodeOutboxFile(entries));
 }
@@ -152,6 +170,8 @@ void CBriskoPCDlg::ReadOutboxFile() {
         r->strText = entry.strText;
         r->bClass0 = entry.bClass0;
         r->bUnicode = entry.bUnicode;
+        r->bUncertain = entry.bUncertain;
+        r->strSentAt = entry.strSentAt;
         m_messages.AddMessage(r);
     }
 }
@@ -163,4 +183,12 @@ void CBriskoPCDlg::LeaveOutbox() {
     m_messages.RemoveOutboxSms();
     m_bOutboxLoaded = FALSE;
     m_nOutboxState = 0;
+    // The answer of an SMS still on its way is the old login's: it stays
+    // uncertain in that login's file, and the new login sends at once.
+    m_pSmsOnItsWay.reset();
+}
+
+bool CBriskoPCDlg::IsOnItsWay(const MessageRecord& r) const {
+    std::shared_ptr<int> serial = m_pSmsOnItsWay.lock();
+    return serial && *serial == r.nSendSerial;
 }

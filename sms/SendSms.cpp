@@ -6,31 +6,71 @@
 #include "PriceList.h"
 #include "Response.h"
 #include "SmsRules.h"
+#include "StatusReport.h"
 #include "resource.h"
 
+#include <cstdio>
 #include <cstring>
 
+namespace {
+// The local time as the service's status report writes it.
+std::string LocalTimeText() {
+    SYSTEMTIME t;
+    ::GetLocalTime(&t);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", t.wYear, t.wMonth, t.wDay,
+                  t.wHour, t.wMinute, t.wSecond);
+    return text;
+}
+
+// The stamp of the SMS a request carries; no record has -1.
+int SendSerial(const HttpRequest& request) {
+    return request.dwContext ? *static_cast<const int*>(request.dwContext) : -1;
+}
+} // namespace
+
 LRESULT CBriskoPCDlg::OnSendSms(WPARAM, LPARAM) {
-    if (!IsSessionUp() || m_messages.CountOutboxSms() == 0)
+    if (SmsOnItsWay())
         return 0;
-    MessageRecord* r = m_messages.FirstOutboxSms();
-    // The answer finds its SMS by this stamp: the user may delete the record meanwhile.
+    MessageRecord* r = IsSessionUp() ? m_messages.FirstOutboxSms() : nullptr;
+    if (!r) {
+        // The session or the SMS went between the post and now: the timer tries again.
+        if (m_nOutboxState == 2)
+            m_nOutboxState = m_messages.CountOutboxSms() > 0 ? 1 : 0;
+        return 0;
+    }
+    // The answer finds its SMS by this stamp: the user may delete the record
+    // meanwhile. The stamp lives as long as its request.
     r->nSendSerial = ++m_nSendSerial;
     auto serial = std::make_shared<int>(r->nSendSerial);
+    m_pSmsOnItsWay = serial;
+    if (r->bUncertain) {
+        // Before it goes out again: did the service take it the last time?
+        QueueRequest("CHECKSMS", StatusSmsUrl(r->strNumber), serial.get(), serial);
+        return 0;
+    }
+    r->strSentAt = LocalTimeText();
+    // On disk from now on it counts as uncertain, before it can reach the service.
+    WriteOutboxFile();
     QueueRequest("SENDSMS", SendSmsUrl(r->strNumber, r->strText, r->bClass0, r->bUnicode),
                  serial.get(), serial);
     return 0;
 }
 
 void CBriskoPCDlg::OnSendSmsResponse(HttpRequest& request) {
-    int serial = *static_cast<const int*>(request.dwContext);
+    MessageRecord* r = m_messages.FindBySendSerial(SendSerial(request));
+    request.pOwnedContext.reset(); // no longer on its way
     const char* response = request.pszResponse.get();
     bool sent = StartsWith(response, "SENDSMSOK");
     bool noCredits = StartsWith(response, "NOCREDITS");
     bool failed = StartsWith(response, "SENDSMSFAILED") && std::strlen(response) > 13;
     if (!sent && !noCredits && !failed) {
-        AfxMessageBox(IDS_SMS_FAILED);
+        // An answer cut or garbled on the way may hide an SMS the service took.
+        if (r && r->bInOutbox && !StartsWith(response, "SENDSMSFAILED"))
+            m_messages.SetUncertain(r, TRUE);
+        WriteOutboxFile();
         m_nOutboxState = 0;
+        AfxMessageBox(IDS_SMS_FAILED);
         return;
     }
     ResponseReader fields(response);
@@ -38,16 +78,60 @@ void CBriskoPCDlg::OnSendSmsResponse(HttpRequest& request) {
     int smsId = fields.NextInt();
     UpdateStatusLine();
     if (!sent) {
+        WriteOutboxFile();
         AfxMessageBox(noCredits ? IDS_NO_CREDITS : IDS_SMS_FAILED);
         return;
     }
-    MessageRecord* r = m_messages.FirstOutboxSms();
-    if (!r || r->nSendSerial != serial)
-        return; // deleted while it was on its way
-    r->bInOutbox = FALSE;
-    m_contacts.ShowSentSms(r);
-    r->nSmsId = smsId;
+    // Deleted while it was on its way, the SMS is gone; the rest still goes out.
+    if (r && r->bInOutbox) {
+        TakeAsSent(r);
+        r->nSmsId = smsId;
+    }
     ProcessOutbox();
+}
+
+void CBriskoPCDlg::TakeAsSent(MessageRecord* r) {
+    r->bInOutbox = FALSE;
+    r->bUncertain = FALSE;
+    m_contacts.ShowSentSms(r);
+}
+
+void CBriskoPCDlg::OnSmsCheckResponse(HttpRequest& request) {
+    int serial = SendSerial(request);
+    const char* response = request.pszResponse.get();
+    // The check stays on its way while the user is asked, so that nothing else
+    // is sent, nor asked again, meanwhile.
+    MessageRecord* r = m_messages.FindBySendSerial(serial);
+    if (r && r->bInOutbox) {
+        if (ReportShowsSms(ParseStatusReport(response), r->strNumber, r->strSentAt)) {
+            TakeAsSent(r);
+        } else {
+            bool again = AfxMessageBox("Nie wiadomo, czy SMS do " + r->strNumber +
+                                           " dotarł do serwisu Brisko: odpowiedź na jego "
+                                           "wysłanie nie nadeszła. Wysłać go jeszcze raz?",
+                                       MB_YESNO | MB_ICONQUESTION) == IDYES;
+            // The record is looked up again: an answer may have changed the list meanwhile.
+            if ((r = m_messages.FindBySendSerial(serial)) && r->bInOutbox) {
+                if (again)
+                    m_messages.SetUncertain(r, FALSE);
+                else
+                    TakeAsSent(r);
+            }
+        }
+    }
+    request.pOwnedContext.reset();
+    ProcessOutbox();
+}
+
+void CBriskoPCDlg::OnSendSmsLost(HttpRequest& request) {
+    MessageRecord* r = m_messages.FindBySendSerial(SendSerial(request));
+    request.pOwnedContext.reset();
+    // Cut off after it left, an SMS may have reached the service all the same.
+    if (r && r->bInOutbox && request.szFunction == "SENDSMS" && request.bMaybeDelivered)
+        m_messages.SetUncertain(r, TRUE);
+    if (m_nOutboxState == 2)
+        m_nOutboxState = m_messages.CountOutboxSms() > 0 ? 1 : 0;
+    WriteOutboxFile();
 }
 
 void CBriskoPCDlg::SendGetCosts() {
