@@ -27,6 +27,8 @@ const char kHomePage[] = "http://www.brisko.example/";
 BEGIN_MESSAGE_MAP(CBriskoPCDlg, CDialog)
     ON_MESSAGE_VOID(WM_CLOSE, OnHide)
     ON_MESSAGE_VOID(WM_DESTROY, OnDestroy)
+    ON_MESSAGE(WM_QUERYENDSESSION, OnQueryEndSession)
+    ON_MESSAGE(WM_ENDSESSION, OnEndSession)
     ON_MESSAGE(WM_TRAY_NOTIFY, OnTrayNotify)
     ON_MESSAGE(WM_REQUEST_STARTED, OnRequestStarted)
     ON_MESSAGE(WM_REQUEST_DONE, OnRequestDone)
@@ -166,6 +168,25 @@ void CBriskoPCDlg::OnClose() {
     DestroyWindow();
 }
 
+// Windows ends the process after these without destroying the window.
+LRESULT CBriskoPCDlg::OnQueryEndSession(WPARAM, LPARAM) {
+    SaveDataFiles();
+    return TRUE;
+}
+
+LRESULT CBriskoPCDlg::OnEndSession(WPARAM wParam, LPARAM) {
+    if (wParam)
+        SaveDataFiles();
+    return 0;
+}
+
+void CBriskoPCDlg::SaveDataFiles() {
+    // Only a list that came from the service in this run replaces the copy on disk.
+    if (!m_contacts.IsEmpty() && m_nContactsSource == 2)
+        WriteContactsFile();
+    WriteOutboxFile();
+}
+
 void CBriskoPCDlg::OnDestroy() {
     // Release every request worker still waiting, then let a running one finish.
     if (m_pRequests->StopEvent())
@@ -173,9 +194,7 @@ void CBriskoPCDlg::OnDestroy() {
     if (m_pRequests->Semaphore() &&
         ::WaitForSingleObject(m_pRequests->Semaphore(), 5000) == WAIT_TIMEOUT)
         AfxMessageBox("Semaphore timeout occurred in OnDestroy");
-    // Only a list that came from the service in this run replaces the copy on disk.
-    if (!m_contacts.IsEmpty() && m_nContactsSource == 2)
-        WriteContactsFile();
+    SaveDataFiles();
 
     ::SetMenu(m_hWnd, nullptr);
     if (m_menu)
@@ -195,6 +214,15 @@ void CBriskoPCDlg::OnDestroy() {
 }
 
 LRESULT CBriskoPCDlg::OnTrayNotify(WPARAM wParam, LPARAM lParam) {
+    // While a dialog or message box of the window is open, its commands must
+    // wait ("Zakończ" would destroy the window under the open box): a click
+    // brings the open one to the front instead.
+    if (!::IsWindowEnabled(m_hWnd)) {
+        UINT mouse = LOWORD(lParam);
+        if (mouse == WM_RBUTTONUP || mouse == WM_LBUTTONDBLCLK)
+            ::SetForegroundWindow(::GetLastActivePopup(m_hWnd));
+        return 0;
+    }
     return m_trayIcon.OnTrayNotification(wParam, lParam);
 }
 

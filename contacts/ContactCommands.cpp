@@ -140,10 +140,12 @@ void CBriskoPCDlg::OnEditContact() {
     Contact* c = SelectedContact();
     if (!c)
         return;
+    int id = c->nTreeId;
     CContactDlg dlg;
     dlg.m_strName = c->strName;
     dlg.m_strNumber = NationalNumber(c->strNumber);
-    if (dlg.DoModal() != IDOK)
+    // An answer may remove the contact while the dialog is open.
+    if (dlg.DoModal() != IDOK || !(c = m_contacts.FindByTreeId(id)))
         return;
     auto r = std::make_unique<Contact>();
     r->strName = dlg.m_strName;
@@ -159,7 +161,12 @@ void CBriskoPCDlg::OnEditContact() {
 
 void CBriskoPCDlg::OnDeleteContact() {
     Contact* c = SelectedContact();
-    if (!c || MessageBoxFor(m_hWnd, "Czy napewno usunąć kontakt?", "Uwaga", MB_YESNO) != IDYES)
+    if (!c)
+        return;
+    int id = c->nTreeId;
+    // An answer may remove the contact while the question is open.
+    if (MessageBoxFor(m_hWnd, "Czy napewno usunąć kontakt?", "Uwaga", MB_YESNO) != IDYES ||
+        !(c = m_contacts.FindByTreeId(id)))
         return;
     auto r = std::make_unique<Contact>();
     r->strName = c->strName;

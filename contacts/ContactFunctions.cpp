@@ -49,6 +49,8 @@ void CBriskoPCDlg::OnGetContacts(HttpRequest& request) {
     m_wndTree.Expand(m_contacts.m_hContactsItem, TVE_EXPAND);
     RefreshConnectionItems();
     m_nContactsSource = 2;
+    // Kept on disk at once: the program may end without "Zakończ".
+    WriteContactsFile();
 }
 
 void CBriskoPCDlg::SendContactRequest(const std::string& op, std::unique_ptr<Contact> r) {
@@ -83,14 +85,14 @@ void CBriskoPCDlg::OnContactResponse(HttpRequest& request) {
     if (function == "ADDCONTACT") {
         // Found again by its tree id: the contact may have gone meanwhile.
         Contact* c = m_contacts.FindByTreeId(r.nTreeId);
-        if (!confirmed || !c || !c->bTemporary)
-            return;
-        for (size_t mark; (mark = c->strName.find("* ")) != std::string::npos;)
-            c->strName.erase(mark, 2);
-        c->bTemporary = FALSE;
-        if (c->hItem) {
-            m_wndTree.SetItemText(c->hItem, c->strName);
-            m_wndTree.SortChildren(m_wndTree.GetParentItem(c->hItem));
+        if (confirmed && c && c->bTemporary) {
+            for (size_t mark; (mark = c->strName.find("* ")) != std::string::npos;)
+                c->strName.erase(mark, 2);
+            c->bTemporary = FALSE;
+            if (c->hItem) {
+                m_wndTree.SetItemText(c->hItem, c->strName);
+                m_wndTree.SortChildren(m_wndTree.GetParentItem(c->hItem));
+            }
         }
     } else if (function == "ADDNEWCONTACT") {
         if (confirmed) {
@@ -121,4 +123,7 @@ void CBriskoPCDlg::OnContactResponse(HttpRequest& request) {
         if (refused)
             AfxMessageBox(IDS_DELETE_FAILED);
     }
+    // Kept on disk at once: the program may end without "Zakończ".
+    if (confirmed && m_nContactsSource == 2)
+        WriteContactsFile();
 }

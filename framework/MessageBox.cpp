@@ -2,8 +2,12 @@
 
 #include "WinApp.h"
 
+#include <algorithm>
+
 namespace {
 fw::MessageBoxScript* g_script = nullptr;
+// The texts of the notices open now, innermost last.
+std::vector<std::string> g_openNotices;
 
 int DefaultButton(UINT type) {
     switch (type & MB_TYPEMASK) {
@@ -41,9 +45,18 @@ int MessageBoxScript::Take(const ShownMessageBox& box) {
 } // namespace fw
 
 int MessageBoxFor(HWND owner, const std::string& text, const std::string& caption, UINT type) {
+    bool notice = (type & MB_TYPEMASK) == MB_OK;
+    if (notice &&
+        std::find(g_openNotices.begin(), g_openNotices.end(), text) != g_openNotices.end())
+        return IDOK;
     if (g_script)
         return g_script->Take({text, caption, type});
-    return ::MessageBoxA(owner, text.c_str(), caption.c_str(), type);
+    if (notice)
+        g_openNotices.push_back(text);
+    int answer = ::MessageBoxA(owner, text.c_str(), caption.c_str(), type);
+    if (notice)
+        g_openNotices.pop_back();
+    return answer;
 }
 
 int AfxMessageBox(const std::string& text, UINT type) {

@@ -12,7 +12,10 @@
 int AfxMessageBox(const std::string& text, UINT type = MB_OK);
 // The same with a text of the string table.
 int AfxMessageBox(UINT nIDPrompt, UINT type = MB_OK);
-// Shows a box with its own caption, owned by a window.
+// Shows a box with its own caption, owned by a window. A box with only an OK
+// button whose text is open already (timers and answers go on while a box is
+// open, and may come to the same cause again) is not shown twice: the call
+// returns IDOK at once.
 int MessageBoxFor(HWND owner, const std::string& text, const std::string& caption, UINT type);
 
 namespace fw {
