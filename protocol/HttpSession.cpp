@@ -35,18 +35,17 @@ std::string Canonical(const std::string& url) {
     return canonical;
 }
 
-// Failures that come before the request leaves: no connection, or a server
-// that is not the service's. Any other may have come after it was sent.
+// Failures that come before the request leaves: the name is unknown, or the
+// server is not the service's. A failed connection proves nothing: WinInet sends
+// a request again on a new connection when a kept-alive one breaks, so the first
+// may have reached the service before the second could not connect.
 bool FailedBeforeSending(DWORD error) {
     switch (error) {
-    case ERROR_INTERNET_CANNOT_CONNECT:
     case ERROR_INTERNET_NAME_NOT_RESOLVED:
     case ERROR_INTERNET_INVALID_CA:
     case ERROR_INTERNET_SEC_CERT_CN_INVALID:
     case ERROR_INTERNET_SEC_CERT_DATE_INVALID:
-    case ERROR_INTERNET_SECURITY_CHANNEL_ERROR:
     case ERROR_INTERNET_INVALID_URL:
-    case ERROR_INTERNET_INVALID_OPERATION:
         return true;
     default:
         return false;
