@@ -174,6 +174,9 @@ void CBriskoPCDlg::ReadOutboxFile() {
         r->strSentAt = entry.strSentAt;
         m_messages.AddMessage(r);
     }
+    // SMS of an earlier run wait for the service like any other: the timer sends them.
+    if (m_nOutboxState == 0 && m_messages.FirstOutboxSms())
+        m_nOutboxState = 1;
 }
 
 void CBriskoPCDlg::LeaveOutbox() {
