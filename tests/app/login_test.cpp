@@ -4,6 +4,8 @@
 #include "BriskoPCApp.h"
 #include "BriskoPCDlg.h"
 #include "ClientTest.h"
+#include "ContactsFile.h"
+#include "DataFile.h"
 #include "MessageBox.h"
 #include "SimControl.h"
 #include "resource.h"
@@ -250,6 +252,7 @@ TEST_F(Login, ASessionLostIsRegainedByQuickLoginAndOnlyThenLoginPc) {
     // The service drops the web session; the timer's next duty logs in again
     // silently and sends no LOGINPC from state 1.
     sim.ClearLog();
+    sim.SetCredits("%2B48600100200", 300);
     dlg()->m_nSessionState = 1;
     dlg()->m_nDbState = 0;
     dlg()->m_nReloginCountdown = 1;
@@ -257,6 +260,8 @@ TEST_F(Login, ASessionLostIsRegainedByQuickLoginAndOnlyThenLoginPc) {
     Settle();
     EXPECT_EQ(sim.LoggedFunctions(), std::vector<std::string>{"LOGIN"});
     EXPECT_EQ(dlg()->m_nSessionState, 2);
+    EXPECT_EQ(fw::GetText(::GetDlgItem(dlg()->m_hWnd, IDC_STATUS)), "Bps:300 kl.:1 dni:30 ")
+        << "the re-login's credits shown";
     EXPECT_EQ(dlg()->m_nReloginCountdown, 0);
     dlg()->OnTimer(1);
     Settle();
@@ -309,6 +314,8 @@ TEST_F(Login, ChangingTheLoginLeavesTheOldSessionFirst) {
     EXPECT_EQ(dlg()->m_nSessionState, 3);
     EXPECT_EQ(dlg()->m_nDbState, 0);
     EXPECT_EQ(dlg()->m_nSocksState, 1);
+    EXPECT_EQ(Profile("Password"), "-")
+        << "the old account's password is not kept beside the new login";
     Settle();
     EXPECT_EQ(dlg()->m_nSessionState, 0) << "an unknown account";
 
@@ -317,6 +324,42 @@ TEST_F(Login, ChangingTheLoginLeavesTheOldSessionFirst) {
     dialogs.Expect(IDD_LOGIN, [](CDialog& login) { fw::Press(login, IDCANCEL); });
     ::SendMessageA(dlg()->m_hWnd, WM_COMMAND, ID_CHANGE_LOGIN, 0);
     EXPECT_EQ(dlg()->m_nSessionState, 2);
+}
+
+TEST_F(Login, AChangeOfLoginWithoutTheServiceShowsTheNewAccountsFiles) {
+    StoreCredentials(kPassword);
+    Start();
+    Settle();
+    ASSERT_EQ(dlg()->m_nContactsSource, 2);
+    const std::string other = "+48600100201";
+    ASSERT_TRUE(WriteDataFile(other + ".cts", EncodeContactsFile({{"Zosia", kLogin, 17, 1}})));
+    ASSERT_TRUE(sim.Unreachable());
+    dialogs.Expect(IDD_LOGIN, [&](CDialog& login) {
+        fw::SetItemText(login, IDC_LOGIN, other);
+        fw::SetItemText(login, IDC_PASSWORD, "haslo456");
+        fw::Press(login, IDOK);
+    });
+    ::SendMessageA(dlg()->m_hWnd, WM_COMMAND, ID_CHANGE_LOGIN, 0);
+    Settle();
+    EXPECT_EQ(dlg()->m_nContactsSource, 1);
+    EXPECT_EQ(Children(dlg()->m_wndTree, dlg()->m_contacts.m_hContactsItem),
+              std::vector<std::string>{"Zosia"});
+    ::DeleteFileA((CWinApp::DataFolder("BriskoPC") + "\\" + other + ".cts").c_str());
+}
+
+TEST_F(Login, WindowsShuttingDownSavesTheDataFiles) {
+    StoreCredentials(kPassword);
+    Start();
+    Settle();
+    const std::string contacts = CWinApp::DataFolder("BriskoPC") + "\\" + kLogin + ".cts";
+    ::DeleteFileA(contacts.c_str());
+    // The process ends after these without the window being destroyed.
+    EXPECT_EQ(::SendMessageA(dlg()->m_hWnd, WM_QUERYENDSESSION, 0, 0), TRUE);
+    ::SendMessageA(dlg()->m_hWnd, WM_ENDSESSION, TRUE, 0);
+    std::string bytes;
+    ASSERT_TRUE(ReadDataFile(kLogin + std::string(".cts"), &bytes));
+    EXPECT_EQ(DecodeContactsFile(bytes).entries.size(), 8u) << "the account's contacts";
+    ::DeleteFileA(contacts.c_str());
 }
 
 TEST_F(Login, TheTreeHasItsFourGroupsAndTheBusyCursorNeedsASession) {

@@ -13,6 +13,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -295,7 +296,83 @@ TEST_F(Sms, RefusalsKeepTheSmsFirstInTheOutbox) {
     EXPECT_EQ(Texts().back(), "Z powodu braku połączenia z Briskiem, ten SMS i nastepne zostaną "
                               "umieszczone w Skrzynce Nadawczej.");
     EXPECT_EQ(dlg().m_nOutboxState, 1);
-    EXPECT_EQ(OutboxLabels().size(), 1u);
+    // A broken connection does not tell whether the SMS had gone: it waits,
+    // marked uncertain.
+    EXPECT_EQ(OutboxLabels(), std::vector<std::string>{"+48601234567 (?)"});
+}
+
+TEST_F(Sms, AnSmsCutOffAfterItLeftIsNotSentAgainWhenTheServiceHasIt) {
+    Start();
+    // The service takes the SMS, then the connection drops before its answer.
+    ASSERT_TRUE(sim.Slow(3000));
+    Write("601234567", "bez odpowiedzi");
+    ASSERT_TRUE(PumpUntil([this] { return dlg().m_nThreads > 0; }));
+    Pump(1000);
+    ASSERT_TRUE(sim.Unreachable());
+    ASSERT_TRUE(PumpUntil([this] { return dlg().m_nThreads == 0; }));
+    sim.Slow(0);
+    ASSERT_TRUE(sim.Reachable());
+    EXPECT_EQ(OutboxLabels(), std::vector<std::string>{"+48601234567 (?)"});
+    // Marked in the file too: a restart must not send it by itself either.
+    EXPECT_NE(FileBytes(OutboxFile()).find("BPCU"), std::string::npos);
+
+    dlg().m_nSessionState = 2;
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_OUTBOX_SEND, 0);
+    Settle();
+    EXPECT_EQ(sim.Sms().size(), 1u) << "the status report showed it: not sent again";
+    EXPECT_TRUE(OutboxLabels().empty());
+    EXPECT_EQ(FileBytes(OutboxFile()).find("bez odpowiedzi"), std::string::npos);
+    for (const std::string& text : Texts())
+        EXPECT_EQ(text.find("jeszcze raz?"), std::string::npos) << text;
+}
+
+TEST_F(Sms, AnUncertainSmsTheServiceDoesNotShowGoesAgainOnlyWhenTheUserSaysSo) {
+    Start();
+    // A cut answer: the service may have taken the SMS (here it did not).
+    for (int answer : {IDNO, IDYES}) {
+        ASSERT_TRUE(sim.AnswerOnce("SENDLONGSMS", "SENDSMSO"));
+        Write("601234567", answer == IDYES ? "tak" : "nie");
+        Settle();
+        EXPECT_EQ(Texts().back(), "Nieudane wysłanie SMSa.");
+        EXPECT_EQ(OutboxLabels(), std::vector<std::string>{"+48601234567 (?)"});
+
+        boxes.Answer(answer);
+        ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_OUTBOX_SEND, 0);
+        Settle();
+        ASSERT_GE(Texts().size(), 2u);
+        EXPECT_NE(std::find_if(Texts().begin(), Texts().end(),
+                               [](const std::string& t) {
+                                   return t == "Nie wiadomo, czy SMS do +48601234567 dotarł do "
+                                               "serwisu Brisko: odpowiedź na jego wysłanie nie "
+                                               "nadeszła. Wysłać go jeszcze raz?";
+                               }),
+                  Texts().end());
+        EXPECT_TRUE(OutboxLabels().empty());
+    }
+    std::vector<std::string> sms = sim.Sms();
+    ASSERT_EQ(sms.size(), 1u) << "only the one the user sent again";
+    EXPECT_NE(sms[0].find("tak"), std::string::npos);
+}
+
+TEST_F(Sms, ASendPostedWhileTheSessionGoesDoesNotStickTheOutbox) {
+    Start();
+    boxes.Answer(IDOK);
+    dialogs.Expect(IDD_SMS, [](CDialog& d) {
+        fw::SetItemText(d, IDC_SMS_NUMBER, "601234567");
+        fw::SetItemText(d, IDC_SMS_TEXT, "po drodze");
+        fw::Press(d, IDOK);
+    });
+    // The send is posted; the session is lost before it is handled.
+    ::PostMessageA(dlg().m_hWnd, WM_COMMAND, ID_MENU_SEND_SMS, 0);
+    ::PostMessageA(dlg().m_hWnd, WM_USER + 99, 0, 0);
+    MSG msg;
+    while (::GetMessageA(&msg, nullptr, 0, 0) && msg.message != WM_USER + 99)
+        ::DispatchMessageA(&msg);
+    ASSERT_EQ(dlg().m_nOutboxState, 2);
+    dlg().m_nSessionState = 0;
+    Pump(100);
+    EXPECT_EQ(dlg().m_nOutboxState, 1) << "waiting, for the timer to try again";
+    EXPECT_TRUE(sim.Sms().empty());
 }
 
 TEST_F(Sms, TheStatusReport) {

@@ -1,0 +1,73 @@
+#include "ModalPeer.h"
+
+#include <algorithm>
+
+ModalPeer::ModalPeer(HWND hWndMain, Play play)
+    : m_hWndMain(hWndMain), m_dwThread(::GetWindowThreadProcessId(hWndMain, nullptr)),
+      m_play(std::move(play)), m_thread(&ModalPeer::Watch, this) {}
+
+ModalPeer::~ModalPeer() {
+    m_bStop = true;
+    m_thread.join();
+}
+
+std::vector<HWND> ModalPeer::OpenWindows() const {
+    struct Search {
+        HWND main;
+        std::vector<HWND> found;
+    } search{m_hWndMain, {}};
+    ::EnumThreadWindows(
+        m_dwThread,
+        [](HWND hWnd, LPARAM p) {
+            auto* s = reinterpret_cast<Search*>(p);
+            char cls[16];
+            if (hWnd != s->main && ::IsWindowVisible(hWnd) &&
+                ::GetClassNameA(hWnd, cls, sizeof cls) && !strcmp(cls, "#32770"))
+                s->found.push_back(hWnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+void ModalPeer::Watch() {
+    std::vector<HWND> seen;
+    while (!m_bStop) {
+        std::vector<HWND> open = OpenWindows();
+        // A closed window's handle may come back for a new one.
+        seen.erase(std::remove_if(seen.begin(), seen.end(),
+                                  [&](HWND w) {
+                                      return std::find(open.begin(), open.end(), w) == open.end();
+                                  }),
+                   seen.end());
+        for (HWND w : open)
+            if (std::find(seen.begin(), seen.end(), w) == seen.end()) {
+                seen.push_back(w);
+                m_play(w);
+            }
+        ::Sleep(20);
+    }
+}
+
+std::string ModalPeer::Text(HWND window) {
+    std::string text;
+    ::EnumChildWindows(
+        window,
+        [](HWND child, LPARAM all) {
+            char part[1024] = "";
+            ::GetWindowTextA(child, part, sizeof part);
+            *reinterpret_cast<std::string*>(all) += std::string(part) + "|";
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&text));
+    return text;
+}
+
+void ModalPeer::SetText(HWND window, int nID, const std::string& text) {
+    ::SetDlgItemTextA(window, nID, text.c_str());
+}
+
+void ModalPeer::Press(HWND window, int nID) {
+    ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(nID, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(window, nID)));
+}
