@@ -6,7 +6,7 @@ namespace {
 // After the last fault the client has this long to be logged in again.
 constexpr DWORD kLoginMs = 60000;
 // ... and, once logged in, one more retry of its outbox timer to send what waits.
-constexpr DWORD kOutboxRetryMs = 20000;
+constexpr DWORD kOutboxRetryMs = 25000;
 constexpr DWORD kTickMs = 100;
 } // namespace
 

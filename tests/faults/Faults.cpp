@@ -41,6 +41,10 @@ void FaultRun::Inject(const PlannedStep& s) {
             m_bSmsRefused = true;
         Note(std::string(StepName(s.step)) + " for " + s.strFunction + ": " + Describe(s.strBody));
         return;
+    case Step::LoseAnswer:
+        m_sim.LoseAnswer(s.strFunction);
+        Note(std::string(StepName(s.step)) + " for " + s.strFunction);
+        return;
     default:
         break;
     }

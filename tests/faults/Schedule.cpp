@@ -109,7 +109,18 @@ const Weighted kMix[] = {
     {Step::DeleteContact, 1}, {Step::LogOff, 1},     {Step::ChangeLogin, 1},
     {Step::Quit, 1},          {Step::Kill, 1},       {Step::Unreachable, 3},
     {Step::SlowDown, 2},      {Step::Expire, 2},     {Step::BadAnswer, 5},
+    {Step::LoseAnswer, 3},
 };
+
+// Mostly the SMS, whose lost answer leaves its fate open.
+PlannedStep LoseAnswer(Rng& rng) {
+    PlannedStep s;
+    s.step = Step::LoseAnswer;
+    s.strFunction = Between(rng, 0, 1)
+                        ? "SENDLONGSMS"
+                        : kFunctions[Between(rng, 0, std::size(kFunctions) - 1)].name;
+    return s;
+}
 
 Step Pick(Rng& rng) {
     int total = 0;
@@ -153,7 +164,9 @@ std::vector<PlannedStep> MakeSchedule(uint32_t seed, uint32_t faultMs) {
         plan.push_back({at, Step::WriteSms, "", ""});
     for (uint32_t at = 4000; at < faultMs && plan.size() < 60; at += Between(rng, 700, 5000)) {
         Step step = Pick(rng);
-        PlannedStep s = step == Step::BadAnswer ? BadAnswer(rng) : PlannedStep{0, step, "", ""};
+        PlannedStep s = step == Step::BadAnswer    ? BadAnswer(rng)
+                        : step == Step::LoseAnswer ? LoseAnswer(rng)
+                                                   : PlannedStep{0, step, "", ""};
         s.nAtMs = at;
         plan.push_back(s);
         Step end;
@@ -206,6 +219,8 @@ const char* StepName(Step step) {
         return "web sessions expire";
     case Step::BadAnswer:
         return "one-shot answer";
+    case Step::LoseAnswer:
+        return "answer lost";
     }
     return "?";
 }

@@ -29,12 +29,13 @@ enum class Step {
     SlowOff,
     Expire,
     BadAnswer,
+    LoseAnswer, // handled by the service, its answer lost on the way back
 };
 
 struct PlannedStep {
     uint32_t nAtMs = 0; // from the start of the run
     Step step = Step::WriteSms;
-    std::string strFunction; // BadAnswer: the service function that answers it
+    std::string strFunction; // BadAnswer, LoseAnswer: the service function concerned
     std::string strBody;     // BadAnswer: the one-shot answer
 };
 

@@ -31,7 +31,7 @@ std::string DialogText(HWND hDlg) {
         [](HWND child, LPARAM all) {
             char cls[16] = "";
             ::GetClassNameA(child, cls, sizeof cls);
-            if (!_stricmp(cls, "Static") || !_stricmp(cls, "Edit")) {
+            if (_stricmp(cls, "Button")) {
                 std::string& t = *reinterpret_cast<std::string*>(all);
                 std::string part = WindowText(child);
                 if (!part.empty())

@@ -13,7 +13,7 @@ std::string ClientProfilePath();
 void WriteClientProfile(int port, const std::string& login, const std::string& password);
 
 std::string WindowText(HWND hWnd);
-// The texts of a dialog's static and edit children, joined by "|": what a box says.
+// The texts of a dialog's children other than buttons, joined by "|": what a box says.
 std::string DialogText(HWND hDlg);
 
 // Polls done() every 100 ms until it holds or the time is up; returns done().
