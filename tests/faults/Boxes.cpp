@@ -59,9 +59,9 @@ void FaultRun::AnswerBoxes(bool bHurry) {
         if (m_boxes.count(hDlg) || (!login && !IsBox(hDlg)))
             continue;
         OpenBox box{login ? "(the login dialog)" : DialogText(hDlg), 0};
-        for (const auto& [other, shown] : m_boxes)
-            if (shown.strText == box.strText)
-                Fail("a second box with the same text while the first is open: " + box.strText);
+        if (std::any_of(m_boxes.begin(), m_boxes.end(),
+                        [&box](const auto& shown) { return shown.second.strText == box.strText; }))
+            Fail("a second box with the same text while the first is open: " + box.strText);
         // Now at once, now after a moment, now after a long while.
         const uint32_t kind = Random(0, 9);
         const uint32_t delay = bHurry || kind < 3 ? Random(0, 500)
