@@ -207,6 +207,17 @@ ControlReply handle_control(const ControlRequest& r, Service& service, Reachabil
     if (after_prefix(path, "/answer/", rest)) {
         return answer_command(r, rest, service);
     }
+    if (after_prefix(path, "/lose/", rest)) {
+        const std::string function = url_decode(rest, false);
+        if (function.empty()) {
+            return {400, "no function name\n"};
+        }
+        if (r.method != "POST") {
+            return not_allowed();
+        }
+        service.lose_answer_once(function);
+        return ok();
+    }
     if (after_prefix(path, "/presence/", rest)) {
         return presence_command(r, url_decode(rest, false), query, service);
     }

@@ -66,6 +66,10 @@ Reply Service::handle(std::string_view method, std::string_view target, std::str
     } else if (const FunctionHandler* handler = functions_.find(call.function)) {
         reply.body = (*handler)(call, world_);
     }
+    if (int& lost = lost_[call.function]; lost > 0) {
+        --lost;
+        reply.lost = true;
+    }
     return reply;
 }
 
@@ -87,6 +91,12 @@ void Service::queue_once(const std::string& function, std::string body) {
 void Service::reset_answer(const std::string& function) {
     std::lock_guard<std::mutex> lock(mutex_);
     answers_.reset(function);
+    lost_.erase(function);
+}
+
+void Service::lose_answer_once(const std::string& function) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++lost_[function];
 }
 
 std::string Service::log() const {

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -20,6 +21,7 @@ struct Reply {
     int status = 200;
     std::string body;       // raw bytes, sent as text/html with a Content-Length
     std::string set_cookie; // a Set-Cookie header to send, "" for none
+    bool lost = false;      // the answer never goes out: the server drops the connection
 };
 
 // The cookie that tells the service's clients apart, as an ASP server's
@@ -47,6 +49,9 @@ public:
     void set_answer(const std::string& function, std::string body);
     void queue_once(const std::string& function, std::string body);
     void reset_answer(const std::string& function);
+    // The next call of `function` is handled (what it changes, changes) but
+    // its answer is lost, as when the line breaks before it comes back.
+    void lose_answer_once(const std::string& function);
 
     // Runs `f` on the world under the service's lock.
     void with_world(const std::function<void(World&)>& f);
@@ -66,6 +71,7 @@ private:
     World world_;
     FunctionTable functions_;
     AnswerTable answers_;
+    std::map<std::string, int> lost_; // answers still to lose, by function
     std::string log_;
     std::atomic<int> slow_ms_{0};
 };

@@ -128,7 +128,11 @@ bool Simulator::open_https(int port, std::string& error) {
         Reply reply = service_.handle(req.method, req.target, std::to_string(req.remote_port),
                                       req.get_header_value("Cookie"));
         wait_slow(service_.slow_ms());
-        if (drop(req, res)) {
+        if (reply.lost && req.ssl) {
+            shutdown(SSL_get_fd(req.ssl), SHUT_RDWR);
+        }
+        if (drop(req, res) || reply.lost) {
+            res.status = 503;
             return;
         }
         // Answers go out as the raw bytes: cpp-httplib would otherwise gzip or

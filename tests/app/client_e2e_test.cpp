@@ -1,14 +1,13 @@
 // The real BriskoPC.exe against the simulator, as a user would run it: it
 // logs in with the stored credentials, loses the service and finds it again,
 // starts offline and logs in when the service comes back, and logs off.
+#include "ClientProcess.h"
 #include "SimControl.h"
-#include "WinApp.h"
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -18,81 +17,27 @@ namespace {
 const char kLogin[] = "+48600100200";
 const char kPassword[] = "haslo123";
 
-std::string ProfilePath() {
-    return CWinApp::DataFolder("BriskoPC") + "\\BriskoPC.ini";
-}
-
-std::string WindowText(HWND hWnd) {
-    char text[256] = "";
-    ::GetWindowTextA(hWnd, text, sizeof text);
-    return text;
-}
-
 // The client, started with the demo account's credentials in its profile.
-class Client {
+class Client : public ClientProcess {
 public:
     Client() {
-        std::string profile = ProfilePath();
-        ::DeleteFileA(profile.c_str());
-        for (auto [entry, value] : {std::pair<const char*, std::string>{"ServiceHost", "localhost"},
-                                    {"ServicePort", std::to_string(SimControl::HttpsPort())},
-                                    {"Login", kLogin},
-                                    {"Password", kPassword}})
-            ::WritePrivateProfileStringA("BriskoPC", entry, value.c_str(), profile.c_str());
-
-        char path[MAX_PATH];
-        DWORD n = ::GetModuleFileNameA(nullptr, path, sizeof path);
-        std::string dir(path, n);
-        std::string cmd = "\"" + dir.substr(0, dir.find_last_of('\\') + 1) + "BriskoPC.exe\"";
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        started = ::CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                   nullptr, &si, &pi);
-        for (int i = 0; started && !main && i < 200; ++i, ::Sleep(50))
-            main = ::FindWindowA("BriskoPCClass", nullptr);
+        WriteClientProfile(SimControl::HttpsPort(), kLogin, kPassword);
+        started = Start();
+        main = Main();
     }
 
     ~Client() {
-        if (!started)
-            return;
-        if (::IsWindow(main))
-            ::PostMessageA(main, WM_COMMAND, 8, 0);
-        if (::WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0)
-            ::TerminateProcess(pi.hProcess, 1);
-        ::CloseHandle(pi.hThread);
-        ::CloseHandle(pi.hProcess);
-        ::DeleteFileA(ProfilePath().c_str());
+        if (Running() && !Quit(10000))
+            Kill();
+        ::DeleteFileA(ClientProfilePath().c_str());
     }
 
-    // The message boxes it shows: dialogs of its thread other than the main window.
-    std::vector<HWND> MessageBoxes() const {
-        std::vector<HWND> boxes;
-        ::EnumThreadWindows(
-            pi.dwThreadId,
-            [](HWND hWnd, LPARAM found) {
-                char cls[16];
-                if (::IsWindowVisible(hWnd) && ::GetClassNameA(hWnd, cls, sizeof cls) &&
-                    !strcmp(cls, "#32770"))
-                    reinterpret_cast<std::vector<HWND>*>(found)->push_back(hWnd);
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&boxes));
-        return boxes;
-    }
-
+    std::vector<HWND> MessageBoxes() const { return Dialogs(); }
     std::string Status() const { return WindowText(::GetDlgItem(main, 1029)); }
 
-    PROCESS_INFORMATION pi = {};
     bool started = false;
     HWND main = nullptr;
 };
-
-bool WaitFor(const std::function<bool()>& done, DWORD ms) {
-    for (DWORD start = ::GetTickCount(); ::GetTickCount() - start < ms; ::Sleep(100))
-        if (done())
-            return true;
-    return done();
-}
 
 class ClientEndToEnd : public ::testing::Test {
 protected:
@@ -178,14 +123,7 @@ TEST_F(ClientEndToEnd, LogOffSaysSoAndForgetsThePassword) {
     ::PostMessageA(client.main, WM_COMMAND, 32784, 0);
     std::vector<HWND> boxes;
     ASSERT_TRUE(WaitFor([&] { return !(boxes = client.MessageBoxes()).empty(); }, 10000));
-    std::string text;
-    ::EnumChildWindows(
-        boxes[0],
-        [](HWND child, LPARAM all) {
-            *reinterpret_cast<std::string*>(all) += WindowText(child) + "|";
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&text));
+    std::string text = DialogText(boxes[0]);
     EXPECT_NE(text.find("Wylogowanie zakończone."), std::string::npos) << text;
     EXPECT_EQ(WindowText(boxes[0]), "BriskoPC");
     EXPECT_TRUE(WaitFor([&] { return Count("LOGOFF") == 1; }, 10000));
@@ -194,7 +132,7 @@ TEST_F(ClientEndToEnd, LogOffSaysSoAndForgetsThePassword) {
     ASSERT_TRUE(WaitFor([&] { return WindowText(client.main) == "Niezalogowany"; }, 5000));
     char password[64];
     ::GetPrivateProfileStringA("BriskoPC", "Password", "-", password, sizeof password,
-                               ProfilePath().c_str());
+                               ClientProfilePath().c_str());
     EXPECT_STREQ(password, "-");
 }
 

@@ -220,6 +220,23 @@ TEST_F(SimulatorTest, OnceAnswersOverTheWire) {
     EXPECT_EQ(c->Get(bench(2).c_str())->body, "OK\r\n2");
 }
 
+TEST_F(SimulatorTest, ALostAnswerIsHandledButNeverArrives) {
+    ASSERT_EQ(post("/lose/BENCH"), 200);
+    auto c = client();
+    EXPECT_FALSE(c->Get(bench(1).c_str())); // the connection drops instead
+    const httplib::Result r = c->Get(bench(2).c_str());
+    ASSERT_TRUE(r) << "one answer lost, the next arrives";
+    EXPECT_EQ(r->body, "OK\r\n2");
+    EXPECT_EQ(log().size(), 2u) << "the lost call reached the service";
+
+    // Back to the default forgets the answers still to lose.
+    ASSERT_EQ(post("/lose/BENCH"), 200);
+    ASSERT_EQ(control().Delete("/answer/BENCH")->status, 200);
+    EXPECT_TRUE(c->Get(bench(3).c_str()));
+    EXPECT_EQ(post("/lose/"), 400);
+    EXPECT_EQ(control().Get("/lose/BENCH")->status, 405);
+}
+
 TEST_F(SimulatorTest, UnreachableRefusesAndReachableRestores) {
     auto kept = client();
     ASSERT_TRUE(kept->Get(bench(1).c_str()));

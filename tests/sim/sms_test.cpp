@@ -73,6 +73,15 @@ TEST_F(SmsTest, SendLongSmsTakesThePriceAndGivesRisingIds) {
                           "+48600100202 24 30 0 logged-out\n");
 }
 
+TEST_F(SmsTest, AnSmsWhoseAnswerIsLostIsSentAllTheSame) {
+    ASSERT_EQ(control("POST", "/lose/SENDLONGSMS").status, 200);
+    const sim::Reply lost = service_.handle("GET", "/briskopc.asp?" + send("48601234567", "Test"),
+                                            "1", zofia_.cookie());
+    EXPECT_TRUE(lost.lost);
+    EXPECT_EQ(sms_list(), "123456 +48600100200 +48601234567 class0=0 unicode=0 Test\n");
+    EXPECT_EQ(zofia_.call(send("48601234567", "Again")), "SENDSMSOK\r\n950\r\n123457\r\n");
+}
+
 TEST_F(SmsTest, LongSmsPaysForEveryPart) {
     // Plain: one part up to 160 characters, then 153 a part; with Polish
     // letters 70, then 67.

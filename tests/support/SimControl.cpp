@@ -77,6 +77,9 @@ bool SimControl::AnswerOnce(const std::string& function, const std::string& body
 bool SimControl::Reset(const std::string& function) {
     return Command("DELETE", "/answer/" + function);
 }
+bool SimControl::LoseAnswer(const std::string& function) {
+    return Command("POST", "/lose/" + function);
+}
 bool SimControl::Unreachable() {
     return Command("POST", "/unreachable");
 }

@@ -21,6 +21,8 @@ public:
     bool Answer(const std::string& function, const std::string& body);
     bool AnswerOnce(const std::string& function, const std::string& body);
     bool Reset(const std::string& function);
+    // The next call of the function is handled, but its answer is lost on the way.
+    bool LoseAnswer(const std::string& function);
     bool Unreachable();
     bool Reachable();
     bool Slow(int ms);

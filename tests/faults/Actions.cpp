@@ -1,0 +1,248 @@
+// The user's side: menu commands to the main window, and the client's own
+// dialogs filled in and confirmed as a user would.
+#include "FaultRun.h"
+#include "RemoteTree.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr WORD kWriteSms = 32778, kDeleteSms = 32807, kEditSms = 32808, kSendOutbox = 32806;
+constexpr WORD kAddContact = 32777, kEditContact = 32775, kDeleteContact = 32776;
+constexpr WORD kLogOff = 32784, kChangeLogin = 32780;
+constexpr int kSmsNumber = 1002, kSmsText = 1003, kSmsClass0 = 1009;
+constexpr int kContactName = 1020, kContactNumber = 1021;
+constexpr int kLoginEdit = 1005, kPasswordEdit = 1006, kRemember = 1008;
+constexpr DWORD kDialogMs = 5000;
+
+const char kOutbox[] = "Skrzynka Nadawcza";
+const char kContactsRoot[] = "Kontakty";
+
+void SetText(HWND hDlg, int control, const std::string& text) {
+    DWORD_PTR ignored;
+    ::SendMessageTimeoutA(::GetDlgItem(hDlg, control), WM_SETTEXT, 0,
+                          reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 2000, &ignored);
+}
+
+void SetCheck(HWND hDlg, int control, bool on) {
+    DWORD_PTR ignored;
+    ::SendMessageTimeoutA(::GetDlgItem(hDlg, control), BM_SETCHECK,
+                          on ? BST_CHECKED : BST_UNCHECKED, 0, SMTO_ABORTIFHUNG, 2000, &ignored);
+}
+
+// Nine digits unique to the seed and the counter: 69, the seed, the kind, the counter.
+std::string Number(uint32_t seed, int kind, int n) {
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "69%04u%d%02d", seed % 10000, kind, n % 100);
+    return digits;
+}
+
+} // namespace
+
+void FaultRun::SendCommand(WORD id) {
+    ::PostMessageA(m_client.Main(), WM_COMMAND, id, 0);
+}
+
+HWND FaultRun::OpenDialog(WORD command, int control) {
+    SendCommand(command);
+    HWND hDlg = nullptr;
+    WaitFor([&] { return (hDlg = KnownDialog(control)) != nullptr; }, kDialogMs);
+    return hDlg;
+}
+
+bool FaultRun::Confirm(HWND hDlg) {
+    ::PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(hDlg, IDOK)));
+    if (WaitFor([hDlg] { return !::IsWindow(hDlg) || !::IsWindowVisible(hDlg); }, kDialogMs))
+        return true;
+    Note("the dialog stayed open after OK: " + DialogText(hDlg) + "; cancelled");
+    ::PostMessageA(hDlg, WM_COMMAND, IDCANCEL, 0);
+    return false;
+}
+
+// Selects an item under `root` whose data lies in the range and whose label
+// begins with `text`.
+bool FaultRun::SelectItem(const std::string& root, int minData, int maxData,
+                          const std::string& text) {
+    RemoteTree tree(m_client.Process(), ::GetDlgItem(m_client.Main(), 1000));
+    for (const RemoteTreeItem& item : tree.ChildrenOf(root))
+        if (item.lParam >= minData && item.lParam <= maxData &&
+            item.strText.compare(0, text.size(), text) == 0)
+            return tree.Select(item.hItem);
+    return false;
+}
+
+void FaultRun::Do(const PlannedStep& s) {
+    if (m_bClientDown && s.step != Step::Restart)
+        return;
+    Note(StepName(s.step));
+    switch (s.step) {
+    case Step::WriteSms:
+        WriteSms();
+        break;
+    case Step::EditSms:
+        EditSms();
+        break;
+    case Step::DeleteSms:
+        DeleteSms();
+        break;
+    case Step::SendOutbox:
+        SendCommand(kSendOutbox);
+        break;
+    case Step::AddContact:
+        AddContact();
+        break;
+    case Step::EditContact:
+        EditContact();
+        break;
+    case Step::DeleteContact:
+        DeleteContact();
+        break;
+    case Step::LogOff:
+        SendCommand(kLogOff);
+        m_bLoggedOff = true;
+        break;
+    case Step::LogIn:
+        if (m_bLoggedOff)
+            LogIn(false);
+        break;
+    case Step::ChangeLogin:
+        LogIn(Random(0, 3) == 0);
+        break;
+    case Step::Quit:
+        m_client.Quit(0);
+        m_bClientDown = true;
+        break;
+    case Step::Kill:
+        m_client.Kill();
+        m_bClientDown = true;
+        break;
+    case Step::Restart:
+        Restart();
+        break;
+    default:
+        break;
+    }
+}
+
+void FaultRun::WriteSms() {
+    // Logged off, the menu has no SMS commands.
+    if (m_bLoggedOff)
+        return;
+    const int n = ++m_nSmsCount;
+    WrittenSms sms{Number(m_nSeed, 1, n),
+                   "FZ" + std::to_string(m_nSeed) + "N" + std::to_string(n) + ":"};
+    HWND hDlg = OpenDialog(kWriteSms, kSmsNumber);
+    if (!hDlg) {
+        Note("the compose dialog did not open");
+        return;
+    }
+    const bool class0 = Random(0, 3) == 0;
+    SetText(hDlg, kSmsNumber, sms.strNumber);
+    SetText(hDlg, kSmsText, sms.strTag + std::string(Random(0, 250), 'a' + n % 26));
+    SetCheck(hDlg, kSmsClass0, class0);
+    if (!Confirm(hDlg))
+        return;
+    Note("wrote " + sms.strTag + " to +48" + sms.strNumber + (class0 ? " (class 0)" : ""));
+    m_sms.push_back(sms);
+}
+
+void FaultRun::EditSms() {
+    for (const WrittenSms& sms : m_sms) {
+        if (sms.bDeleted || !SelectItem(kOutbox, 1000, 1999, "+48" + sms.strNumber))
+            continue;
+        HWND hDlg = OpenDialog(kEditSms, kSmsText);
+        if (!hDlg) {
+            Note("the edit dialog did not open");
+            return;
+        }
+        SetText(hDlg, kSmsText, sms.strTag + " zmieniony " + std::string(Random(0, 100), 'z'));
+        if (Confirm(hDlg))
+            Note("edited " + sms.strTag);
+        return;
+    }
+}
+
+void FaultRun::DeleteSms() {
+    const size_t from = m_sms.empty() ? 0 : Random(0, m_sms.size() - 1);
+    for (size_t i = 0; i < m_sms.size(); ++i) {
+        WrittenSms& sms = m_sms[(from + i) % m_sms.size()];
+        if (sms.bDeleted || !SelectItem(kOutbox, 1000, 1999, "+48" + sms.strNumber))
+            continue;
+        SendCommand(kDeleteSms);
+        sms.bDeleted = true;
+        Note("deleted " + sms.strTag);
+        return;
+    }
+}
+
+void FaultRun::AddContact() {
+    // Offline the contact commands are greyed.
+    if (m_bLoggedOff || !LoggedIn())
+        return;
+    const int n = ++m_nContactCount;
+    const std::string name = "FZ " + std::to_string(m_nSeed) + " kontakt " + std::to_string(n);
+    HWND hDlg = OpenDialog(kAddContact, kContactName);
+    if (!hDlg) {
+        Note("the contact dialog did not open");
+        return;
+    }
+    SetText(hDlg, kContactName, name);
+    SetText(hDlg, kContactNumber, Number(m_nSeed, 2, n));
+    if (Confirm(hDlg))
+        m_contacts.push_back(name);
+}
+
+void FaultRun::EditContact() {
+    if (m_bLoggedOff || !LoggedIn() || !SelectItem(kContactsRoot, 100, 499, "FZ "))
+        return;
+    HWND hDlg = OpenDialog(kEditContact, kContactName);
+    if (!hDlg) {
+        Note("the contact dialog did not open");
+        return;
+    }
+    SetText(hDlg, kContactName,
+            "FZ " + std::to_string(m_nSeed) + " zmieniony " + std::to_string(Random(0, 999)));
+    Confirm(hDlg);
+}
+
+void FaultRun::DeleteContact() {
+    // The client asks first; the box answerer says Yes.
+    if (!m_bLoggedOff && LoggedIn() && SelectItem(kContactsRoot, 100, 499, "FZ "))
+        SendCommand(kDeleteContact);
+}
+
+void FaultRun::LogIn(bool bWrongPassword) {
+    HWND hDlg = OpenDialog(kChangeLogin, kLoginEdit);
+    if (!hDlg) {
+        Note("the login dialog did not open");
+        return;
+    }
+    FillLogin(hDlg, bWrongPassword);
+}
+
+void FaultRun::FillLogin(HWND hDlg, bool bWrongPassword) {
+    SetText(hDlg, kLoginEdit, kLogin);
+    SetText(hDlg, kPasswordEdit, bWrongPassword ? "zle-haslo" : kPassword);
+    SetCheck(hDlg, kRemember, Random(0, 1) == 1);
+    if (Confirm(hDlg)) {
+        Note(bWrongPassword ? "logged in with a wrong password" : "logged in");
+        m_bLoggedOff = bWrongPassword;
+    }
+}
+
+void FaultRun::Restart() {
+    if (m_client.Running() && !WaitFor(
+                                  [this] {
+                                      AnswerBoxes(true);
+                                      return !m_client.Running();
+                                  },
+                                  15000)) {
+        Fail("still running 15 s after Zakończ");
+        m_client.Kill();
+    }
+    m_boxes.clear();
+    if (!m_client.Start())
+        Fail("the client did not start again");
+    m_bClientDown = false;
+}

@@ -1,0 +1,103 @@
+// One seed of the fault-injection run: the real client under faults of the
+// service and a user's actions, then a healthy service and the checks.
+#pragma once
+
+#include "ClientProcess.h"
+#include "Schedule.h"
+#include "SimControl.h"
+
+#include <map>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+class RemoteTree;
+
+class FaultRun {
+public:
+    // The demo account of the simulator.
+    static constexpr const char* kLogin = "+48600100200";
+    static constexpr const char* kPassword = "haslo123";
+
+    FaultRun(uint32_t seed, uint32_t faultMs);
+    // Runs the seed; true when every invariant held. What broke is in Failures().
+    bool Run();
+    const std::vector<std::string>& Failures() const { return m_failures; }
+
+private:
+    // An SMS the user wrote, known by its recipient and the tag in its text.
+    struct WrittenSms {
+        std::string strNumber; // 9 digits
+        std::string strTag;
+        bool bDeleted = false;
+    };
+    // A message box the client shows, and when the run answers it.
+    struct OpenBox {
+        std::string strText;
+        DWORD dwAnswerAt = 0;
+    };
+
+    // the phases
+    void FaultPhase();
+    void Recover();
+    void Finish();
+    void Tick(bool bHurry);
+
+    // user actions (Actions.cpp)
+    void Do(const PlannedStep& s);
+    void WriteSms();
+    void EditSms();
+    void DeleteSms();
+    void AddContact();
+    void EditContact();
+    void DeleteContact();
+    void LogIn(bool bWrongPassword);
+    void FillLogin(HWND hDlg, bool bWrongPassword);
+    void SendCommand(WORD id);
+    HWND OpenDialog(WORD command, int control);
+    bool Confirm(HWND hDlg);
+    bool SelectItem(const std::string& root, int minData, int maxData, const std::string& text);
+    void Restart();
+
+    // faults of the service (Faults.cpp)
+    void Inject(const PlannedStep& s);
+    void Heal();
+
+    // message boxes (Boxes.cpp)
+    void AnswerBoxes(bool bHurry);
+    void Press(HWND hBox, const OpenBox& box);
+    HWND KnownDialog(int control) const;
+    bool IsBox(HWND hDlg) const;
+
+    // what the client shows and what it left (Checks.cpp)
+    bool LoggedIn();
+    bool EverySmsArrived();
+    std::map<std::string, int> ArrivedByTag();
+    void CheckProcess();
+    void CheckSms();
+    void CheckFiles();
+    void Fail(const std::string& what);
+    void Note(const std::string& what);
+
+    DWORD Elapsed() const { return ::GetTickCount() - m_dwStart; }
+    uint32_t Random(uint32_t lo, uint32_t hi);
+
+    uint32_t m_nSeed;
+    uint32_t m_nFaultMs;
+    std::mt19937 m_rng;
+    SimControl m_sim;
+    ClientProcess m_client;
+    DWORD m_dwStart = 0;
+    bool m_bClientDown = false;  // the run ended it (quit or kill) and has not restarted it
+    bool m_bLoggedOff = false;   // the user logged off or was refused: a login is up to him
+    bool m_bSmsRefused = false;  // a refusal was answered: sending waits for the user
+    std::string m_strConnection; // the connection lines as last read
+    int m_nSmsCount = 0;
+    int m_nContactCount = 0;
+    std::vector<WrittenSms> m_sms;
+    std::vector<std::string> m_contacts;     // names of the contacts the user added
+    std::set<std::string> m_resendConfirmed; // 9-digit numbers
+    std::map<HWND, OpenBox> m_boxes;
+    std::vector<std::string> m_failures;
+};

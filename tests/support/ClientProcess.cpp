@@ -1,0 +1,127 @@
+#include "ClientProcess.h"
+
+#include "WinApp.h"
+
+#include <cstring>
+
+std::string ClientProfilePath() {
+    return CWinApp::DataFolder("BriskoPC") + "\\BriskoPC.ini";
+}
+
+void WriteClientProfile(int port, const std::string& login, const std::string& password) {
+    std::string profile = ClientProfilePath();
+    ::DeleteFileA(profile.c_str());
+    for (auto [entry, value] : {std::pair<const char*, std::string>{"ServiceHost", "localhost"},
+                                {"ServicePort", std::to_string(port)},
+                                {"Login", login},
+                                {"Password", password}})
+        ::WritePrivateProfileStringA("BriskoPC", entry, value.c_str(), profile.c_str());
+}
+
+std::string WindowText(HWND hWnd) {
+    char text[1024] = "";
+    ::GetWindowTextA(hWnd, text, sizeof text);
+    return text;
+}
+
+std::string DialogText(HWND hDlg) {
+    std::string text;
+    ::EnumChildWindows(
+        hDlg,
+        [](HWND child, LPARAM all) {
+            char cls[16] = "";
+            ::GetClassNameA(child, cls, sizeof cls);
+            if (_stricmp(cls, "Button")) {
+                std::string& t = *reinterpret_cast<std::string*>(all);
+                std::string part = WindowText(child);
+                if (!part.empty())
+                    t += (t.empty() ? "" : "|") + part;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&text));
+    return text;
+}
+
+bool WaitFor(const std::function<bool()>& done, DWORD ms) {
+    for (DWORD start = ::GetTickCount(); ::GetTickCount() - start < ms; ::Sleep(100))
+        if (done())
+            return true;
+    return done();
+}
+
+ClientProcess::~ClientProcess() {
+    Close();
+}
+
+void ClientProcess::Close() {
+    if (m_pi.hProcess) {
+        ::CloseHandle(m_pi.hThread);
+        ::CloseHandle(m_pi.hProcess);
+    }
+    m_pi = {};
+    m_hMain = nullptr;
+}
+
+bool ClientProcess::Start() {
+    Close();
+    char path[MAX_PATH];
+    DWORD n = ::GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string dir(path, n);
+    std::string cmd = "\"" + dir.substr(0, dir.find_last_of('\\') + 1) + "BriskoPC.exe\"";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    if (!::CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                          &m_pi)) {
+        m_pi = {};
+        return false;
+    }
+    // The first start in a fresh prefix may take a while.
+    return WaitFor(
+        [this] {
+            m_hMain = ::FindWindowA("BriskoPCClass", nullptr);
+            return m_hMain != nullptr;
+        },
+        10000);
+}
+
+bool ClientProcess::Running() const {
+    return m_pi.hProcess && ::WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+bool ClientProcess::Quit(DWORD ms) {
+    if (::IsWindow(m_hMain))
+        ::PostMessageA(m_hMain, WM_COMMAND, 8, 0);
+    return m_pi.hProcess && ::WaitForSingleObject(m_pi.hProcess, ms) == WAIT_OBJECT_0;
+}
+
+void ClientProcess::Kill() {
+    if (Running()) {
+        ::TerminateProcess(m_pi.hProcess, 1);
+        ::WaitForSingleObject(m_pi.hProcess, 5000);
+    }
+}
+
+DWORD ClientProcess::ExitCode() const {
+    DWORD code = STILL_ACTIVE;
+    if (m_pi.hProcess)
+        ::GetExitCodeProcess(m_pi.hProcess, &code);
+    return code;
+}
+
+std::vector<HWND> ClientProcess::Dialogs() const {
+    std::vector<HWND> dialogs;
+    if (!Running())
+        return dialogs;
+    ::EnumThreadWindows(
+        m_pi.dwThreadId,
+        [](HWND hWnd, LPARAM found) {
+            char cls[16];
+            if (::IsWindowVisible(hWnd) && ::GetClassNameA(hWnd, cls, sizeof cls) &&
+                !strcmp(cls, "#32770"))
+                reinterpret_cast<std::vector<HWND>*>(found)->push_back(hWnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&dialogs));
+    return dialogs;
+}

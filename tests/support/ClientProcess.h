@@ -1,0 +1,48 @@
+// The real BriskoPC.exe, started beside the program that tests it, and what
+// another process can see of it: its main window, its dialogs and boxes.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// The client's profile, and one pointing it at a service with stored credentials.
+std::string ClientProfilePath();
+void WriteClientProfile(int port, const std::string& login, const std::string& password);
+
+std::string WindowText(HWND hWnd);
+// The texts of a dialog's children other than buttons, joined by "|": what a box says.
+std::string DialogText(HWND hDlg);
+
+// Polls done() every 100 ms until it holds or the time is up; returns done().
+bool WaitFor(const std::function<bool()>& done, DWORD ms);
+
+class ClientProcess {
+public:
+    ClientProcess() = default;
+    ~ClientProcess();
+    ClientProcess(const ClientProcess&) = delete;
+    ClientProcess& operator=(const ClientProcess&) = delete;
+
+    // Starts BriskoPC.exe from this program's folder and waits up to 10 s for
+    // its main window.
+    bool Start();
+    bool Running() const;
+    // "Zakończ"; true when the process ended within `ms`.
+    bool Quit(DWORD ms);
+    void Kill();
+    DWORD ExitCode() const;
+
+    // The visible dialogs of its main thread: message boxes and its own dialogs.
+    std::vector<HWND> Dialogs() const;
+
+    HANDLE Process() const { return m_pi.hProcess; }
+    HWND Main() const { return m_hMain; }
+
+private:
+    void Close();
+    PROCESS_INFORMATION m_pi = {};
+    HWND m_hMain = nullptr;
+};

@@ -1,0 +1,75 @@
+#include "RemoteTree.h"
+
+namespace {
+constexpr int kTextSize = 512;
+constexpr UINT kAnswerMs = 2000;
+} // namespace
+
+RemoteTree::RemoteTree(HANDLE hProcess, HWND hTree)
+    : m_hProcess(hProcess), m_hTree(hTree),
+      m_pRemote(static_cast<char*>(::VirtualAllocEx(hProcess, nullptr, sizeof(TVITEMA) + kTextSize,
+                                                    MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE))) {}
+
+RemoteTree::~RemoteTree() {
+    if (m_pRemote)
+        ::VirtualFreeEx(m_hProcess, m_pRemote, 0, MEM_RELEASE);
+}
+
+HTREEITEM RemoteTree::Next(HTREEITEM hItem, UINT code) {
+    DWORD_PTR result = 0;
+    if (!::SendMessageTimeoutA(m_hTree, TVM_GETNEXTITEM, code, reinterpret_cast<LPARAM>(hItem),
+                               SMTO_ABORTIFHUNG, kAnswerMs, &result))
+        return nullptr;
+    return reinterpret_cast<HTREEITEM>(result);
+}
+
+bool RemoteTree::Read(HTREEITEM hItem, RemoteTreeItem& item) {
+    TVITEMA tvi = {};
+    tvi.mask = TVIF_TEXT | TVIF_PARAM | TVIF_HANDLE;
+    tvi.hItem = hItem;
+    tvi.pszText = m_pRemote + sizeof(TVITEMA);
+    tvi.cchTextMax = kTextSize;
+    char text[kTextSize] = "";
+    DWORD_PTR ok = 0;
+    if (!::WriteProcessMemory(m_hProcess, m_pRemote, &tvi, sizeof tvi, nullptr) ||
+        !::SendMessageTimeoutA(m_hTree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(m_pRemote),
+                               SMTO_ABORTIFHUNG, kAnswerMs, &ok) ||
+        !ok || !::ReadProcessMemory(m_hProcess, m_pRemote, &tvi, sizeof tvi, nullptr) ||
+        !::ReadProcessMemory(m_hProcess, m_pRemote + sizeof(TVITEMA), text, sizeof text, nullptr))
+        return false;
+    text[kTextSize - 1] = 0;
+    item.hItem = hItem;
+    item.strText = text;
+    item.lParam = tvi.lParam;
+    return true;
+}
+
+std::vector<RemoteTreeItem> RemoteTree::Children(HTREEITEM parent) {
+    std::vector<RemoteTreeItem> items;
+    if (!m_pRemote)
+        return items;
+    // A tree of the client holds far fewer items; the bound keeps a tree that
+    // changes under us from looping.
+    HTREEITEM h = parent == TVI_ROOT ? Next(nullptr, TVGN_ROOT) : Next(parent, TVGN_CHILD);
+    for (int n = 0; h && n < 2000; ++n, h = Next(h, TVGN_NEXT)) {
+        RemoteTreeItem item;
+        if (Read(h, item))
+            items.push_back(item);
+    }
+    return items;
+}
+
+std::vector<RemoteTreeItem> RemoteTree::ChildrenOf(const std::string& root) {
+    for (const RemoteTreeItem& item : Children(TVI_ROOT))
+        if (item.strText == root)
+            return Children(item.hItem);
+    return {};
+}
+
+bool RemoteTree::Select(HTREEITEM hItem) {
+    DWORD_PTR ok = 0;
+    return ::SendMessageTimeoutA(m_hTree, TVM_SELECTITEM, TVGN_CARET,
+                                 reinterpret_cast<LPARAM>(hItem), SMTO_ABORTIFHUNG, kAnswerMs,
+                                 &ok) &&
+           ok;
+}
