@@ -20,8 +20,8 @@ const char kPassword[] = "haslo123";
 // The client, started with the demo account's credentials in its profile.
 class Client : public ClientProcess {
 public:
-    Client() {
-        WriteClientProfile(SimControl::HttpsPort(), kLogin, kPassword);
+    explicit Client(const char* password = kPassword) {
+        WriteClientProfile(SimControl::HttpsPort(), kLogin, password);
         started = Start();
         main = Main();
     }
@@ -134,6 +134,20 @@ TEST_F(ClientEndToEnd, LogOffSaysSoAndForgetsThePassword) {
     ::GetPrivateProfileStringA("BriskoPC", "Password", "-", password, sizeof password,
                                ClientProfilePath().c_str());
     EXPECT_STREQ(password, "-");
+}
+
+TEST_F(ClientEndToEnd, AWrongStoredPasswordShowsOneBoxAndIsNotTriedAgainWhileItIsOpen) {
+    Client client("zle-haslo");
+    ASSERT_NE(client.main, nullptr);
+    std::vector<HWND> boxes;
+    ASSERT_TRUE(WaitFor([&] { return !(boxes = client.MessageBoxes()).empty(); }, 10000));
+    // The box stays open past the 30 s timer that logs in again.
+    ::Sleep(33000);
+    EXPECT_EQ(client.MessageBoxes().size(), 1u);
+    EXPECT_EQ(Count("LOGIN"), 1u);
+    ::PostMessageA(boxes[0], WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitFor([&] { return client.MessageBoxes().empty(); }, 5000));
+    EXPECT_EQ(WindowText(client.main), "BriskoPC - Niezalogowany");
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 // against the simulator; nothing here is scripted through the framework's seams.
 #include "BriskoPCApp.h"
 #include "BriskoPCDlg.h"
+#include "ClientProcess.h"
 #include "ClientTest.h"
 #include "ModalPeer.h"
 #include "SimControl.h"
@@ -105,7 +106,7 @@ public:
     // What the peer saw.
     void Saw(HWND w) {
         std::lock_guard<std::mutex> lock(seenLock);
-        seen.push_back(ModalPeer::Text(w));
+        seen.push_back(DialogText(w));
     }
     size_t SawWith(const std::string& part) {
         std::lock_guard<std::mutex> lock(seenLock);
@@ -263,8 +264,7 @@ TEST_F(ModalLoop, AContactRemovedWhileItsEditDialogIsOpenIsNotEdited) {
 TEST_F(ModalLoop, AnSmsThatLeftWhileItsEditDialogWasOpenKeepsItsText) {
     StartLoggedIn([&](HWND w) {
         Saw(w);
-        if (ModalPeer::Has(w, IDC_SMS_TEXT) &&
-            ModalPeer::Text(w).find("przed") == std::string::npos) {
+        if (ModalPeer::Has(w, IDC_SMS_TEXT) && DialogText(w).find("przed") == std::string::npos) {
             ModalPeer::SetText(w, IDC_SMS_NUMBER, "601234567");
             ModalPeer::SetText(w, IDC_SMS_TEXT, "przed");
             ModalPeer::Press(w, IDOK);

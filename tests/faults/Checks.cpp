@@ -90,8 +90,16 @@ void FaultRun::CheckFiles() {
         OutboxFileContent outbox = DecodeOutboxFile(bytes);
         if (outbox.bBroken)
             Fail("the outbox file does not parse");
-        for (const OutboxEntry& e : outbox.entries)
-            Note("left in the outbox file: " + e.strNumber + " " + e.strText.substr(0, 16));
+        // One the service has would go out again at the next start, unless it
+        // is marked for a check first.
+        std::map<std::string, int> arrived = ArrivedByTag();
+        for (const OutboxEntry& e : outbox.entries) {
+            Note("left in the outbox file: " + e.strNumber + " " + e.strText.substr(0, 16) +
+                 (e.bUncertain ? " (uncertain)" : ""));
+            for (const WrittenSms& sms : m_sms)
+                if (!e.bUncertain && e.strNumber == "+48" + sms.strNumber && arrived[sms.strTag])
+                    Fail("SMS " + sms.strTag + " reached the service but waits in the outbox file");
+        }
     }
     if (ReadFile(folder + ".cts", bytes) && DecodeContactsFile(bytes).bBroken)
         Fail("the contacts file does not parse");

@@ -109,12 +109,10 @@ DWORD ClientProcess::ExitCode() const {
     return code;
 }
 
-std::vector<HWND> ClientProcess::Dialogs() const {
+std::vector<HWND> ThreadDialogs(DWORD dwThreadId) {
     std::vector<HWND> dialogs;
-    if (!Running())
-        return dialogs;
     ::EnumThreadWindows(
-        m_pi.dwThreadId,
+        dwThreadId,
         [](HWND hWnd, LPARAM found) {
             char cls[16];
             if (::IsWindowVisible(hWnd) && ::GetClassNameA(hWnd, cls, sizeof cls) &&
@@ -124,4 +122,8 @@ std::vector<HWND> ClientProcess::Dialogs() const {
         },
         reinterpret_cast<LPARAM>(&dialogs));
     return dialogs;
+}
+
+std::vector<HWND> ClientProcess::Dialogs() const {
+    return Running() ? ThreadDialogs(m_pi.dwThreadId) : std::vector<HWND>();
 }

@@ -16,6 +16,9 @@ std::string WindowText(HWND hWnd);
 // The texts of a dialog's children other than buttons, joined by "|": what a box says.
 std::string DialogText(HWND hDlg);
 
+// The visible dialogs and message boxes of a thread.
+std::vector<HWND> ThreadDialogs(DWORD dwThreadId);
+
 // Polls done() every 100 ms until it holds or the time is up; returns done().
 bool WaitFor(const std::function<bool()>& done, DWORD ms);
 

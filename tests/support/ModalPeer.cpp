@@ -1,5 +1,7 @@
 #include "ModalPeer.h"
 
+#include "ClientProcess.h"
+
 #include <algorithm>
 
 ModalPeer::ModalPeer(HWND hWndMain, Play play)
@@ -12,22 +14,9 @@ ModalPeer::~ModalPeer() {
 }
 
 std::vector<HWND> ModalPeer::OpenWindows() const {
-    struct Search {
-        HWND main;
-        std::vector<HWND> found;
-    } search{m_hWndMain, {}};
-    ::EnumThreadWindows(
-        m_dwThread,
-        [](HWND hWnd, LPARAM p) {
-            auto* s = reinterpret_cast<Search*>(p);
-            char cls[16];
-            if (hWnd != s->main && ::IsWindowVisible(hWnd) &&
-                ::GetClassNameA(hWnd, cls, sizeof cls) && !strcmp(cls, "#32770"))
-                s->found.push_back(hWnd);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    std::vector<HWND> open = ThreadDialogs(m_dwThread);
+    open.erase(std::remove(open.begin(), open.end(), m_hWndMain), open.end());
+    return open;
 }
 
 void ModalPeer::Watch() {
@@ -47,20 +36,6 @@ void ModalPeer::Watch() {
             }
         ::Sleep(20);
     }
-}
-
-std::string ModalPeer::Text(HWND window) {
-    std::string text;
-    ::EnumChildWindows(
-        window,
-        [](HWND child, LPARAM all) {
-            char part[1024] = "";
-            ::GetWindowTextA(child, part, sizeof part);
-            *reinterpret_cast<std::string*>(all) += std::string(part) + "|";
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&text));
-    return text;
 }
 
 void ModalPeer::SetText(HWND window, int nID, const std::string& text) {

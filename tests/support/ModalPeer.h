@@ -25,8 +25,6 @@ public:
     // The open dialogs and boxes of the main window's thread.
     std::vector<HWND> OpenWindows() const;
 
-    // What a box says: the texts of its children, joined by "|".
-    static std::string Text(HWND window);
     static bool Has(HWND window, int nID) { return ::GetDlgItem(window, nID) != nullptr; }
     static void SetText(HWND window, int nID, const std::string& text);
     static void Press(HWND window, int nID);
