@@ -194,6 +194,7 @@ void CBriskoPCDlg::OnDestroy() {
     if (m_pRequests->Semaphore() &&
         ::WaitForSingleObject(m_pRequests->Semaphore(), 5000) == WAIT_TIMEOUT)
         AfxMessageBox("Semaphore timeout occurred in OnDestroy");
+    TakeLastSmsAnswers();
     SaveDataFiles();
 
     ::SetMenu(m_hWnd, nullptr);

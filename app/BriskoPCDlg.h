@@ -192,6 +192,7 @@ private:
     bool IsOnItsWay(const MessageRecord& r) const;
     // An outbox SMS the service took: it hangs under its contact from now on.
     void TakeAsSent(MessageRecord* r);
+    void TakeLastSmsAnswers();
     void OnSendSmsPlain() { SendSmsCommand(0, 0); }
     void OnSendSmsPolish() { SendSmsCommand(1, 0); }
     void OnMenuSendSmsPlain() { SendSmsCommand(2, 0); }

@@ -3,6 +3,7 @@
 #include "BriskoPCDlg.h"
 
 #include "MessageBox.h"
+#include "Messages.h"
 #include "PriceList.h"
 #include "Response.h"
 #include "SmsRules.h"
@@ -88,6 +89,35 @@ void CBriskoPCDlg::OnSendSmsResponse(HttpRequest& request) {
         r->nSmsId = smsId;
     }
     ProcessOutbox();
+}
+
+// At the end the workers are stopped or done, and their answers wait in the
+// queue, where no handler will see them: an SMS the service took must not stay
+// in the outbox file, to go out again at the next start.
+void CBriskoPCDlg::TakeLastSmsAnswers() {
+    const DWORD kWait = 1000;
+    MSG msg;
+    for (DWORD start = ::GetTickCount(); ::GetTickCount() - start < kWait;) {
+        if (!::PeekMessageA(&msg, m_hWnd, WM_REQUEST_DONE, WM_REQUEST_STARTED, PM_REMOVE)) {
+            if (m_nThreads <= 0)
+                return;
+            ::Sleep(10);
+            continue;
+        }
+        if (msg.message == WM_REQUEST_STARTED) {
+            ++m_nThreads;
+            continue;
+        }
+        --m_nThreads;
+        std::unique_ptr<HttpRequest> request(reinterpret_cast<HttpRequest*>(msg.lParam));
+        MessageRecord* r = m_messages.FindBySendSerial(SendSerial(*request));
+        if (request->szFunction == "SENDSMS" && request->nLogin == m_nLoginSerial &&
+            request->pszResponse && StartsWith(request->pszResponse.get(), "SENDSMSOK") && r &&
+            r->bInOutbox) {
+            request->pOwnedContext.reset();
+            TakeAsSent(r);
+        }
+    }
 }
 
 void CBriskoPCDlg::TakeAsSent(MessageRecord* r) {

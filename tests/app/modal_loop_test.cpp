@@ -13,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <fstream>
+#include <iterator>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -142,14 +144,17 @@ ModalPeer::Play ComposeAndClose(ModalLoop* test, std::vector<std::string> texts,
 TEST_F(ModalLoop, ARefusedStoredPasswordIsTriedOnceWhileItsBoxIsOpen) {
     std::atomic<int> openWithBox{0};
     std::atomic<size_t> loginsWithBox{0};
+    std::atomic<bool> first{true};
     Start("zle-haslo", [&](HWND w) {
         Saw(w);
-        // While the box is open, the 30 s timer comes round more than once.
-        for (int i = 0; i < 3; ++i)
-            ::PostMessageA(dlg().m_hWnd, WM_TIMER, 2, 0);
-        ::Sleep(1500);
-        openWithBox = static_cast<int>(peer->OpenWindows().size());
-        loginsWithBox = Count("LOGIN");
+        if (first.exchange(false)) {
+            // While the box is open, the 30 s timer comes round more than once.
+            for (int i = 0; i < 3; ++i)
+                ::PostMessageA(dlg().m_hWnd, WM_TIMER, 2, 0);
+            ::Sleep(1500);
+            openWithBox = static_cast<int>(peer->OpenWindows().size());
+            loginsWithBox = Count("LOGIN");
+        }
         ModalPeer::Press(w, IDOK);
     });
     ASSERT_TRUE(PumpUntil([&] { return SawWith("Nieprawidłowy login") > 0 && Idle(); }));
@@ -177,15 +182,22 @@ TEST_F(ModalLoop, ASecondSmsWrittenWhileTheFirstIsOnItsWayGoesOutOnceAfterIt) {
 
 TEST_F(ModalLoop, DeletingTheSmsOnItsWayLeavesTheRestGoing) {
     StartLoggedIn(ComposeAndClose(this, {"usuniety", "nastepny"}, 0));
+    // Both wait in the outbox while the service seems away.
+    dlg().m_nSessionState = 1;
+    Compose();
+    Compose();
+    dlg().m_nSessionState = 2;
     ASSERT_TRUE(sim.Slow(kSlowAnswer));
-    Compose();
-    Compose();
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_OUTBOX_SEND, 0);
     ASSERT_TRUE(PumpUntil([&] { return dlg().m_nThreads > 0; }));
     // The first SMS, on its way, is deleted; the second waits behind it.
-    dlg().m_wndTree.SelectItem(FirstOutboxItem());
-    ASSERT_EQ(dlg().m_wndTree.GetItemText(FirstOutboxItem()), "+48601234567");
+    MessageRecord* onItsWay = dlg().m_messages.FirstOutboxSms();
+    ASSERT_EQ(onItsWay->strText, "usuniety");
+    dlg().m_wndTree.SelectItem(onItsWay->hItem);
     ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_OUTBOX_DELETE, 0);
+    ASSERT_NE(FirstOutboxItem(), nullptr) << "the second still waits";
     ASSERT_TRUE(WaitForSms(2)) << "the SMS behind the deleted one went out";
+    EXPECT_EQ(SmsWith("usuniety"), 1u);
     EXPECT_EQ(SmsWith("nastepny"), 1u);
     EXPECT_EQ(dlg().m_nOutboxState, 0);
 }
@@ -226,6 +238,10 @@ TEST_F(ModalLoop, ExitWhileAnSmsIsOnItsWaySendsItOnce) {
     app.ExitInstance();
     sim.Slow(0);
     ASSERT_EQ(SmsWith("przed końcem"), 1u);
+    // Its answer came while the program ended: the SMS is not left in the file.
+    std::ifstream file(OutboxFile(), std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(bytes.find("przed"), std::string::npos);
 
     StartLoggedIn(ComposeAndClose(this, {}, 0));
     ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_OUTBOX_SEND, 0);
