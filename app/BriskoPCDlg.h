@@ -115,6 +115,8 @@ public:
     int m_nClass = 0;
     int m_nDays = 0;
     BOOL m_bTrayToggle = FALSE;
+    // The busy image is up: requests have been running for a moment.
+    BOOL m_bBusyShown = FALSE;
     BOOL m_bRememberPassword = FALSE;
     int m_nAutoAway = 0;
     BOOL m_bCheckAway = FALSE;
@@ -169,6 +171,10 @@ private:
     void TellNumberTaken(const std::string& number);
     // The tray icon of one timer tick: blinking while contacts are highlighted.
     void TickTrayIcon();
+    // The busy image, shown only for requests still running after a moment.
+    void StartBusyDelay();
+    void ShowBusyIcon();
+    void EndBusyIcon();
     LRESULT OnSendSms(WPARAM wParam, LPARAM lParam);
     MessageRecord* SelectedMessage() const;
     // Puts the waiting SMS back into their file at log-off.

@@ -47,15 +47,15 @@ void CBriskoPCDlg::QueueRequest(const char* function, std::string url, void* con
 }
 
 LRESULT CBriskoPCDlg::OnRequestStarted(WPARAM, LPARAM) {
-    ++m_nThreads;
-    m_trayIcon.SetIcon(IDI_TRAY_BUSY);
+    if (++m_nThreads == 1)
+        StartBusyDelay();
     return 0;
 }
 
 LRESULT CBriskoPCDlg::OnRequestDone(WPARAM, LPARAM lParam) {
     std::unique_ptr<HttpRequest> request(reinterpret_cast<HttpRequest*>(lParam));
     if (--m_nThreads == 0)
-        m_trayIcon.SetIcon(IDI_TRAY_QUIET);
+        EndBusyIcon();
     // Stopped, timed out or not given back: dropped without a word.
     if (request->nResult != REQUEST_DONE || !request->pszResponse)
         return 0;
