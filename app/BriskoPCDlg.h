@@ -117,6 +117,9 @@ public:
     BOOL m_bTrayToggle = FALSE;
     // The busy image is up: requests have been running for a moment.
     BOOL m_bBusyShown = FALSE;
+    // The busy timer runs; since when the requests now running have been.
+    BOOL m_bBusyTimer = FALSE;
+    DWORD m_dwBusySince = 0;
     BOOL m_bRememberPassword = FALSE;
     int m_nAutoAway = 0;
     BOOL m_bCheckAway = FALSE;

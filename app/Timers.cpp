@@ -1,5 +1,5 @@
 // The two timers that keep the client's connections alive and its display
-// fresh, and the one-shot timer that shows the busy tray image.
+// fresh, and the timer that shows the busy tray image.
 #include "BriskoPCDlg.h"
 
 #include "resource.h"
@@ -10,7 +10,7 @@ enum { TIMER_TICK = 1, TIMER_RELOGIN = 2, TIMER_BUSY = 3 };
 const int kDutyTicks = 30;
 // Requests answered sooner never show the busy image: changing the image
 // twice would cost more than most requests take.
-const UINT kBusyDelay = 150;
+const DWORD kBusyDelay = 150;
 } // namespace
 
 void CBriskoPCDlg::OnTimer(UINT nIDEvent) {
@@ -57,22 +57,32 @@ void CBriskoPCDlg::TickTrayIcon() {
     }
 }
 
-// The first of the running requests: the busy image waits until they prove slow.
+// The first of the running requests: the busy image waits until they prove
+// slow. Over fast requests the timer keeps running: setting and killing it
+// for each one would cost a good part of the request.
 void CBriskoPCDlg::StartBusyDelay() {
-    ::SetTimer(m_hWnd, TIMER_BUSY, kBusyDelay, nullptr);
+    m_dwBusySince = ::GetTickCount();
+    if (!m_bBusyTimer)
+        m_bBusyTimer = ::SetTimer(m_hWnd, TIMER_BUSY, kBusyDelay, nullptr) != 0;
 }
 
 void CBriskoPCDlg::ShowBusyIcon() {
-    ::KillTimer(m_hWnd, TIMER_BUSY);
-    if (m_nThreads <= 0)
+    DWORD running = ::GetTickCount() - m_dwBusySince;
+    if (m_nThreads > 0 && running < kBusyDelay) {
+        // Requests that started after the timer did: they get their own delay.
+        ::SetTimer(m_hWnd, TIMER_BUSY, kBusyDelay - running, nullptr);
         return;
-    m_bBusyShown = TRUE;
-    m_trayIcon.SetIcon(IDI_TRAY_BUSY);
+    }
+    ::KillTimer(m_hWnd, TIMER_BUSY);
+    m_bBusyTimer = FALSE;
+    if (m_nThreads > 0) {
+        m_bBusyShown = TRUE;
+        m_trayIcon.SetIcon(IDI_TRAY_BUSY);
+    }
 }
 
 // The last running request has ended.
 void CBriskoPCDlg::EndBusyIcon() {
-    ::KillTimer(m_hWnd, TIMER_BUSY);
     if (m_bBusyShown)
         m_trayIcon.SetIcon(IDI_TRAY_QUIET);
     m_bBusyShown = FALSE;
