@@ -239,6 +239,93 @@ TEST_F(Contacts, TheServicesListMergesByNumber) {
     EXPECT_EQ(Labels(contacts().m_hServiceItem).size(), 2u);
 }
 
+// The service's list for the numbers +48600200000 on, one contact a name.
+std::string ServiceList(const std::vector<std::string>& names) {
+    std::string list = "CONTACTSOK\r\n";
+    for (size_t i = 0; i < names.size(); ++i)
+        list += names[i] + ";+48600" + std::to_string(200000 + i) + ";0;1;";
+    return list;
+}
+
+TEST_F(Contacts, AListTakesThePlacesTheTreesOwnSortedInsertionGivesIt) {
+    const std::vector<std::string> alone = {"Łucja", "adam", "Zenon", "Kontakt 2"};
+    const std::vector<std::string> listed = {
+        "Adam",      "Ania",   "ania",  "Żaneta", "Zofia",  "Ęwa",    "Ewa", "Kontakt 10",
+        "Kontakt 9", "* Gość", "Łucja", "Ľubo",   "O'Neil", "O-Neil", "Ćma", "Cma",
+        "Zenon",     "śnieg",  "Śnieg", "Adam",   "12",     "2"};
+    // The reference: the same labels, one by one, into a tree of its own.
+    HWND reference = ::CreateWindowA(WC_TREEVIEWA, "", WS_CHILD, 0, 0, 10, 10, dlg().m_hWnd,
+                                     nullptr, nullptr, nullptr);
+    std::vector<std::pair<std::string, LPARAM>> expected;
+    int id = 100;
+    for (const std::vector<std::string>* names : {&alone, &listed})
+        for (const std::string& name : *names) {
+            TVINSERTSTRUCTA insert = {};
+            insert.hInsertAfter = TVI_SORT;
+            insert.item.mask = TVIF_TEXT | TVIF_PARAM;
+            insert.item.pszText = const_cast<char*>(name.c_str());
+            insert.item.lParam = id++;
+            ::SendMessageA(reference, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert));
+        }
+    for (HTREEITEM item = TreeView_GetRoot(reference); item;
+         item = TreeView_GetNextSibling(reference, item)) {
+        char text[200] = "";
+        TVITEMA get = {};
+        get.mask = TVIF_TEXT | TVIF_PARAM;
+        get.hItem = item;
+        get.pszText = text;
+        get.cchTextMax = sizeof text;
+        ::SendMessageA(reference, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&get));
+        expected.emplace_back(text, get.lParam);
+    }
+    ::DestroyWindow(reference);
+
+    int number = 501234560;
+    for (const std::string& name : alone)
+        Add(name, "+48" + std::to_string(number++), 1);
+    Deliver("GETCONTACTS", ServiceList(listed).c_str());
+    std::vector<std::pair<std::string, LPARAM>> shown;
+    for (HTREEITEM item = tree().GetChildItem(contacts().m_hContactsItem); item;
+         item = tree().GetNextSiblingItem(item))
+        shown.emplace_back(tree().GetItemText(item), tree().GetItemData(item));
+    EXPECT_EQ(shown, expected);
+}
+
+TEST_F(Contacts, TreeIdsStayUniqueAndA401stContactIsNotShown) {
+    std::vector<std::string> names;
+    for (int i = 0; i < 402; ++i)
+        names.push_back("Kontakt " + std::to_string(i));
+    Deliver("GETCONTACTS", ServiceList(names).c_str());
+    std::vector<int> ids;
+    contacts().ForEach([&ids](const Contact& c) { ids.push_back(c.nTreeId); });
+    std::sort(ids.begin(), ids.end());
+    ASSERT_EQ(ids.size(), 401u) << "400 contacts and the pseudo-contact";
+    for (int i = 0; i < 400; ++i)
+        ASSERT_EQ(ids[i], 100 + i);
+    EXPECT_EQ(ids[400], 500);
+    EXPECT_EQ(contacts().FindByNumber("+48600200400"), nullptr);
+    EXPECT_EQ(contacts().FindByNumber("+48600200401"), nullptr);
+    EXPECT_EQ(Labels(contacts().m_hContactsItem).size(), 400u);
+    ASSERT_EQ(boxes.Shown().size(), 1u) << "told once for the whole list";
+    EXPECT_EQ(boxes.Shown()[0].text, "Nie można pokazać więcej niż 400 kontaktów.");
+    EXPECT_EQ(boxes.Shown()[0].caption, "BriskoPC");
+
+    // Freed ids are taken again, the lowest first, while the largest stays in use.
+    for (int freed : {250, 120})
+        contacts().RemoveContact(contacts().FindByTreeId(freed));
+    EXPECT_EQ(Add("Nowy", "+48501234567", 1)->nTreeId, 120);
+    EXPECT_EQ(Add("Nowszy", "+48501234568", 1)->nTreeId, 250);
+    // Once the largest goes, the next one takes its place again.
+    contacts().RemoveContact(contacts().FindByTreeId(499));
+    EXPECT_EQ(Add("Ostatni", "+48501234569", 1)->nTreeId, 499);
+
+    // A single contact beyond the limit is refused each time it comes.
+    EXPECT_EQ(Add("Za dużo", "+48501234570", 1), nullptr);
+    EXPECT_EQ(Add("Za dużo", "+48501234570", 1), nullptr);
+    EXPECT_EQ(boxes.Shown().size(), 3u);
+    EXPECT_EQ(contacts().FindByTreeId(500)->strNumber, "Brisko");
+}
+
 TEST_F(Contacts, TheServicesAnswersToChanges) {
     auto record = [](const char* name, const char* number, int treeId = 0) {
         auto r = std::make_shared<Contact>();
