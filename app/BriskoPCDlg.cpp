@@ -20,7 +20,6 @@ const UINT kTimerRelogin = 2; // 30 s: re-login and push keep-alive
 // Where the service lives unless the profile says otherwise.
 const char kDefaultServiceHost[] = "www.brisko.example";
 const int kDefaultServicePort = INTERNET_DEFAULT_HTTPS_PORT;
-const char kHomePage[] = "http://www.brisko.example/";
 } // namespace
 
 // clang-format off
@@ -122,11 +121,19 @@ BOOL CBriskoPCDlg::OnInitDialog() {
 // client can be pointed at another service (a test one among them).
 void CBriskoPCDlg::OpenHttpSession() {
     CWinApp* app = AfxGetApp();
-    std::string host = app->GetProfileString("BriskoPC", "ServiceHost", kDefaultServiceHost);
-    int port = app->GetProfileInt("BriskoPC", "ServicePort", kDefaultServicePort);
-    if (port <= 0 || port > 65535)
-        port = kDefaultServicePort;
-    g_session.Open(host, static_cast<INTERNET_PORT>(port), TRUE);
+    m_strServiceHost = app->GetProfileString("BriskoPC", "ServiceHost", kDefaultServiceHost);
+    m_nServicePort = app->GetProfileInt("BriskoPC", "ServicePort", kDefaultServicePort);
+    if (m_nServicePort <= 0 || m_nServicePort > 65535)
+        m_nServicePort = kDefaultServicePort;
+    g_session.Open(m_strServiceHost, static_cast<INTERNET_PORT>(m_nServicePort), TRUE);
+}
+
+// The home page lies on the service's web host, beside the service script.
+std::string CBriskoPCDlg::HomePageUrl() const {
+    std::string url = "https://" + m_strServiceHost;
+    if (m_nServicePort != INTERNET_DEFAULT_HTTPS_PORT)
+        url += ":" + std::to_string(m_nServicePort);
+    return url + "/";
 }
 
 // The help file lies in the installation folder; without one, in the current folder.
@@ -241,7 +248,7 @@ BOOL CBriskoPCDlg::OnSetCursor(WPARAM, LPARAM, LRESULT* pResult) {
 }
 
 void CBriskoPCDlg::OnHomePage() {
-    ::ShellExecuteA(m_hWnd, "open", kHomePage, nullptr, nullptr, SW_SHOWNORMAL);
+    ::ShellExecuteA(m_hWnd, "open", HomePageUrl().c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 LRESULT CBriskoPCDlg::OnTimerMessage(WPARAM wParam, LPARAM) {

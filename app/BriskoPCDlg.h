@@ -35,6 +35,8 @@ public:
     // Logged in, or a login under way.
     BOOL IsSessionUp() const { return m_nSessionState > 1; }
     std::string GetOwnName() const { return m_strOwnName; }
+    // What the home page button and command open.
+    std::string HomePageUrl() const;
 
     // Login and log-off; TRUE asks for the credentials.
     void StartLogin(BOOL bAsk);
@@ -98,6 +100,9 @@ public:
     std::string m_strSessionId;
     std::string m_strPushHost;
     std::string m_strInstallPath;
+    // The service's web host and HTTPS port, from the profile.
+    std::string m_strServiceHost;
+    int m_nServicePort = 0;
 
     // Connection states, shown in words in the tree.
     int m_nSessionState = -1;

@@ -123,6 +123,32 @@ TEST_F(MainWindow, StartUpBuildsTheLoggedOutWindow) {
     EXPECT_EQ(msg.wParam, 1u);
 }
 
+TEST_F(MainWindow, TheHomePageLiesOnTheServicesWebHost) {
+    struct {
+        const char* host;
+        int port;
+        const char* url;
+    } cases[] = {{"127.0.0.1", 9, "https://127.0.0.1:9/"},
+                 {"sms.brisko.example", 443, "https://sms.brisko.example/"},
+                 {nullptr, 0, "https://www.brisko.example/"}};
+    for (const auto& c : cases) {
+        // The fixture expects the first login dialog.
+        if (&c != cases)
+            dialogs.Expect(IDD_LOGIN, [](CDialog& d) { fw::Press(d, IDCANCEL); });
+        UseFreshProfile(app, "briskopc-main", c.host ? c.host : "", c.port);
+        if (!c.host) {
+            ::WritePrivateProfileStringA("BriskoPC", "ServiceHost", nullptr,
+                                         app.ProfilePath().c_str());
+            ::WritePrivateProfileStringA("BriskoPC", "ServicePort", nullptr,
+                                         app.ProfilePath().c_str());
+        }
+        Start();
+        EXPECT_EQ(dlg()->HomePageUrl(), c.url);
+        dlg()->OnClose();
+        app.ExitInstance();
+    }
+}
+
 TEST_F(MainWindow, InstallPathComesFromTheRegistry) {
     HKEY key;
     ASSERT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kInstallKey, 0, nullptr, 0, KEY_ALL_ACCESS,
