@@ -20,6 +20,9 @@ const UINT kTimerRelogin = 2; // 30 s: re-login and push keep-alive
 // Where the service lives unless the profile says otherwise.
 const char kDefaultServiceHost[] = "www.brisko.example";
 const int kDefaultServicePort = INTERNET_DEFAULT_HTTPS_PORT;
+
+// The shell tells every top-level window when its taskbar has (re)started.
+const UINT g_uTaskbarCreated = ::RegisterWindowMessageA("TaskbarCreated");
 } // namespace
 
 // clang-format off
@@ -27,6 +30,7 @@ BEGIN_MESSAGE_MAP(CBriskoPCDlg, CDialog)
     ON_MESSAGE_VOID(WM_CLOSE, OnHide)
     ON_MESSAGE_VOID(WM_DESTROY, OnDestroy)
     ON_MESSAGE(WM_TRAY_NOTIFY, OnTrayNotify)
+    ON_REGISTERED_MESSAGE(g_uTaskbarCreated, OnTaskbarCreated)
     ON_MESSAGE(WM_REQUEST_STARTED, OnRequestStarted)
     ON_MESSAGE(WM_REQUEST_DONE, OnRequestDone)
     ON_MESSAGE(WM_TIMER, OnTimerMessage)
@@ -81,9 +85,10 @@ CBriskoPCDlg::~CBriskoPCDlg() {
 BOOL CBriskoPCDlg::OnInitDialog() {
     CDialog::OnInitDialog();
 
-    if (!m_trayIcon.Create(m_hWnd, WM_TRAY_NOTIFY, "BriskoPC menu", nullptr, kTrayIconId))
-        return -1;
-    m_trayIcon.SetIcon(IDI_TRAY_START);
+    // At an early autostart the shell may not take the icon yet: it comes
+    // with the shell's TaskbarCreated, and the client starts all the same.
+    if (m_trayIcon.Create(m_hWnd, WM_TRAY_NOTIFY, "BriskoPC menu", nullptr, kTrayIconId))
+        m_trayIcon.SetIcon(IDI_TRAY_START);
 
     if (!ReplaceMenu(IDR_MENU_LOGGEDOUT))
         return 0;
@@ -203,6 +208,14 @@ void CBriskoPCDlg::OnDestroy() {
 
 LRESULT CBriskoPCDlg::OnTrayNotify(WPARAM wParam, LPARAM lParam) {
     return m_trayIcon.OnTrayNotification(wParam, lParam);
+}
+
+// A new taskbar knows none of the icons added before it: without ours a
+// hidden client could never be reached again.
+LRESULT CBriskoPCDlg::OnTaskbarCreated(WPARAM, LPARAM) {
+    if (m_trayIcon.AddAgain() && !m_trayIcon.GetIcon())
+        m_trayIcon.SetIcon(IDI_TRAY_START);
+    return 0;
 }
 
 // The tree takes the window; the status text and the home button share the

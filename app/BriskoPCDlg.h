@@ -156,6 +156,7 @@ private:
     void OnDestroy();
     void OnHomePage();
     LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
+    LRESULT OnTaskbarCreated(WPARAM wParam, LPARAM lParam);
     BOOL OnSize(WPARAM wParam, LPARAM lParam, LRESULT* pResult);
     LRESULT OnGetMinMaxInfo(WPARAM wParam, LPARAM lParam);
     LRESULT OnPaint(WPARAM wParam, LPARAM lParam);

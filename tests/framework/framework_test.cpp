@@ -27,6 +27,8 @@ public:
     int appCommands = 0;
 };
 
+const UINT g_uRegistered = ::RegisterWindowMessageA("BriskoFrameworkTest");
+
 class TestDialog : public CDialog {
 public:
     TestDialog() : CDialog(IDD_TEST) {}
@@ -46,6 +48,7 @@ private:
     void OnTestCommand() { ++commands; }
     void OnCloseBox() { ++closes; }
     LRESULT OnQuery(WPARAM wParam, LPARAM lParam) { return wParam * 100 + lParam; }
+    LRESULT OnRegistered(WPARAM wParam, LPARAM) { return wParam + 1; }
 
     DECLARE_MESSAGE_MAP()
 };
@@ -55,6 +58,7 @@ BEGIN_MESSAGE_MAP(TestDialog, CDialog)
     ON_COMMAND(ID_TEST_COMMAND, OnTestCommand)
     ON_MESSAGE_VOID(WM_CLOSE, OnCloseBox)
     ON_MESSAGE(WM_USER + 5, OnQuery)
+    ON_REGISTERED_MESSAGE(g_uRegistered, OnRegistered)
 END_MESSAGE_MAP()
 // clang-format on
 
@@ -77,6 +81,7 @@ TEST_F(FrameworkTest, MessageTableRoutesMessagesCommandsAndTheRestToTheApplicati
     HWND hWnd = dlg.m_hWnd;
 
     EXPECT_EQ(::SendMessageA(hWnd, WM_USER + 5, 3, 7), 307);
+    EXPECT_EQ(::SendMessageA(hWnd, ::RegisterWindowMessageA("BriskoFrameworkTest"), 41, 0), 42);
     ::SendMessageA(hWnd, WM_COMMAND, ID_TEST_COMMAND, 0);
     ::SendMessageA(hWnd, WM_CLOSE, 0, 0);
     EXPECT_EQ(dlg.commands, 1);
