@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -474,6 +475,40 @@ TEST_F(ContactCommands, AddEditDeleteAndKeepSendWhatTheServiceExpects) {
     EXPECT_EQ(boxes.Shown().back().text, "Czy napewno usunąć kontakt?");
 }
 
+TEST_F(ContactCommands, EachChangeComesBackToItsOwnHandler) {
+    Contact* dom = Add("Dom", "+48601234567", 1);
+    Add("Praca", "+48501234567", 1);
+    Contact* temp = Add("* Biuro", "+48691234567", 1);
+    temp->bTemporary = TRUE;
+    // Keeping a temporary contact asks the service to add it: handled as an
+    // add of a new contact, its confirmation would bring a second contact.
+    ASSERT_TRUE(sim.Answer("ADDNEWCONTACT", "CONTACTOK\r\n1\r\n5\r\n"));
+    ASSERT_TRUE(sim.Answer("EDITCONTACT", "CONTACTOK\r\n2\r\n6\r\n"));
+    ASSERT_TRUE(sim.Answer("DELETECONTACT", "CONTACTOK"));
+
+    Select(temp);
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_CONTACT_KEEP, 0);
+    Select(dom);
+    dialogs.Expect(IDD_CONTACT, [](CDialog& d) {
+        fw::SetItemText(d, IDC_CONTACT_NAME, "Dom i ogród");
+        fw::Press(d, IDOK);
+    });
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_CONTACT_EDIT, 0);
+    Select(contacts().FindByNumber("+48501234567"));
+    boxes.Answer(IDYES);
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_CONTACT_DELETE, 0);
+    ASSERT_EQ(Sent(3).size(), 3u);
+
+    EXPECT_FALSE(temp->bTemporary);
+    EXPECT_EQ(temp->strName, "Biuro");
+    EXPECT_EQ(dom->strName, "Dom i ogród");
+    EXPECT_EQ(dom->nPresence, 2);
+    EXPECT_EQ(dom->nUserId, 6);
+    EXPECT_EQ(contacts().FindByNumber("+48501234567"), nullptr);
+    EXPECT_EQ(Labels(contacts().m_hContactsItem),
+              (std::vector<std::string>{"Biuro", "Dom i ogród"}));
+}
+
 TEST_F(ContactCommands, ADuplicateOrAnAnswerNoSendsNothing) {
     Contact* dom = Add("Dom", "+48601234567", 1);
     Add("Praca", "+48501234567", -1);
@@ -533,15 +568,38 @@ protected:
         return ::CallWindowProcA(s_original, hWnd, msg, wParam, lParam);
     }
 
-    Seen Open(LPARAM data, int kind) {
+    // What the menu that show() opens offers, if one opens.
+    Seen Watch(const std::function<void()>& show) {
         s_seen = Seen();
         s_original = reinterpret_cast<WNDPROC>(
             ::SetWindowLongPtrA(dlg().m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Spy)));
         ::SetTimer(dlg().m_hWnd, kGiveUp, 2000, nullptr);
-        EXPECT_TRUE(dlg().ShowTreeMenu(data, kind));
+        show();
         ::KillTimer(dlg().m_hWnd, kGiveUp);
         ::SetWindowLongPtrA(dlg().m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(s_original));
         return s_seen;
+    }
+
+    Seen Open(LPARAM data, int kind) {
+        return Watch([&] { EXPECT_TRUE(dlg().ShowTreeMenu(data, kind)); });
+    }
+
+    // A real click of the mouse on the middle of the item's label: the tree
+    // control itself tells the window.
+    void Click(HTREEITEM item, bool right) {
+        ::SetForegroundWindow(dlg().m_hWnd);
+        TreeView_EnsureVisible(tree().m_hWnd, item);
+        RECT r;
+        ASSERT_TRUE(TreeView_GetItemRect(tree().m_hWnd, item, &r, TRUE));
+        POINT pt = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+        ::ClientToScreen(tree().m_hWnd, &pt);
+        ASSERT_TRUE(::SetCursorPos(pt.x, pt.y));
+        INPUT in[2] = {};
+        in[0].type = in[1].type = INPUT_MOUSE;
+        in[0].mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+        in[1].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
+        ASSERT_EQ(::SendInput(2, in, sizeof(INPUT)), 2u);
+        Pump(300);
     }
 
     static const UINT_PTR kGiveUp = 77;
@@ -573,6 +631,32 @@ TEST_F(ContextMenus, EachKindHasItsMenu) {
     // Contacts from the file: only the SMS commands.
     dlg().m_nContactsSource = 1;
     EXPECT_EQ(Open(100, 0).enabled, (Items{"Wyślij SMSa...", "Wyślij SMSa z polskimi znakami..."}));
+}
+
+TEST_F(ContextMenus, RealClicksOnTheTreeSelectAndActOnTheItemUnderThePointer) {
+    Contact* adam = Add("Adam", "+48601234567", 1);
+    Contact* beata = Add("Beata", "+48601234568", -1);
+    tree().Expand(contacts().m_hContactsItem, TVE_EXPAND);
+    tree().SelectItem(contacts().m_hContactsItem);
+
+    // A click on a contact selects it and writes it an SMS.
+    std::string number;
+    dialogs.Expect(IDD_SMS, [&](CDialog& d) {
+        number = fw::GetText(d.GetDlgItem(IDC_SMS_NUMBER));
+        fw::Press(d, IDCANCEL);
+    });
+    Click(beata->hItem, false);
+    EXPECT_EQ(tree().GetSelectedItem(), beata->hItem);
+    EXPECT_EQ(number, "601234568");
+
+    // A right click on another selects that one and opens its contact menu.
+    Seen seen = Watch([&] { Click(adam->hItem, true); });
+    EXPECT_EQ(tree().GetSelectedItem(), adam->hItem);
+    ASSERT_TRUE(seen.shown) << "no menu opened";
+    EXPECT_EQ(seen.enabled,
+              (std::vector<std::string>{"Wyślij SMSa...", "Wyślij SMSa z polskimi znakami...",
+                                        "Wyślij wiadomość", "Archiwum SMSów", "Edycja", "Usuń",
+                                        "Dodaj nowy"}));
 }
 
 TEST_F(Contacts, TheFileKeepsTheServicesListForOfflineLogins) {
