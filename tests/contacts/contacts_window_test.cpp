@@ -587,12 +587,16 @@ protected:
     // A real click of the mouse on the middle of the item's label: the tree
     // control itself tells the window.
     void Click(HTREEITEM item, bool right) {
+        ::SetWindowPos(dlg().m_hWnd, HWND_TOP, 0, 0, 0, 0,
+                       SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
         ::SetForegroundWindow(dlg().m_hWnd);
         TreeView_EnsureVisible(tree().m_hWnd, item);
         RECT r;
         ASSERT_TRUE(TreeView_GetItemRect(tree().m_hWnd, item, &r, TRUE));
         POINT pt = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
         ::ClientToScreen(tree().m_hWnd, &pt);
+        ASSERT_TRUE(PumpUntil([&] { return ::WindowFromPoint(pt) == tree().m_hWnd; }, 3000))
+            << "the item is covered";
         ASSERT_TRUE(::SetCursorPos(pt.x, pt.y));
         INPUT in[2] = {};
         in[0].type = in[1].type = INPUT_MOUSE;
