@@ -20,7 +20,9 @@ const UINT kTimerRelogin = 2; // 30 s: re-login and push keep-alive
 // Where the service lives unless the profile says otherwise.
 const char kDefaultServiceHost[] = "www.brisko.example";
 const int kDefaultServicePort = INTERNET_DEFAULT_HTTPS_PORT;
-const char kHomePage[] = "http://www.brisko.example/";
+
+// The shell tells every top-level window when its taskbar has (re)started.
+const UINT g_uTaskbarCreated = ::RegisterWindowMessageA("TaskbarCreated");
 } // namespace
 
 // clang-format off
@@ -30,6 +32,7 @@ BEGIN_MESSAGE_MAP(CBriskoPCDlg, CDialog)
     ON_MESSAGE(WM_QUERYENDSESSION, OnQueryEndSession)
     ON_MESSAGE(WM_ENDSESSION, OnEndSession)
     ON_MESSAGE(WM_TRAY_NOTIFY, OnTrayNotify)
+    ON_REGISTERED_MESSAGE(g_uTaskbarCreated, OnTaskbarCreated)
     ON_MESSAGE(WM_REQUEST_STARTED, OnRequestStarted)
     ON_MESSAGE(WM_REQUEST_DONE, OnRequestDone)
     ON_MESSAGE(WM_TIMER, OnTimerMessage)
@@ -84,9 +87,10 @@ CBriskoPCDlg::~CBriskoPCDlg() {
 BOOL CBriskoPCDlg::OnInitDialog() {
     CDialog::OnInitDialog();
 
-    if (!m_trayIcon.Create(m_hWnd, WM_TRAY_NOTIFY, "BriskoPC menu", nullptr, kTrayIconId))
-        return -1;
-    m_trayIcon.SetIcon(IDI_TRAY_START);
+    // At an early autostart the shell may not take the icon yet: it comes
+    // with the shell's TaskbarCreated, and the client starts all the same.
+    if (m_trayIcon.Create(m_hWnd, WM_TRAY_NOTIFY, "BriskoPC menu", nullptr, kTrayIconId))
+        m_trayIcon.SetIcon(IDI_TRAY_START);
 
     if (!ReplaceMenu(IDR_MENU_LOGGEDOUT))
         return 0;
@@ -124,11 +128,19 @@ BOOL CBriskoPCDlg::OnInitDialog() {
 // client can be pointed at another service (a test one among them).
 void CBriskoPCDlg::OpenHttpSession() {
     CWinApp* app = AfxGetApp();
-    std::string host = app->GetProfileString("BriskoPC", "ServiceHost", kDefaultServiceHost);
-    int port = app->GetProfileInt("BriskoPC", "ServicePort", kDefaultServicePort);
-    if (port <= 0 || port > 65535)
-        port = kDefaultServicePort;
-    g_session.Open(host, static_cast<INTERNET_PORT>(port), TRUE);
+    m_strServiceHost = app->GetProfileString("BriskoPC", "ServiceHost", kDefaultServiceHost);
+    m_nServicePort = app->GetProfileInt("BriskoPC", "ServicePort", kDefaultServicePort);
+    if (m_nServicePort <= 0 || m_nServicePort > 65535)
+        m_nServicePort = kDefaultServicePort;
+    g_session.Open(m_strServiceHost, static_cast<INTERNET_PORT>(m_nServicePort), TRUE);
+}
+
+// The home page lies on the service's web host, beside the service script.
+std::string CBriskoPCDlg::HomePageUrl() const {
+    std::string url = "https://" + m_strServiceHost;
+    if (m_nServicePort != INTERNET_DEFAULT_HTTPS_PORT)
+        url += ":" + std::to_string(m_nServicePort);
+    return url + "/";
 }
 
 // The help file lies in the installation folder; without one, in the current folder.
@@ -227,6 +239,14 @@ LRESULT CBriskoPCDlg::OnTrayNotify(WPARAM wParam, LPARAM lParam) {
     return m_trayIcon.OnTrayNotification(wParam, lParam);
 }
 
+// A new taskbar knows none of the icons added before it: without ours a
+// hidden client could never be reached again.
+LRESULT CBriskoPCDlg::OnTaskbarCreated(WPARAM, LPARAM) {
+    if (m_trayIcon.AddAgain() && !m_trayIcon.GetIcon())
+        m_trayIcon.SetIcon(IDI_TRAY_START);
+    return 0;
+}
+
 // The tree takes the window; the status text and the home button share the
 // bottom 12 dialog units.
 BOOL CBriskoPCDlg::OnSize(WPARAM, LPARAM lParam, LRESULT*) {
@@ -270,7 +290,7 @@ BOOL CBriskoPCDlg::OnSetCursor(WPARAM, LPARAM, LRESULT* pResult) {
 }
 
 void CBriskoPCDlg::OnHomePage() {
-    ::ShellExecuteA(m_hWnd, "open", kHomePage, nullptr, nullptr, SW_SHOWNORMAL);
+    ::ShellExecuteA(m_hWnd, "open", HomePageUrl().c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 LRESULT CBriskoPCDlg::OnTimerMessage(WPARAM wParam, LPARAM) {

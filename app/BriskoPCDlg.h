@@ -35,6 +35,8 @@ public:
     // Logged in, or a login under way.
     BOOL IsSessionUp() const { return m_nSessionState > 1; }
     std::string GetOwnName() const { return m_strOwnName; }
+    // What the home page button and command open.
+    std::string HomePageUrl() const;
 
     // Login and log-off; TRUE asks for the credentials.
     void StartLogin(BOOL bAsk);
@@ -102,6 +104,9 @@ public:
     std::string m_strSessionId;
     std::string m_strPushHost;
     std::string m_strInstallPath;
+    // The service's web host and HTTPS port, from the profile.
+    std::string m_strServiceHost;
+    int m_nServicePort = 0;
 
     // Connection states, shown in words in the tree.
     int m_nSessionState = -1;
@@ -119,6 +124,11 @@ public:
     int m_nClass = 0;
     int m_nDays = 0;
     BOOL m_bTrayToggle = FALSE;
+    // The busy image is up: requests have been running for a moment.
+    BOOL m_bBusyShown = FALSE;
+    // The busy timer runs; since when the requests now running have been.
+    BOOL m_bBusyTimer = FALSE;
+    DWORD m_dwBusySince = 0;
     BOOL m_bRememberPassword = FALSE;
     int m_nAutoAway = 0;
     BOOL m_bCheckAway = FALSE;
@@ -154,6 +164,7 @@ private:
     void SaveDataFiles();
     void OnHomePage();
     LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
+    LRESULT OnTaskbarCreated(WPARAM wParam, LPARAM lParam);
     BOOL OnSize(WPARAM wParam, LPARAM lParam, LRESULT* pResult);
     LRESULT OnGetMinMaxInfo(WPARAM wParam, LPARAM lParam);
     LRESULT OnPaint(WPARAM wParam, LPARAM lParam);
@@ -181,6 +192,10 @@ private:
     void TellNumberTaken(const std::string& number);
     // The tray icon of one timer tick: blinking while contacts are highlighted.
     void TickTrayIcon();
+    // The busy image, shown only for requests still running after a moment.
+    void StartBusyDelay();
+    void ShowBusyIcon();
+    void EndBusyIcon();
     LRESULT OnSendSms(WPARAM wParam, LPARAM lParam);
     MessageRecord* SelectedMessage() const;
     // Leaves the login's requests, outbox and contacts behind (log-off, change of login).

@@ -34,8 +34,10 @@ void CBriskoPCDlg::AddContact(const std::string& name, const std::string& number
 
 void CBriskoPCDlg::AddContacts(const std::vector<ContactEntry>& entries) {
     m_wndTree.SetRedraw(FALSE);
+    m_contacts.BeginList();
     for (const ContactEntry& entry : entries)
         AddContact(entry.strName, entry.strNumber, entry.nUserId, entry.nPresence);
+    m_contacts.EndList();
     m_wndTree.SetRedraw(TRUE);
 }
 

@@ -1,6 +1,9 @@
 #include "ContactList.h"
 
 #include "ContactRules.h"
+#include "MessageBox.h"
+
+#include <algorithm>
 
 const char kPseudoContactNumber[] = "Brisko";
 
@@ -8,6 +11,19 @@ namespace {
 const int kFirstTreeId = 100;
 // Highlight modes.
 enum { SEEN_MESSAGE = 2, REPORT = 3, LOGGED_IN = 4 };
+
+// A label as the tree's sorted insertion compares it: in wide characters, by lstrcmpW.
+std::wstring TreeLabel(const std::string& text) {
+    std::wstring wide(text.size(), L'\0');
+    int n = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                  wide.data(), static_cast<int>(wide.size()));
+    wide.resize(n > 0 ? n : 0);
+    return wide;
+}
+
+bool LabelBefore(const std::wstring& a, const std::wstring& b) {
+    return ::lstrcmpW(a.c_str(), b.c_str()) < 0;
+}
 } // namespace
 
 void CContactList::Attach(CTreeCtrl* pTree, CMessageList* pMessages, HTREEITEM hContactsItem,
@@ -44,21 +60,84 @@ BOOL CContactList::AddOrUpdate(Contact* c) {
             m_pTree->SetItemImage(existing->hItem, PresenceImage(c->nPresence));
         return FALSE;
     }
-    m_contacts.emplace_back(c);
     bool pseudo = c->strNumber == kPseudoContactNumber;
     int id = pseudo ? kPseudoContactTreeId : NextTreeId();
-    c->hItem = m_pTree->InsertItem(c->strName, PresenceImage(c->nPresence),
-                                   pseudo ? m_hServiceItem : m_hContactsItem, TVI_SORT, id);
+    if (!id) {
+        TellTreeFull();
+        return FALSE;
+    }
+    m_contacts.emplace_back(c);
+    c->hItem = pseudo ? m_pTree->InsertItem(c->strName, PresenceImage(c->nPresence), m_hServiceItem,
+                                            TVI_SORT, id)
+                      : InsertContactItem(*c, id);
     c->nTreeId = id;
     return TRUE;
 }
 
+// Sorted by label. Within a list the place is found among the labels read at
+// its start: the tree's own sorted insertion compares with every item before
+// it, which makes a list of hundreds slow to show.
+HTREEITEM CContactList::InsertContactItem(const Contact& c, int id) {
+    int image = PresenceImage(c.nPresence);
+    if (!m_bOrderKnown)
+        return m_pTree->InsertItem(c.strName, image, m_hContactsItem, TVI_SORT, id);
+    // Where the tree would put it: before the first larger label, after the
+    // first equal one.
+    std::wstring label = TreeLabel(c.strName);
+    auto at = std::lower_bound(
+        m_sorted.begin(), m_sorted.end(), label,
+        [](const SortedItem& item, const std::wstring& l) { return LabelBefore(item.label, l); });
+    HTREEITEM after = TVI_FIRST;
+    if (at != m_sorted.end() && !LabelBefore(label, at->label))
+        after = (at++)->hItem;
+    else if (at != m_sorted.begin())
+        after = std::prev(at)->hItem;
+    HTREEITEM item = m_pTree->InsertItem(c.strName, image, m_hContactsItem, after, id);
+    if (item)
+        m_sorted.insert(at, {std::move(label), item});
+    return item;
+}
+
+void CContactList::BeginList() {
+    m_bInList = m_bOrderKnown = true;
+    m_bToldFull = false;
+    m_sorted.clear();
+    for (HTREEITEM item = m_pTree->GetChildItem(m_hContactsItem); item;
+         item = m_pTree->GetNextSiblingItem(item))
+        m_sorted.push_back({TreeLabel(m_pTree->GetItemText(item)), item});
+    // A contact renamed in place may stand out of order: then only the tree
+    // itself knows where a new one goes.
+    for (size_t i = 1; i < m_sorted.size() && m_bOrderKnown; ++i)
+        m_bOrderKnown = !LabelBefore(m_sorted[i].label, m_sorted[i - 1].label);
+}
+
+void CContactList::EndList() {
+    m_bInList = m_bOrderKnown = false;
+    m_sorted.clear();
+}
+
+// Within a list once; a single contact each time.
+void CContactList::TellTreeFull() {
+    if (m_bInList && m_bToldFull)
+        return;
+    m_bToldFull = true;
+    AfxMessageBox("Nie można pokazać więcej niż 400 kontaktów.");
+}
+
+// One more than the largest id in use while that is below the pseudo-contact's;
+// then the lowest free one.
 int CContactList::NextTreeId() const {
+    std::vector<bool> used(kPseudoContactTreeId - kFirstTreeId);
     int largest = kFirstTreeId - 1;
     for (const auto& c : m_contacts)
-        if (c->nTreeId > largest && c->nTreeId < kPseudoContactTreeId)
-            largest = c->nTreeId;
-    return largest + 1;
+        if (c->nTreeId >= kFirstTreeId && c->nTreeId < kPseudoContactTreeId) {
+            used[c->nTreeId - kFirstTreeId] = true;
+            largest = std::max(largest, c->nTreeId);
+        }
+    if (largest + 1 < kPseudoContactTreeId)
+        return largest + 1;
+    auto free = std::find(used.begin(), used.end(), false);
+    return free == used.end() ? 0 : kFirstTreeId + static_cast<int>(free - used.begin());
 }
 
 void CContactList::DeleteItem(const Contact& c) {

@@ -7,6 +7,7 @@
 #include <list>
 #include <memory>
 #include <string>
+#include <vector>
 
 struct Contact {
     std::string strName;
@@ -46,9 +47,15 @@ public:
     Contact* FindByNumber(const std::string& number) const;
     Contact* FindByUserId(int nUserId) const;
     // TRUE when the list took the record over; FALSE when a contact with its
-    // number exists (only that one's presence is updated) and the caller keeps it.
+    // number exists (only that one's presence is updated) or when no tree id
+    // is left for it (the user is told), and the caller keeps it.
     BOOL AddOrUpdate(Contact* c);
+    // The tree id of the next ordinary contact; 0 when all are taken.
     int NextTreeId() const;
+    // Around the adding of a whole list: the tree's order is read once, new
+    // items find their place in it, and a full tree is told of only once.
+    void BeginList();
+    void EndList();
     BOOL RemoveContact(Contact* p);
     void RemoveAllContacts();
     void ResetPresence();
@@ -70,10 +77,24 @@ public:
 
 private:
     template <class Match> Contact* Find(Match match) const;
+    HTREEITEM InsertContactItem(const Contact& c, int id);
+    void TellTreeFull();
     // Takes the contact's item and its sent SMS out of the tree.
     void DeleteItem(const Contact& c);
 
     CTreeCtrl* m_pTree = nullptr;
     CMessageList* m_pMessages = nullptr;
     std::list<std::unique_ptr<Contact>> m_contacts;
+
+    // While a list is added: the items under "Kontakty" in the tree's order,
+    // with their labels as the tree compares them.
+    struct SortedItem {
+        std::wstring label;
+        HTREEITEM hItem;
+    };
+    std::vector<SortedItem> m_sorted;
+    bool m_bInList = false;
+    // The items were in order when the list began: m_sorted can be used.
+    bool m_bOrderKnown = false;
+    bool m_bToldFull = false;
 };

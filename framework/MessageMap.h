@@ -10,6 +10,10 @@
 //       ON_MESSAGE_OR_DEFAULT(WM_SETCURSOR, OnSetCursor)
 //                            // BOOL OnSetCursor(WPARAM, LPARAM, LRESULT*): FALSE
 //                            // leaves the message to the default handling
+//       ON_REGISTERED_MESSAGE(g_uTaskbarCreated, OnTaskbarCreated)
+//                            // LRESULT OnTaskbarCreated(WPARAM, LPARAM): a message
+//                            // registered by name; the variable holds what
+//                            // RegisterWindowMessage gave, before the first message
 //   END_MESSAGE_MAP()
 #pragma once
 
@@ -83,6 +87,8 @@ protected:                                                                      
         static const fw::MessageEntry<ThisClass> entries[] = {
 
 #define ON_MESSAGE(message, fn) {message, 0, 0, &fw::MessageThunk<ThisClass, &ThisClass::fn>},
+#define ON_REGISTERED_MESSAGE(nMessageVariable, fn)                                                \
+    {nMessageVariable, 0, 0, &fw::MessageThunk<ThisClass, &ThisClass::fn>},
 #define ON_MESSAGE_VOID(message, fn) {message, 0, 0, &fw::VoidThunk<ThisClass, &ThisClass::fn>},
 #define ON_MESSAGE_OR_DEFAULT(message, fn)                                                         \
     {message, 0, 0, &fw::MaybeThunk<ThisClass, &ThisClass::fn>},

@@ -58,15 +58,15 @@ void CBriskoPCDlg::QueueRequest(const char* function, std::string url, void* con
 }
 
 LRESULT CBriskoPCDlg::OnRequestStarted(WPARAM, LPARAM) {
-    ++m_nThreads;
-    m_trayIcon.SetIcon(IDI_TRAY_BUSY);
+    if (++m_nThreads == 1)
+        StartBusyDelay();
     return 0;
 }
 
 LRESULT CBriskoPCDlg::OnRequestDone(WPARAM, LPARAM lParam) {
     std::unique_ptr<HttpRequest> request(reinterpret_cast<HttpRequest*>(lParam));
     if (--m_nThreads == 0)
-        m_trayIcon.SetIcon(IDI_TRAY_QUIET);
+        EndBusyIcon();
     // An answer of a login given up since must not touch the one that followed.
     if (request->nLogin != m_nLoginSerial)
         return 0;

@@ -15,23 +15,26 @@ struct SharedData {
 
 SharedData g_shared __attribute__((section(".Tarnix"), shared)) = {nullptr, nullptr, 0};
 
-// Per process: the module the hooks are installed with, and whether this process installed
-// them. The handles in the shared section may be stale: when the process that installed them
-// ended without TarnixTerm, the system removed the hooks but left the section as it was, for
-// as long as any other process still had the library loaded.
+// Per process: the module the hooks are installed with, and the hooks this process installed.
+// Every client (on another desktop or in another session) installs and removes its own; the
+// handles in the shared section are only the last installer's, and may be stale: when that
+// process ended without TarnixTerm, the system removed its hooks but left the section as it
+// was, for as long as any other process still had the library loaded.
 HINSTANCE g_hInstance;
-bool g_bHooked;
+HHOOK g_hKeyboardHook;
+HHOOK g_hMouseHook;
 
+// The system ignores the hook handle given to CallNextHookEx: the procedures need none.
 LRESULT CALLBACK KeyboardProc(int nCode, WPARAM wParam, LPARAM lParam) {
     if (nCode == HC_ACTION)
         g_shared.dwLastInput = GetTickCount();
-    return CallNextHookEx(g_shared.hKeyboardHook, nCode, wParam, lParam);
+    return CallNextHookEx(nullptr, nCode, wParam, lParam);
 }
 
 LRESULT CALLBACK MouseProc(int nCode, WPARAM wParam, LPARAM lParam) {
     if (nCode == HC_ACTION)
         g_shared.dwLastInput = GetTickCount();
-    return CallNextHookEx(g_shared.hMouseHook, nCode, wParam, lParam);
+    return CallNextHookEx(nullptr, nCode, wParam, lParam);
 }
 
 } // namespace
@@ -47,13 +50,14 @@ DWORD TarnixGetLastInputTime(void) {
 }
 
 BOOL TarnixInit(void) {
-    if (g_bHooked)
+    if (g_hKeyboardHook || g_hMouseHook)
         return TRUE;
-    g_shared.hKeyboardHook = SetWindowsHookExA(WH_KEYBOARD, KeyboardProc, g_hInstance, 0);
-    g_shared.hMouseHook = SetWindowsHookExA(WH_MOUSE, MouseProc, g_hInstance, 0);
-    g_bHooked = true;
+    g_hKeyboardHook = SetWindowsHookExA(WH_KEYBOARD, KeyboardProc, g_hInstance, 0);
+    g_hMouseHook = SetWindowsHookExA(WH_MOUSE, MouseProc, g_hInstance, 0);
+    g_shared.hKeyboardHook = g_hKeyboardHook;
+    g_shared.hMouseHook = g_hMouseHook;
     g_shared.dwLastInput = GetTickCount();
-    if (g_shared.hKeyboardHook && g_shared.hMouseHook)
+    if (g_hKeyboardHook && g_hMouseHook)
         return TRUE;
     // Half a tracker would miss input; drop what was installed so a later call starts afresh.
     TarnixTerm();
@@ -61,14 +65,14 @@ BOOL TarnixInit(void) {
 }
 
 void TarnixTerm(void) {
-    if (!g_bHooked)
-        return;
-    if (g_shared.hKeyboardHook)
-        UnhookWindowsHookEx(g_shared.hKeyboardHook);
-    if (g_shared.hMouseHook)
-        UnhookWindowsHookEx(g_shared.hMouseHook);
-    // The section names no hooks that are gone; a later TarnixInit installs them afresh.
-    g_shared.hKeyboardHook = nullptr;
-    g_shared.hMouseHook = nullptr;
-    g_bHooked = false;
+    if (g_hKeyboardHook)
+        UnhookWindowsHookEx(g_hKeyboardHook);
+    if (g_hMouseHook)
+        UnhookWindowsHookEx(g_hMouseHook);
+    // The section names no hooks of ours that are gone; another client's stay named.
+    if (g_shared.hKeyboardHook == g_hKeyboardHook && g_shared.hMouseHook == g_hMouseHook) {
+        g_shared.hKeyboardHook = nullptr;
+        g_shared.hMouseHook = nullptr;
+    }
+    g_hKeyboardHook = g_hMouseHook = nullptr;
 }

@@ -17,6 +17,6 @@ TARNIX_API DWORD TarnixGetLastInputTime(void);
 // are installed changes nothing.
 TARNIX_API BOOL TarnixInit(void);
 
-// Removes the hooks again.
+// Removes the hooks this process installed; another client's stay.
 TARNIX_API void TarnixTerm(void);
 }

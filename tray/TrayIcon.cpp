@@ -72,6 +72,17 @@ BOOL CTrayIcon::SetIcon(UINT nIDResource) {
     return SetIcon(icon);
 }
 
+BOOL CTrayIcon::AddAgain() {
+    // Never created for a window, or taken away with it.
+    if (!m_nid.hWnd || m_bHidden || !::IsWindow(m_nid.hWnd))
+        return FALSE;
+    m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    // A shell that still has it refuses the add and takes the change.
+    m_bEnabled = ::Shell_NotifyIconA(NIM_ADD, &m_nid) || ::Shell_NotifyIconA(NIM_MODIFY, &m_nid);
+    m_bShown = m_bEnabled && m_nid.hIcon;
+    return m_bEnabled;
+}
+
 BOOL CTrayIcon::RemoveIcon() {
     if (!m_bEnabled)
         return FALSE;

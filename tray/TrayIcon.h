@@ -15,6 +15,9 @@ public:
     BOOL SetIcon(HICON hIcon);
     BOOL SetIcon(UINT nIDResource);
     BOOL RemoveIcon();
+    // Adds the icon again, with its last image, when the shell has lost it
+    // (it restarted) or never took it (it was not up yet).
+    BOOL AddAgain();
     // Takes the icon away once, when the window goes.
     void HideIcon();
     virtual LRESULT OnTrayNotification(WPARAM wParam, LPARAM lParam);

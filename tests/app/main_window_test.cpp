@@ -30,6 +30,34 @@ HANDLE Duplicate(HANDLE h) {
     return copy;
 }
 
+NOTIFYICONDATAA ShellRecord(HWND hWnd) {
+    NOTIFYICONDATAA nid = {};
+    nid.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    nid.hWnd = hWnd;
+    nid.uID = 103;
+    return nid;
+}
+
+bool ShellHasIcon(HWND hWnd) {
+    NOTIFYICONDATAA nid = ShellRecord(hWnd);
+    return ::Shell_NotifyIconA(NIM_MODIFY, &nid);
+}
+
+// Takes the client's place in the notification area before its dialog
+// initialises, so that the shell refuses the client's own add.
+HWND g_hBlocked = nullptr;
+LRESULT CALLBACK BlockTrayIcon(int code, WPARAM wParam, LPARAM lParam) {
+    auto* msg = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    char cls[64] = "";
+    if (code == HC_ACTION && msg->message == WM_INITDIALOG &&
+        ::GetClassNameA(msg->hwnd, cls, sizeof cls) && std::string(cls) == "BriskoPCClass") {
+        NOTIFYICONDATAA nid = ShellRecord(msg->hwnd);
+        if (::Shell_NotifyIconA(NIM_ADD, &nid))
+            g_hBlocked = msg->hwnd;
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 bool QuitPosted() {
     MSG msg;
     return ::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
@@ -121,6 +149,72 @@ TEST_F(MainWindow, StartUpBuildsTheLoggedOutWindow) {
     MSG msg;
     ASSERT_TRUE(::PeekMessageA(&msg, hWnd, WM_TIMER, WM_TIMER, PM_NOREMOVE));
     EXPECT_EQ(msg.wParam, 1u);
+}
+
+TEST_F(MainWindow, TheHomePageLiesOnTheServicesWebHost) {
+    struct {
+        const char* host;
+        int port;
+        const char* url;
+    } cases[] = {{"127.0.0.1", 9, "https://127.0.0.1:9/"},
+                 {"sms.brisko.example", 443, "https://sms.brisko.example/"},
+                 {nullptr, 0, "https://www.brisko.example/"}};
+    for (const auto& c : cases) {
+        // The fixture expects the first login dialog.
+        if (&c != cases)
+            dialogs.Expect(IDD_LOGIN, [](CDialog& d) { fw::Press(d, IDCANCEL); });
+        UseFreshProfile(app, "briskopc-main", c.host ? c.host : "", c.port);
+        if (!c.host) {
+            ::WritePrivateProfileStringA("BriskoPC", "ServiceHost", nullptr,
+                                         app.ProfilePath().c_str());
+            ::WritePrivateProfileStringA("BriskoPC", "ServicePort", nullptr,
+                                         app.ProfilePath().c_str());
+        }
+        Start();
+        EXPECT_EQ(dlg()->HomePageUrl(), c.url);
+        dlg()->OnClose();
+        app.ExitInstance();
+    }
+}
+
+TEST_F(MainWindow, TheIconComesBackWithANewTaskbar) {
+    Start();
+    HWND hWnd = dlg()->m_hWnd;
+    const UINT taskbarCreated = ::RegisterWindowMessageA("TaskbarCreated");
+    // The shell restarted: its new taskbar knows no icon.
+    NOTIFYICONDATAA nid = ShellRecord(hWnd);
+    ASSERT_TRUE(::Shell_NotifyIconA(NIM_DELETE, &nid));
+    ::SendMessageA(hWnd, taskbarCreated, 0, 0);
+    EXPECT_TRUE(ShellHasIcon(hWnd));
+    EXPECT_TRUE(dlg()->m_trayIcon.IsEnabled());
+    EXPECT_EQ(dlg()->m_trayIcon.GetIcon(), TrayImage(IDI_TRAY_START));
+}
+
+TEST_F(MainWindow, AFailedFirstTrayIconLeavesAWorkingWindowAndComesLater) {
+    HHOOK hook =
+        ::SetWindowsHookExA(WH_CALLWNDPROC, BlockTrayIcon, nullptr, ::GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    Start();
+    ::UnhookWindowsHookEx(hook);
+    HWND hWnd = dlg()->m_hWnd;
+    ASSERT_EQ(g_hBlocked, hWnd) << "the shell did not take the test's icon";
+    EXPECT_FALSE(dlg()->m_trayIcon.IsEnabled());
+
+    // Initialised all the same: menu, session, timers, the login asked for.
+    EXPECT_EQ(::GetMenu(hWnd), dlg()->m_menu);
+    EXPECT_NE(dlg()->m_menu, nullptr);
+    EXPECT_EQ(dlg()->m_nSessionState, 0);
+    EXPECT_NE(dlg()->m_pRequests, nullptr);
+    EXPECT_TRUE(PumpUntil([&] { return dlg()->m_nReloginCountdown != 0; }, 3000))
+        << "timer 1 does not tick";
+
+    // The shell comes up: the icon follows its TaskbarCreated.
+    NOTIFYICONDATAA nid = ShellRecord(hWnd);
+    ASSERT_TRUE(::Shell_NotifyIconA(NIM_DELETE, &nid));
+    ::SendMessageA(hWnd, ::RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(ShellHasIcon(hWnd));
+    EXPECT_TRUE(dlg()->m_trayIcon.IsEnabled());
+    EXPECT_EQ(dlg()->m_trayIcon.GetIcon(), TrayImage(IDI_TRAY_START));
 }
 
 TEST_F(MainWindow, InstallPathComesFromTheRegistry) {

@@ -52,8 +52,12 @@ protected:
         Settle();
     }
 
+    // Until no request runs, and a moment later still none: a handler may just
+    // have queued the next requests, whose workers have not reported yet.
     void Settle() {
         Pump(30);
+        ASSERT_TRUE(PumpUntil([this] { return dlg().m_nThreads == 0; }));
+        Pump(100);
         ASSERT_TRUE(PumpUntil([this] { return dlg().m_nThreads == 0; }));
     }
 

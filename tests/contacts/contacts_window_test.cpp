@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -239,6 +240,93 @@ TEST_F(Contacts, TheServicesListMergesByNumber) {
     EXPECT_EQ(Labels(contacts().m_hServiceItem).size(), 2u);
 }
 
+// The service's list for the numbers +48600200000 on, one contact a name.
+std::string ServiceList(const std::vector<std::string>& names) {
+    std::string list = "CONTACTSOK\r\n";
+    for (size_t i = 0; i < names.size(); ++i)
+        list += names[i] + ";+48600" + std::to_string(200000 + i) + ";0;1;";
+    return list;
+}
+
+TEST_F(Contacts, AListTakesThePlacesTheTreesOwnSortedInsertionGivesIt) {
+    const std::vector<std::string> alone = {"Łucja", "adam", "Zenon", "Kontakt 2"};
+    const std::vector<std::string> listed = {
+        "Adam",      "Ania",   "ania",  "Żaneta", "Zofia",  "Ęwa",    "Ewa", "Kontakt 10",
+        "Kontakt 9", "* Gość", "Łucja", "Ľubo",   "O'Neil", "O-Neil", "Ćma", "Cma",
+        "Zenon",     "śnieg",  "Śnieg", "Adam",   "12",     "2"};
+    // The reference: the same labels, one by one, into a tree of its own.
+    HWND reference = ::CreateWindowA(WC_TREEVIEWA, "", WS_CHILD, 0, 0, 10, 10, dlg().m_hWnd,
+                                     nullptr, nullptr, nullptr);
+    std::vector<std::pair<std::string, LPARAM>> expected;
+    int id = 100;
+    for (const std::vector<std::string>* names : {&alone, &listed})
+        for (const std::string& name : *names) {
+            TVINSERTSTRUCTA insert = {};
+            insert.hInsertAfter = TVI_SORT;
+            insert.item.mask = TVIF_TEXT | TVIF_PARAM;
+            insert.item.pszText = const_cast<char*>(name.c_str());
+            insert.item.lParam = id++;
+            ::SendMessageA(reference, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert));
+        }
+    for (HTREEITEM item = TreeView_GetRoot(reference); item;
+         item = TreeView_GetNextSibling(reference, item)) {
+        char text[200] = "";
+        TVITEMA get = {};
+        get.mask = TVIF_TEXT | TVIF_PARAM;
+        get.hItem = item;
+        get.pszText = text;
+        get.cchTextMax = sizeof text;
+        ::SendMessageA(reference, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&get));
+        expected.emplace_back(text, get.lParam);
+    }
+    ::DestroyWindow(reference);
+
+    int number = 501234560;
+    for (const std::string& name : alone)
+        Add(name, "+48" + std::to_string(number++), 1);
+    Deliver("GETCONTACTS", ServiceList(listed).c_str());
+    std::vector<std::pair<std::string, LPARAM>> shown;
+    for (HTREEITEM item = tree().GetChildItem(contacts().m_hContactsItem); item;
+         item = tree().GetNextSiblingItem(item))
+        shown.emplace_back(tree().GetItemText(item), tree().GetItemData(item));
+    EXPECT_EQ(shown, expected);
+}
+
+TEST_F(Contacts, TreeIdsStayUniqueAndA401stContactIsNotShown) {
+    std::vector<std::string> names;
+    for (int i = 0; i < 402; ++i)
+        names.push_back("Kontakt " + std::to_string(i));
+    Deliver("GETCONTACTS", ServiceList(names).c_str());
+    std::vector<int> ids;
+    contacts().ForEach([&ids](const Contact& c) { ids.push_back(c.nTreeId); });
+    std::sort(ids.begin(), ids.end());
+    ASSERT_EQ(ids.size(), 401u) << "400 contacts and the pseudo-contact";
+    for (int i = 0; i < 400; ++i)
+        ASSERT_EQ(ids[i], 100 + i);
+    EXPECT_EQ(ids[400], 500);
+    EXPECT_EQ(contacts().FindByNumber("+48600200400"), nullptr);
+    EXPECT_EQ(contacts().FindByNumber("+48600200401"), nullptr);
+    EXPECT_EQ(Labels(contacts().m_hContactsItem).size(), 400u);
+    ASSERT_EQ(boxes.Shown().size(), 1u) << "told once for the whole list";
+    EXPECT_EQ(boxes.Shown()[0].text, "Nie można pokazać więcej niż 400 kontaktów.");
+    EXPECT_EQ(boxes.Shown()[0].caption, "BriskoPC");
+
+    // Freed ids are taken again, the lowest first, while the largest stays in use.
+    for (int freed : {250, 120})
+        contacts().RemoveContact(contacts().FindByTreeId(freed));
+    EXPECT_EQ(Add("Nowy", "+48501234567", 1)->nTreeId, 120);
+    EXPECT_EQ(Add("Nowszy", "+48501234568", 1)->nTreeId, 250);
+    // Once the largest goes, the next one takes its place again.
+    contacts().RemoveContact(contacts().FindByTreeId(499));
+    EXPECT_EQ(Add("Ostatni", "+48501234569", 1)->nTreeId, 499);
+
+    // A single contact beyond the limit is refused each time it comes.
+    EXPECT_EQ(Add("Za dużo", "+48501234570", 1), nullptr);
+    EXPECT_EQ(Add("Za dużo", "+48501234570", 1), nullptr);
+    EXPECT_EQ(boxes.Shown().size(), 3u);
+    EXPECT_EQ(contacts().FindByTreeId(500)->strNumber, "Brisko");
+}
+
 TEST_F(Contacts, TheServicesAnswersToChanges) {
     auto record = [](const char* name, const char* number, int treeId = 0) {
         auto r = std::make_shared<Contact>();
@@ -387,6 +475,40 @@ TEST_F(ContactCommands, AddEditDeleteAndKeepSendWhatTheServiceExpects) {
     EXPECT_EQ(boxes.Shown().back().text, "Czy napewno usunąć kontakt?");
 }
 
+TEST_F(ContactCommands, EachChangeComesBackToItsOwnHandler) {
+    Contact* dom = Add("Dom", "+48601234567", 1);
+    Add("Praca", "+48501234567", 1);
+    Contact* temp = Add("* Biuro", "+48691234567", 1);
+    temp->bTemporary = TRUE;
+    // Keeping a temporary contact asks the service to add it: handled as an
+    // add of a new contact, its confirmation would bring a second contact.
+    ASSERT_TRUE(sim.Answer("ADDNEWCONTACT", "CONTACTOK\r\n1\r\n5\r\n"));
+    ASSERT_TRUE(sim.Answer("EDITCONTACT", "CONTACTOK\r\n2\r\n6\r\n"));
+    ASSERT_TRUE(sim.Answer("DELETECONTACT", "CONTACTOK"));
+
+    Select(temp);
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_CONTACT_KEEP, 0);
+    Select(dom);
+    dialogs.Expect(IDD_CONTACT, [](CDialog& d) {
+        fw::SetItemText(d, IDC_CONTACT_NAME, "Dom i ogród");
+        fw::Press(d, IDOK);
+    });
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_CONTACT_EDIT, 0);
+    Select(contacts().FindByNumber("+48501234567"));
+    boxes.Answer(IDYES);
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_CONTACT_DELETE, 0);
+    ASSERT_EQ(Sent(3).size(), 3u);
+
+    EXPECT_FALSE(temp->bTemporary);
+    EXPECT_EQ(temp->strName, "Biuro");
+    EXPECT_EQ(dom->strName, "Dom i ogród");
+    EXPECT_EQ(dom->nPresence, 2);
+    EXPECT_EQ(dom->nUserId, 6);
+    EXPECT_EQ(contacts().FindByNumber("+48501234567"), nullptr);
+    EXPECT_EQ(Labels(contacts().m_hContactsItem),
+              (std::vector<std::string>{"Biuro", "Dom i ogród"}));
+}
+
 TEST_F(ContactCommands, ADuplicateOrAnAnswerNoSendsNothing) {
     Contact* dom = Add("Dom", "+48601234567", 1);
     Add("Praca", "+48501234567", -1);
@@ -446,15 +568,42 @@ protected:
         return ::CallWindowProcA(s_original, hWnd, msg, wParam, lParam);
     }
 
-    Seen Open(LPARAM data, int kind) {
+    // What the menu that show() opens offers, if one opens.
+    Seen Watch(const std::function<void()>& show) {
         s_seen = Seen();
         s_original = reinterpret_cast<WNDPROC>(
             ::SetWindowLongPtrA(dlg().m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Spy)));
         ::SetTimer(dlg().m_hWnd, kGiveUp, 2000, nullptr);
-        EXPECT_TRUE(dlg().ShowTreeMenu(data, kind));
+        show();
         ::KillTimer(dlg().m_hWnd, kGiveUp);
         ::SetWindowLongPtrA(dlg().m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(s_original));
         return s_seen;
+    }
+
+    Seen Open(LPARAM data, int kind) {
+        return Watch([&] { EXPECT_TRUE(dlg().ShowTreeMenu(data, kind)); });
+    }
+
+    // A real click of the mouse on the middle of the item's label: the tree
+    // control itself tells the window.
+    void Click(HTREEITEM item, bool right) {
+        ::SetWindowPos(dlg().m_hWnd, HWND_TOP, 0, 0, 0, 0,
+                       SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+        ::SetForegroundWindow(dlg().m_hWnd);
+        TreeView_EnsureVisible(tree().m_hWnd, item);
+        RECT r;
+        ASSERT_TRUE(TreeView_GetItemRect(tree().m_hWnd, item, &r, TRUE));
+        POINT pt = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+        ::ClientToScreen(tree().m_hWnd, &pt);
+        ASSERT_TRUE(PumpUntil([&] { return ::WindowFromPoint(pt) == tree().m_hWnd; }, 3000))
+            << "the item is covered";
+        ASSERT_TRUE(::SetCursorPos(pt.x, pt.y));
+        INPUT in[2] = {};
+        in[0].type = in[1].type = INPUT_MOUSE;
+        in[0].mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+        in[1].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
+        ASSERT_EQ(::SendInput(2, in, sizeof(INPUT)), 2u);
+        Pump(300);
     }
 
     static const UINT_PTR kGiveUp = 77;
@@ -486,6 +635,32 @@ TEST_F(ContextMenus, EachKindHasItsMenu) {
     // Contacts from the file: only the SMS commands.
     dlg().m_nContactsSource = 1;
     EXPECT_EQ(Open(100, 0).enabled, (Items{"Wyślij SMSa...", "Wyślij SMSa z polskimi znakami..."}));
+}
+
+TEST_F(ContextMenus, RealClicksOnTheTreeSelectAndActOnTheItemUnderThePointer) {
+    Contact* adam = Add("Adam", "+48601234567", 1);
+    Contact* beata = Add("Beata", "+48601234568", -1);
+    tree().Expand(contacts().m_hContactsItem, TVE_EXPAND);
+    tree().SelectItem(contacts().m_hContactsItem);
+
+    // A click on a contact selects it and writes it an SMS.
+    std::string number;
+    dialogs.Expect(IDD_SMS, [&](CDialog& d) {
+        number = fw::GetText(d.GetDlgItem(IDC_SMS_NUMBER));
+        fw::Press(d, IDCANCEL);
+    });
+    Click(beata->hItem, false);
+    EXPECT_EQ(tree().GetSelectedItem(), beata->hItem);
+    EXPECT_EQ(number, "601234568");
+
+    // A right click on another selects that one and opens its contact menu.
+    Seen seen = Watch([&] { Click(adam->hItem, true); });
+    EXPECT_EQ(tree().GetSelectedItem(), adam->hItem);
+    ASSERT_TRUE(seen.shown) << "no menu opened";
+    EXPECT_EQ(seen.enabled,
+              (std::vector<std::string>{"Wyślij SMSa...", "Wyślij SMSa z polskimi znakami...",
+                                        "Wyślij wiadomość", "Archiwum SMSów", "Edycja", "Usuń",
+                                        "Dodaj nowy"}));
 }
 
 TEST_F(Contacts, TheFileKeepsTheServicesListForOfflineLogins) {

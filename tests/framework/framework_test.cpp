@@ -1,14 +1,16 @@
 // The framework under Wine: message tables, modal and modeless dialogs, data
-// exchange, the two test seams, the profile.
+// exchange, the two test seams, the profile, the workers.
 #include "BitmapButton.h"
 #include "DataExchange.h"
 #include "Dialog.h"
 #include "MessageBox.h"
+#include "Thread.h"
 #include "WinApp.h"
 #include "framework_test.h"
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 
 namespace {
@@ -24,6 +26,8 @@ public:
     }
     int appCommands = 0;
 };
+
+const UINT g_uRegistered = ::RegisterWindowMessageA("BriskoFrameworkTest");
 
 class TestDialog : public CDialog {
 public:
@@ -44,6 +48,7 @@ private:
     void OnTestCommand() { ++commands; }
     void OnCloseBox() { ++closes; }
     LRESULT OnQuery(WPARAM wParam, LPARAM lParam) { return wParam * 100 + lParam; }
+    LRESULT OnRegistered(WPARAM wParam, LPARAM) { return wParam + 1; }
 
     DECLARE_MESSAGE_MAP()
 };
@@ -53,6 +58,7 @@ BEGIN_MESSAGE_MAP(TestDialog, CDialog)
     ON_COMMAND(ID_TEST_COMMAND, OnTestCommand)
     ON_MESSAGE_VOID(WM_CLOSE, OnCloseBox)
     ON_MESSAGE(WM_USER + 5, OnQuery)
+    ON_REGISTERED_MESSAGE(g_uRegistered, OnRegistered)
 END_MESSAGE_MAP()
 // clang-format on
 
@@ -75,6 +81,7 @@ TEST_F(FrameworkTest, MessageTableRoutesMessagesCommandsAndTheRestToTheApplicati
     HWND hWnd = dlg.m_hWnd;
 
     EXPECT_EQ(::SendMessageA(hWnd, WM_USER + 5, 3, 7), 307);
+    EXPECT_EQ(::SendMessageA(hWnd, ::RegisterWindowMessageA("BriskoFrameworkTest"), 41, 0), 42);
     ::SendMessageA(hWnd, WM_COMMAND, ID_TEST_COMMAND, 0);
     ::SendMessageA(hWnd, WM_CLOSE, 0, 0);
     EXPECT_EQ(dlg.commands, 1);
@@ -184,6 +191,60 @@ TEST_F(FrameworkTest, ProfileEntriesRoundTripAndDelete) {
 TEST_F(FrameworkTest, MissingBitmapsThrowTheResourceException) {
     CBitmapButton button;
     EXPECT_THROW(button.LoadBitmaps(1, 2, 3), CResourceException);
+}
+
+// Procedures that run only once all of them run: none may wait for another's end.
+struct Crowd {
+    explicit Crowd(LONG n) : nCount(n) {}
+    // The threads that ran them, once all of them ran.
+    std::set<DWORD> Threads() const { return {anThreads, anThreads + nCount}; }
+    LONG nCount;
+    HANDLE hAllIn = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE hAllOut = ::CreateSemaphoreA(nullptr, 0, 100, nullptr);
+    LONG nIn = 0;
+    DWORD anThreads[8] = {};
+    ~Crowd() {
+        ::CloseHandle(hAllIn);
+        ::CloseHandle(hAllOut);
+    }
+};
+
+UINT JoinCrowd(LPVOID p) {
+    auto* crowd = static_cast<Crowd*>(p);
+    LONG n = ::InterlockedIncrement(&crowd->nIn);
+    if (n == crowd->nCount)
+        ::SetEvent(crowd->hAllIn);
+    if (::WaitForSingleObject(crowd->hAllIn, 5000) == WAIT_OBJECT_0)
+        crowd->anThreads[n - 1] = ::GetCurrentThreadId();
+    ::ReleaseSemaphore(crowd->hAllOut, 1, nullptr);
+    return 0;
+}
+
+bool RunCrowd(Crowd& crowd) {
+    for (LONG i = 0; i < crowd.nCount; ++i)
+        if (!AfxBeginThread(JoinCrowd, &crowd))
+            return false;
+    for (LONG i = 0; i < crowd.nCount; ++i)
+        if (::WaitForSingleObject(crowd.hAllOut, 10000) != WAIT_OBJECT_0)
+            return false;
+    return true;
+}
+
+TEST(Workers, EachProcedureRunsOnAWorkerOfItsOwnAndFinishedWorkersAreReused) {
+    Crowd first(3);
+    ASSERT_TRUE(RunCrowd(first));
+    std::set<DWORD> firstThreads = first.Threads();
+    EXPECT_EQ(firstThreads.size(), 3u) << "the procedures did not all run at once";
+    EXPECT_EQ(firstThreads.count(0), 0u);
+
+    // Once the first ones have gone back to waiting, the next ones run on them.
+    ::Sleep(300);
+    Crowd second(2);
+    ASSERT_TRUE(RunCrowd(second));
+    std::set<DWORD> secondThreads = second.Threads();
+    ASSERT_EQ(secondThreads.size(), 2u);
+    for (DWORD thread : secondThreads)
+        EXPECT_EQ(firstThreads.count(thread), 1u) << "a new thread for a procedure";
 }
 
 } // namespace

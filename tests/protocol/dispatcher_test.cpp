@@ -200,19 +200,38 @@ TEST_F(Dispatcher, OnlyTheLoginAnswersReachTheirHandlersUndecoded) {
     EXPECT_EQ(dlg->m_nSessionState, 2);
 }
 
-TEST_F(Dispatcher, RunningWorkersShowInTheCountAndTheTray) {
+TEST_F(Dispatcher, OnlyWorkersStillRunningAfterAMomentShowTheBusyImage) {
+    const HICON busy = TrayImage(IDI_TRAY_BUSY), quiet = TrayImage(IDI_TRAY_QUIET);
+    const HICON start = dlg->m_trayIcon.GetIcon();
+
+    // A fast answer: the image never changes, not even with the delay long past.
+    ::SendMessageA(dlg->m_hWnd, WM_REQUEST_STARTED, 0, 0);
+    EXPECT_EQ(dlg->m_nThreads, 1);
+    dlg->m_nThreads = 0;
+    Deliver("UNKNOWN", "anything");
+    Pump(400);
+    EXPECT_EQ(dlg->m_trayIcon.GetIcon(), start);
+
+    // Slow ones: the timer's own tray step stays quiet until the busy image is up.
     ::SendMessageA(dlg->m_hWnd, WM_REQUEST_STARTED, 0, 0);
     ::SendMessageA(dlg->m_hWnd, WM_REQUEST_STARTED, 0, 0);
     EXPECT_EQ(dlg->m_nThreads, 2);
-    EXPECT_EQ(dlg->m_trayIcon.GetIcon(), TrayImage(IDI_TRAY_BUSY));
+    dlg->OnTimer(1);
+    EXPECT_EQ(dlg->m_trayIcon.GetIcon(), quiet) << "busy before the delay has passed";
+    ASSERT_TRUE(PumpUntil([&] { return dlg->m_trayIcon.GetIcon() == busy; }));
+    dlg->OnTimer(1);
+    EXPECT_EQ(dlg->m_trayIcon.GetIcon(), busy);
+
     dlg->m_nThreads = 1;
     Deliver("UNKNOWN", "anything");
     EXPECT_EQ(dlg->m_nThreads, 1);
-    EXPECT_EQ(dlg->m_trayIcon.GetIcon(), TrayImage(IDI_TRAY_BUSY));
+    EXPECT_EQ(dlg->m_trayIcon.GetIcon(), busy) << "one worker still runs";
     dlg->m_nThreads = 0;
     Deliver("UNKNOWN", "anything");
     EXPECT_EQ(dlg->m_nThreads, 0);
-    EXPECT_EQ(dlg->m_trayIcon.GetIcon(), TrayImage(IDI_TRAY_QUIET));
+    EXPECT_EQ(dlg->m_trayIcon.GetIcon(), quiet);
+    dlg->OnTimer(1);
+    EXPECT_EQ(dlg->m_trayIcon.GetIcon(), quiet);
 }
 
 TEST_F(Dispatcher, ShutdownWithARequestOnItsWayLeavesTheWorkerNothingClosed) {

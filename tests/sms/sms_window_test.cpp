@@ -423,6 +423,25 @@ TEST_F(Sms, TheStatusReport) {
     EXPECT_EQ(info.ptMinTrackSize.y, 200);
 }
 
+TEST_F(Sms, TheStatusReportIsAskedForTheAccountOrOneContact) {
+    Start();
+    const Contact* jan = dlg().m_contacts.FindByNumber("+48600100201");
+    ASSERT_NE(jan, nullptr) << "the demo account's contact";
+    ASSERT_TRUE(sim.Answer("STATUSSMS", "NOSTATUS"));
+    sim.ClearLog();
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_SMS_STATUS, 0);
+    Settle();
+    dlg().m_wndTree.SelectItem(jan->hItem);
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_SMS_ARCHIVE, 0);
+    Settle();
+    std::vector<std::string> targets;
+    for (const std::string& line : sim.Log())
+        targets.push_back(line.substr(line.find("/briskopc.asp") + 1));
+    EXPECT_EQ(targets,
+              (std::vector<std::string>{"briskopc.asp?function=STATUSSMS",
+                                        "briskopc.asp?function=STATUSSMS&number=600100201"}));
+}
+
 TEST_F(Sms, WaitingSmsSurviveARestartAndGoOutOnceInOrder) {
     ASSERT_TRUE(sim.Unreachable());
     Start();

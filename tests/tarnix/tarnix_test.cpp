@@ -270,4 +270,31 @@ TEST(TarnixAcrossProcesses, StampOfAnotherProcessShowsHere) {
     ExpectStampWithin(dwFrom, GetTickCount());
 }
 
+// Two clients (two desktops or sessions): the one that started first ends, and the hooks of the
+// other, this process, still stamp input.
+TEST(TarnixAcrossProcesses, AClientThatEndsLeavesTheOthersHooksInPlace) {
+    HANDLE hFirstIn = CreateEventA(nullptr, TRUE, FALSE, "tarnix first in");
+    HANDLE hSecondIn = CreateEventA(nullptr, TRUE, FALSE, "tarnix second in");
+    ResetEvent(hFirstIn);
+    ResetEvent(hSecondIn);
+    HANDLE hHelper = StartHelper("first");
+    ASSERT_TRUE(hHelper) << "cannot start " << HelperPath();
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hFirstIn, kTimeoutMs));
+    ASSERT_TRUE(TarnixInit());
+    SetEvent(hSecondIn);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hHelper, kTimeoutMs));
+    DWORD dwInit = 0;
+    GetExitCodeProcess(hHelper, &dwInit);
+    CloseHandle(hHelper);
+    CloseHandle(hSecondIn);
+    CloseHandle(hFirstIn);
+    EXPECT_EQ(1u, dwInit);
+
+    OwnWindow wnd;
+    EXPECT_TRUE(PeekThenTake(wnd, kKeyboard).second) << "the first client took this one's hooks";
+    EXPECT_TRUE(PeekThenTake(wnd, kMouse).second) << "the first client took this one's hooks";
+    TarnixTerm();
+    EXPECT_FALSE(PeekThenTake(wnd, kKeyboard).second) << "this client's own hooks stayed";
+}
+
 } // namespace

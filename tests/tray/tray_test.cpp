@@ -1,5 +1,5 @@
 // The tray icon against Wine's notification area: adding, changing, removing,
-// and the menu and double click as the shell reports them.
+// adding again, and the menu and double click as the shell reports them.
 #include "TrayIcon.h"
 #include "resource.h"
 
@@ -73,6 +73,20 @@ HICON SmallIcon(UINT id) {
                                            ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
 }
 
+// The shell's own record of an icon, as a shell that restarted would lose it.
+NOTIFYICONDATAA ShellRecord(HWND hWnd, UINT id) {
+    NOTIFYICONDATAA nid = {};
+    nid.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    nid.hWnd = hWnd;
+    nid.uID = id;
+    return nid;
+}
+
+bool ShellHasIcon(HWND hWnd, UINT id) {
+    NOTIFYICONDATAA nid = ShellRecord(hWnd, id);
+    return ::Shell_NotifyIconA(NIM_MODIFY, &nid);
+}
+
 bool PostedUserMessage(HWND hWnd) {
     MSG msg;
     return ::PeekMessageA(&msg, hWnd, WM_USER, WM_USER, PM_REMOVE) && msg.wParam == 0 &&
@@ -127,6 +141,40 @@ TEST(TrayIcon, HideTakesTheIconAwayOnceAndTheDestructorIsHarmless) {
     }
     CTrayIcon fresh;
     EXPECT_TRUE(fresh.Create(owner.hWnd, kNotify, "BriskoPC menu", nullptr, kId));
+}
+
+TEST(TrayIcon, AddedAgainWhenTheShellLostItOrNeverTookIt) {
+    Owner owner;
+    NOTIFYICONDATAA nid = ShellRecord(owner.hWnd, kId);
+    {
+        CTrayIcon tray;
+        ASSERT_TRUE(tray.Create(owner.hWnd, kNotify, "BriskoPC menu", nullptr, kId));
+        ASSERT_TRUE(tray.SetIcon(IDI_TRAY_QUIET));
+        ASSERT_TRUE(::Shell_NotifyIconA(NIM_DELETE, &nid));
+        ASSERT_FALSE(ShellHasIcon(owner.hWnd, kId));
+        EXPECT_TRUE(tray.AddAgain());
+        EXPECT_TRUE(ShellHasIcon(owner.hWnd, kId));
+        EXPECT_EQ(tray.GetIcon(), SmallIcon(IDI_TRAY_QUIET));
+        EXPECT_TRUE(tray.AddAgain()) << "a shell that still has it keeps it";
+    }
+    EXPECT_FALSE(ShellHasIcon(owner.hWnd, kId));
+
+    // The shell refuses the first add (here: another holds the same id).
+    ASSERT_TRUE(::Shell_NotifyIconA(NIM_ADD, &nid));
+    CTrayIcon late;
+    ASSERT_FALSE(late.Create(owner.hWnd, kNotify, "BriskoPC menu", nullptr, kId));
+    ASSERT_TRUE(::Shell_NotifyIconA(NIM_DELETE, &nid));
+    EXPECT_TRUE(late.AddAgain());
+    EXPECT_TRUE(late.IsEnabled());
+    EXPECT_TRUE(ShellHasIcon(owner.hWnd, kId));
+    EXPECT_TRUE(late.SetIcon(IDI_TRAY_BUSY));
+
+    // Without a window, or once hidden with it, nothing is added.
+    late.HideIcon();
+    EXPECT_FALSE(late.AddAgain());
+    EXPECT_FALSE(ShellHasIcon(owner.hWnd, kId));
+    CTrayIcon never;
+    EXPECT_FALSE(never.AddAgain());
 }
 
 class TrayMenu : public ::testing::TestWithParam<std::pair<int, UINT>> {};
