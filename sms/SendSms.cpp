@@ -110,13 +110,13 @@ void CBriskoPCDlg::TakeLastSmsAnswers() {
         }
         --m_nThreads;
         std::unique_ptr<HttpRequest> request(reinterpret_cast<HttpRequest*>(msg.lParam));
+        if (request->szFunction != "SENDSMS" || request->nLogin != m_nLoginSerial ||
+            !request->pszResponse || !StartsWith(request->pszResponse.get(), "SENDSMSOK"))
+            continue;
         MessageRecord* r = m_messages.FindBySendSerial(SendSerial(*request));
-        if (request->szFunction == "SENDSMS" && request->nLogin == m_nLoginSerial &&
-            request->pszResponse && StartsWith(request->pszResponse.get(), "SENDSMSOK") && r &&
-            r->bInOutbox) {
-            request->pOwnedContext.reset();
+        request->pOwnedContext.reset();
+        if (r && r->bInOutbox)
             TakeAsSent(r);
-        }
     }
 }
 

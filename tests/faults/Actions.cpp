@@ -231,7 +231,8 @@ void FaultRun::FillLogin(HWND hDlg, bool bWrongPassword) {
     }
 }
 
-void FaultRun::Restart() {
+// A client told to end has 15 s to do so, its boxes answered meanwhile.
+void FaultRun::AwaitEnd() {
     if (m_client.Running() && !WaitFor(
                                   [this] {
                                       AnswerBoxes(true);
@@ -241,6 +242,10 @@ void FaultRun::Restart() {
         Fail("still running 15 s after Zakończ");
         m_client.Kill();
     }
+}
+
+void FaultRun::Restart() {
+    AwaitEnd();
     m_boxes.clear();
     if (!m_client.Start())
         Fail("the client did not start again");

@@ -115,15 +115,7 @@ void FaultRun::Recover() {
 void FaultRun::Finish() {
     if (m_client.Running()) {
         m_client.Quit(0);
-        if (!WaitFor(
-                [this] {
-                    AnswerBoxes(true);
-                    return !m_client.Running();
-                },
-                15000)) {
-            Fail("still running 15 s after Zakończ");
-            m_client.Kill();
-        }
+        AwaitEnd();
     }
     CheckSms();
     CheckFiles();

@@ -59,6 +59,7 @@ private:
     bool Confirm(HWND hDlg);
     bool SelectItem(const std::string& root, int minData, int maxData, const std::string& text);
     void Restart();
+    void AwaitEnd();
 
     // faults of the service (Faults.cpp)
     void Inject(const PlannedStep& s);

@@ -36,11 +36,7 @@ class Sms : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_NE(SimControl::HttpsPort(), 0) << "no simulator: run through ./brisko test";
-        sim.Reachable();
-        sim.Expire();
-        sim.ClearLog();
-        sim.ClearSms();
-        sim.SetCredits("%2B48600100200", 250);
+        ASSERT_TRUE(sim.StartAfresh());
         ::DeleteFileA(OutboxFile().c_str());
         UseFreshProfile(app, "briskopc-sms", "localhost", SimControl::HttpsPort());
         app.WriteProfileString("BriskoPC", "Login", kLogin);

@@ -66,6 +66,11 @@ bool SimControl::Command(const char* verb, const std::string& path, const std::s
     return ok;
 }
 
+bool SimControl::StartAfresh() {
+    return Reachable() && Slow(0) && Expire() && ClearLog() && ClearSms() &&
+           SetCredits("%2B48600100200", 250);
+}
+
 bool SimControl::Answer(const std::string& function, const std::string& body) {
     return Command("PUT", "/answer/" + function, body);
 }

@@ -18,6 +18,9 @@ public:
     // The port of a second simulator whose authority the prefix does not trust.
     static int UntrustedHttpsPort();
 
+    // Back to the start of a test: reachable, fast, no web session, the log and
+    // the SMS forgotten, the demo account's 250 credits.
+    bool StartAfresh();
     bool Answer(const std::string& function, const std::string& body);
     bool AnswerOnce(const std::string& function, const std::string& body);
     bool Reset(const std::string& function);
