@@ -63,6 +63,21 @@ bool QuitPosted() {
     return ::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
 }
 
+// The main window's procedure, watched for the tray menu opening.
+WNDPROC g_mainProc = nullptr;
+bool g_menuOpened = false;
+const UINT_PTR kEndMenuTimer = 77;
+
+LRESULT CALLBACK WatchMenus(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_INITMENUPOPUP)
+        g_menuOpened = true;
+    if (msg == WM_TIMER && wParam == kEndMenuTimer) {
+        ::EndMenu();
+        return 0;
+    }
+    return ::CallWindowProcA(g_mainProc, hWnd, msg, wParam, lParam);
+}
+
 class MainWindow : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -333,6 +348,26 @@ TEST_F(MainWindow, LayoutKeepsTheBottomLineAndTheMinimumSize) {
     ::SendMessageA(hWnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
     EXPECT_EQ(info.ptMinTrackSize.x, 200);
     EXPECT_EQ(info.ptMinTrackSize.y, 300);
+}
+
+TEST_F(MainWindow, WhileABoxIsOpenTheTrayOffersNoMenu) {
+    Start();
+    HWND hWnd = dlg()->m_hWnd;
+    g_mainProc = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchMenus)));
+    ::SetTimer(hWnd, kEndMenuTimer, 100, nullptr);
+    auto rightClick = [&] {
+        g_menuOpened = false;
+        ::SendMessageA(hWnd, WM_TRAY_NOTIFY, 103, WM_RBUTTONUP);
+        return g_menuOpened;
+    };
+    EXPECT_TRUE(rightClick()) << "the tray menu of an enabled window";
+    // A modal box or dialog disables its owner; "Zakończ" must not be offered then.
+    ::EnableWindow(hWnd, FALSE);
+    EXPECT_FALSE(rightClick());
+    ::EnableWindow(hWnd, TRUE);
+    ::KillTimer(hWnd, kEndMenuTimer);
+    ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_mainProc));
 }
 
 } // namespace
