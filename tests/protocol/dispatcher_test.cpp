@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -146,6 +147,26 @@ TEST_F(Dispatcher, AnExpiredSessionLogsInOnceSilentlyAndSendsTheRequestAgain) {
     // The resent LOGOFF's answer, LOGOFFOK, ends the session.
     ASSERT_TRUE(PumpUntil([&] { return dlg->m_nSessionState == 0 && dlg->m_nThreads == 0; }));
     EXPECT_EQ(sim.LoggedFunctions(), (std::vector<std::string>{"LOGIN", "LOGOFF"}));
+    EXPECT_TRUE(boxes.Shown().empty());
+}
+
+TEST_F(Dispatcher, TwoRequestsFindingTheSessionExpiredEachLogInAgainWithoutABox) {
+    dlg->m_strLogin = kDemoLogin;
+    dlg->m_strPassword = kDemoPassword;
+    dlg->m_nSessionState = 2;
+    // The second answer comes while the first one's re-login is on its way.
+    Deliver("GETCOSTS", "NOP");
+    Deliver("GETCONTACTS", "NOP");
+    EXPECT_TRUE(boxes.Shown().empty()) << "no false 'no connection'";
+    auto sent = [&](const char* function) {
+        std::vector<std::string> f = sim.LoggedFunctions();
+        return std::count(f.begin(), f.end(), function);
+    };
+    ASSERT_TRUE(PumpUntil([&] {
+        return sent("GETCOSTS") == 1 && sent("GETCONTACTS") == 1 && dlg->m_nThreads == 0;
+    })) << ::testing::PrintToString(sim.LoggedFunctions());
+    EXPECT_EQ(sent("LOGIN"), 2) << "a re-login for each";
+    EXPECT_EQ(dlg->m_nSessionState, 2);
     EXPECT_TRUE(boxes.Shown().empty());
 }
 
