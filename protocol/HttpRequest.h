@@ -54,6 +54,10 @@ struct HttpRequest {
     bool bMaybeDelivered = false;
     // The login the request was made for: answers of a login given up are dropped.
     int nLogin = 0;
+    // Must not reach the service twice (an SMS): it goes on a new connection.
+    // On a kept-alive one, WinInet sends a request again by itself when the
+    // connection breaks before the answer, though the service may have it.
+    bool bOnce = false;
     std::shared_ptr<CRequestChannel> pChannel;
     // What the call concerns (an SMS, a message, a contact), for its handler.
     void* dwContext = nullptr;

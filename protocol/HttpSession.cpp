@@ -99,6 +99,8 @@ std::string CHttpSession::SendRequest(const HttpRequest& request, bool* pMaybeDe
     std::string url = Canonical(request.szUrl);
     if (url.empty() || !m_hConnect)
         return {};
+    if (request.bOnce)
+        EndKeptConnection();
     m_hRequest = ::HttpOpenRequestA(m_hConnect, nullptr, url.c_str(), "HTTP/1.1", nullptr, nullptr,
                                     m_dwFlags, 0);
     std::string body;
@@ -126,6 +128,18 @@ std::string CHttpSession::SendRequest(const HttpRequest& request, bool* pMaybeDe
     // The text ends at a NUL byte.
     body.resize(std::strlen(body.c_str()));
     return body;
+}
+
+void CHttpSession::EndKeptConnection() {
+    static const char kClose[] = "Connection: close\r\n";
+    HINTERNET probe = ::HttpOpenRequestA(m_hConnect, "HEAD", "/", "HTTP/1.1", nullptr, nullptr,
+                                         m_dwFlags & ~INTERNET_FLAG_KEEP_CONNECTION, 0);
+    if (!probe)
+        return;
+    ::HttpAddRequestHeadersA(probe, kClose, static_cast<DWORD>(sizeof kClose - 1),
+                             HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE);
+    ::HttpSendRequestA(probe, nullptr, 0, nullptr, 0);
+    ::InternetCloseHandle(probe);
 }
 
 void CHttpSession::Close() {

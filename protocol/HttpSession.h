@@ -25,6 +25,10 @@ public:
     void Close();
 
 private:
+    // Leaves no kept-alive connection for the next request to go on: a small
+    // request asks the server to close its connection after it.
+    void EndKeptConnection();
+
     HINTERNET m_hInternet = nullptr;
     HINTERNET m_hConnect = nullptr;
     HINTERNET m_hRequest = nullptr;

@@ -3,6 +3,7 @@
 #include "BriskoPCDlg.h"
 
 #include "MessageBox.h"
+#include "HttpSession.h"
 #include "Messages.h"
 #include "PriceList.h"
 #include "Response.h"
@@ -53,8 +54,12 @@ LRESULT CBriskoPCDlg::OnSendSms(WPARAM, LPARAM) {
     r->strSentAt = LocalTimeText();
     // On disk from now on it counts as uncertain, before it can reach the service.
     WriteOutboxFile();
-    QueueRequest("SENDSMS", SendSmsUrl(r->strNumber, r->strText, r->bClass0, r->bUnicode),
-                 serial.get(), serial);
+    HttpRequest* request =
+        NewRequest("SENDSMS", SendSmsUrl(r->strNumber, r->strText, r->bClass0, r->bUnicode));
+    request->dwContext = serial.get();
+    request->pOwnedContext = serial;
+    request->bOnce = true;
+    StartRequest(request);
     return 0;
 }
 

@@ -302,8 +302,11 @@ TEST_F(Sms, AnSmsCutOffAfterItLeftIsNotSentAgainWhenTheServiceHasIt) {
     // The service takes the SMS, then the connection drops before its answer.
     ASSERT_TRUE(sim.Slow(3000));
     Write("601234567", "bez odpowiedzi");
-    ASSERT_TRUE(PumpUntil([this] { return dlg().m_nThreads > 0; }));
-    Pump(1000);
+    ASSERT_TRUE(PumpUntil([this] {
+        std::vector<std::string> f = sim.LoggedFunctions();
+        return std::find(f.begin(), f.end(), "SENDLONGSMS") != f.end();
+    }));
+    Pump(300);
     ASSERT_TRUE(sim.Unreachable());
     ASSERT_TRUE(PumpUntil([this] { return dlg().m_nThreads == 0; }));
     sim.Slow(0);
@@ -320,6 +323,17 @@ TEST_F(Sms, AnSmsCutOffAfterItLeftIsNotSentAgainWhenTheServiceHasIt) {
     EXPECT_EQ(FileBytes(OutboxFile()).find("bez odpowiedzi"), std::string::npos);
     for (const std::string& text : Texts())
         EXPECT_EQ(text.find("jeszcze raz?"), std::string::npos) << text;
+}
+
+TEST_F(Sms, AnSmsWhoseAnswerIsLostOnTheWayReachesTheServiceOnce) {
+    Start();
+    // The service takes it and the line breaks before the answer: on a kept-alive
+    // connection WinInet would send it again by itself.
+    ASSERT_TRUE(sim.LoseAnswer("SENDLONGSMS"));
+    Write("601234567", "zgubiona odpowiedz");
+    Settle();
+    EXPECT_EQ(sim.Sms().size(), 1u);
+    EXPECT_EQ(OutboxLabels(), std::vector<std::string>{"+48601234567 (?)"});
 }
 
 TEST_F(Sms, AnUncertainSmsTheServiceDoesNotShowGoesAgainOnlyWhenTheUserSaysSo) {
