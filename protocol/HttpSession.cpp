@@ -13,6 +13,7 @@ namespace {
 const DWORD kTimeout = 15000;  // connect, send, receive
 const DWORD kTurnWait = 30000; // a worker's wait for its turn
 const DWORD kChunk = 4096;
+const DWORD kProbeTimeout = 3000; // the request that ends a kept-alive connection
 
 // Fresh answers over a kept-alive connection, never from a cache. Certificate
 // errors are not ignored: anyone on the path could read the password.
@@ -136,6 +137,11 @@ void CHttpSession::EndKeptConnection() {
                                          m_dwFlags & ~INTERNET_FLAG_KEEP_CONNECTION, 0);
     if (!probe)
         return;
+    // A probe that times out breaks the connection too: the SMS need not wait long.
+    for (DWORD option : {INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+        DWORD timeout = kProbeTimeout;
+        ::InternetSetOptionA(probe, option, &timeout, sizeof timeout);
+    }
     ::HttpAddRequestHeadersA(probe, kClose, static_cast<DWORD>(sizeof kClose - 1),
                              HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE);
     ::HttpSendRequestA(probe, nullptr, 0, nullptr, 0);

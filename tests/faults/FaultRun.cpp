@@ -5,8 +5,9 @@
 namespace {
 // After the last fault the client has this long to be logged in again.
 constexpr DWORD kLoginMs = 60000;
-// ... and, once logged in, one more retry of its outbox timer to send what waits.
-constexpr DWORD kOutboxRetryMs = 25000;
+// ... and, once logged in, time to send what waits: a send cut by the last
+// fault's time-out, the timer's next retry (18 s) and the check of an uncertain SMS.
+constexpr DWORD kOutboxRetryMs = 35000;
 constexpr DWORD kTickMs = 100;
 } // namespace
 
