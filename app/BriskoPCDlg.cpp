@@ -1,5 +1,6 @@
 #include "BriskoPCDlg.h"
 
+#include "BPCSocks.h"
 #include "HttpSession.h"
 #include "MessageBox.h"
 #include "Messages.h"
@@ -64,6 +65,17 @@ BEGIN_MESSAGE_MAP(CBriskoPCDlg, CDialog)
     ON_COMMAND(ID_OUTBOX_EDIT, EditOutboxItem)
     ON_COMMAND(ID_SMS_STATUS, OnSmsStatus)
     ON_COMMAND(ID_SMS_ARCHIVE, OnSmsArchive)
+    ON_MESSAGE(WM_BPC_CONNECT, OnBPCConnect)
+    ON_MESSAGE(WM_BPC_SESSION, OnBPCSession)
+    ON_MESSAGE(WM_BPC_ALIVE, OnBPCAlive)
+    ON_MESSAGE(WM_BPC_DISCONNECT, OnBPCDisconnect)
+    ON_MESSAGE(WM_PUSH_MSG, OnReceivedMsg)
+    ON_MESSAGE(WM_PUSH_SYSTEM, OnReceivedSystem)
+    ON_MESSAGE(WM_PUSH_LOGIN, OnReceivedLogin)
+    ON_MESSAGE(WM_PUSH_LOGOFF, OnReceivedLogoff)
+    ON_MESSAGE(WM_PUSH_AWAY, OnReceivedAway)
+    ON_MESSAGE(WM_PUSH_BUSY, OnReceivedBusy)
+    ON_MESSAGE(WM_PUSH_SMSREPORT, OnReceivedSmsReport)
 END_MESSAGE_MAP()
 // clang-format on
 
@@ -116,6 +128,7 @@ BOOL CBriskoPCDlg::OnInitDialog() {
     ReadInstallPath();
     OpenHttpSession();
     m_nSessionState = 0;
+    StartSocketThread();
     m_nSocksState = 0;
 
     ::SetTimer(m_hWnd, kTimerTick, 600, nullptr);
@@ -219,6 +232,7 @@ void CBriskoPCDlg::OnDestroy() {
     m_pRequests->Close();
     m_pRequests.reset();
 
+    StopSocketThread();
     TarnixTerm();
     ::KillTimer(m_hWnd, kTimerTick);
     m_contacts.RemoveAllContacts();

@@ -18,6 +18,8 @@
 #include <memory>
 #include <string>
 
+class CBPCSocks;
+
 class CBriskoPCDlg : public CDialog {
 public:
     explicit CBriskoPCDlg(CWnd* pParent);
@@ -96,6 +98,25 @@ public:
     void OnLoginLost(HttpRequest& request);
     void OnLoginPcLost(HttpRequest& request);
 
+    // The push connection: the socket thread's answers, the timers' steps,
+    // the events the service announces.
+    LRESULT OnBPCConnect(WPARAM wParam, LPARAM lParam);
+    LRESULT OnBPCSession(WPARAM wParam, LPARAM lParam);
+    LRESULT OnBPCAlive(WPARAM wParam, LPARAM lParam);
+    LRESULT OnBPCDisconnect(WPARAM wParam, LPARAM lParam);
+    void DrivePushConnection();
+    void KeepPushAlive();
+    LRESULT OnReceivedMsg(WPARAM wParam, LPARAM lParam);
+    LRESULT OnReceivedSystem(WPARAM wParam, LPARAM lParam);
+    LRESULT OnReceivedLogin(WPARAM wParam, LPARAM lParam);
+    LRESULT OnReceivedLogoff(WPARAM wParam, LPARAM lParam);
+    LRESULT OnReceivedAway(WPARAM wParam, LPARAM lParam);
+    LRESULT OnReceivedBusy(WPARAM wParam, LPARAM lParam);
+    LRESULT OnReceivedSmsReport(WPARAM wParam, LPARAM lParam);
+
+    // Messages: fetching one the push connection announced.
+    void ReceiveMsg(int nMsgId);
+
     // The client's version, compared by the version check.
     std::string m_strVersion = "0.22";
     std::string m_strLogin;
@@ -149,6 +170,8 @@ public:
     HICON m_hIcon;
     HBITMAP m_bmp156;
     HBITMAP m_bmp157;
+    // The push connection's thread; it deletes itself once told to stop.
+    CBPCSocks* m_pSocketThread = nullptr;
 
 protected:
     void OnOK() override;
@@ -180,6 +203,10 @@ private:
     // A request of this window, not yet started.
     HttpRequest* NewRequest(const char* function, std::string url);
     void ReadInstallPath();
+    void StartSocketThread();
+    void StopSocketThread();
+    // A presence event: the contact with the service user id, if any, shows it.
+    void SetPresence(WPARAM nUserId, int nPresence);
     void OpenHttpSession();
     // Replaces the window's menu; FALSE when the resource cannot be loaded.
     BOOL ReplaceMenu(UINT nIDResource);

@@ -17,6 +17,7 @@ void CBriskoPCDlg::OnTimer(UINT nIDEvent) {
     if (nIDEvent == TIMER_RELOGIN) {
         if (m_nSessionState == 0 && !m_strPassword.empty())
             Login(m_strLogin, m_strPassword);
+        KeepPushAlive();
         return;
     }
     if (nIDEvent == TIMER_BUSY) {
@@ -34,8 +35,11 @@ void CBriskoPCDlg::OnTimer(UINT nIDEvent) {
             QuickLogin(nullptr);
         if (m_nOutboxState == 1)
             ProcessOutbox();
-        if (m_nSessionState == 2 && m_nDbState == 0)
-            LoginPc(m_strLogin, m_strPassword);
+        if (m_nSessionState == 2) {
+            if (m_nDbState == 0)
+                LoginPc(m_strLogin, m_strPassword);
+            DrivePushConnection();
+        }
     }
     TickTrayIcon();
     RefreshConnectionItems();

@@ -46,6 +46,8 @@ void CBriskoPCDlg::OnTreeClick(NMHDR*, LRESULT* pResult) {
         return;
     LPARAM d = m_wndTree.GetItemData(item);
     if (IsContactData(d)) {
+        if (Contact* c = m_contacts.FindByTreeId(static_cast<int>(d)))
+            m_contacts.EndReportHighlight(c);
         SendSmsCommand(0, static_cast<int>(d));
     } else if (IsMessageData(d)) {
         MessageRecord* r = m_messages.FindByListId(static_cast<int>(d));

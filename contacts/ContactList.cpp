@@ -170,8 +170,10 @@ void CContactList::RemoveAllContacts() {
 
 void CContactList::ResetPresence() {
     for (const auto& c : m_contacts)
-        if (c->nPresence > 0)
+        if (c->nPresence > 0) {
             c->nPresence = 0;
+            RefreshContactItem(c.get());
+        }
 }
 
 BOOL CContactList::HasHighlight() const {
@@ -202,6 +204,13 @@ void CContactList::MarkSmsReport(int nSmsId) {
     }
     if (m->hItem)
         m_pTree->SetItemImage(m->hItem, kImageSmsReport);
+}
+
+void CContactList::EndReportHighlight(Contact* c) {
+    if (c->nHighlightMode != REPORT)
+        return;
+    c->nHighlightMode = 0;
+    RefreshContactItem(c);
 }
 
 void CContactList::RefreshContactItem(Contact* c) {

@@ -58,10 +58,14 @@ public:
     void EndList();
     BOOL RemoveContact(Contact* p);
     void RemoveAllContacts();
+    // Every contact shown logged off, until the service says otherwise.
     void ResetPresence();
     BOOL HasHighlight() const;
     BOOL ShowSentSms(MessageRecord* m);
     void MarkSmsReport(int nSmsId);
+    // The user has looked at the contact: its report highlight is over, also
+    // for a report whose SMS has no item under it to be expanded.
+    void EndReportHighlight(Contact* c);
     // The contact's image from its presence and highlight.
     void RefreshContactItem(Contact* c);
     // One timer tick of the highlights; TRUE while a contact shows its login.

@@ -145,7 +145,7 @@ TEST_F(Login, StoredCredentialsLogInWithoutAskingAndClimbTheLadder) {
     ASSERT_EQ(lines.size(), 7u);
     EXPECT_EQ(lines[0], "BPC: 2, podłączony");
     EXPECT_EQ(lines[1], "DB: 1, podłączony");
-    EXPECT_EQ(lines[2], "Socks: 0, niepodłączony");
+    EXPECT_EQ(lines[2], "Socks: 3, trwa podłączanie") << "this tick asked for the push connection";
     EXPECT_EQ(lines[3], "SMSy: 0, brak");
     EXPECT_EQ(lines[4], "Sesja: " + dlg()->m_strSessionId.substr(32));
     EXPECT_EQ(lines[5], "Wątki: 0");

@@ -584,26 +584,8 @@ protected:
         return Watch([&] { EXPECT_TRUE(dlg().ShowTreeMenu(data, kind)); });
     }
 
-    // A real click of the mouse on the middle of the item's label: the tree
-    // control itself tells the window.
     void Click(HTREEITEM item, bool right) {
-        ::SetWindowPos(dlg().m_hWnd, HWND_TOP, 0, 0, 0, 0,
-                       SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-        ::SetForegroundWindow(dlg().m_hWnd);
-        TreeView_EnsureVisible(tree().m_hWnd, item);
-        RECT r;
-        ASSERT_TRUE(TreeView_GetItemRect(tree().m_hWnd, item, &r, TRUE));
-        POINT pt = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-        ::ClientToScreen(tree().m_hWnd, &pt);
-        ASSERT_TRUE(PumpUntil([&] { return ::WindowFromPoint(pt) == tree().m_hWnd; }, 3000))
-            << "the item is covered";
-        ASSERT_TRUE(::SetCursorPos(pt.x, pt.y));
-        INPUT in[2] = {};
-        in[0].type = in[1].type = INPUT_MOUSE;
-        in[0].mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
-        in[1].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
-        ASSERT_EQ(::SendInput(2, in, sizeof(INPUT)), 2u);
-        Pump(300);
+        ASSERT_TRUE(ClickTreeItem(dlg().m_hWnd, tree().m_hWnd, item, right));
     }
 
     static const UINT_PTR kGiveUp = 77;

@@ -39,3 +39,26 @@ HICON TrayImage(UINT nIDResource) {
         ::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(nIDResource), IMAGE_ICON,
                      ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
 }
+
+bool ClickTreeItem(HWND hTopLevel, HWND hTree, HTREEITEM item, bool right) {
+    ::SetWindowPos(hTopLevel, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    ::SetForegroundWindow(hTopLevel);
+    TreeView_EnsureVisible(hTree, item);
+    RECT r;
+    if (!TreeView_GetItemRect(hTree, item, &r, TRUE))
+        return false;
+    POINT pt = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    ::ClientToScreen(hTree, &pt);
+    // Another window may still cover the item.
+    if (!PumpUntil([&] { return ::WindowFromPoint(pt) == hTree; }, 3000) ||
+        !::SetCursorPos(pt.x, pt.y))
+        return false;
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_MOUSE;
+    in[0].mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+    in[1].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
+    if (::SendInput(2, in, sizeof(INPUT)) != 2)
+        return false;
+    Pump(300);
+    return true;
+}

@@ -4,6 +4,8 @@
 
 #include "WinApp.h"
 
+#include <commctrl.h>
+
 #include <functional>
 #include <string>
 
@@ -18,3 +20,6 @@ HICON TrayImage(UINT nIDResource);
 void Pump(DWORD ms);
 // Dispatches messages until done() or the time is up; returns done().
 bool PumpUntil(const std::function<bool()>& done, DWORD ms = 15000);
+// A real click of the mouse on the middle of a tree item's label, so that the
+// tree control itself tells its window; false when the item cannot be clicked.
+bool ClickTreeItem(HWND hTopLevel, HWND hTree, HTREEITEM item, bool right);

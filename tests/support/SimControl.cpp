@@ -68,7 +68,7 @@ bool SimControl::Command(const char* verb, const std::string& path, const std::s
 
 bool SimControl::StartAfresh() {
     return Reachable() && Slow(0) && Expire() && ClearLog() && ClearSms() &&
-           SetCredits("%2B48600100200", 250);
+           SetCredits("%2B48600100200", 250) && Command("POST", "/push/reset");
 }
 
 bool SimControl::Answer(const std::string& function, const std::string& body) {
@@ -136,4 +136,52 @@ std::vector<std::string> SimControl::LoggedFunctions() {
         functions.push_back(function);
     }
     return functions;
+}
+
+std::string SimControl::Reply(const char* verb, const std::string& path, const std::string& body) {
+    bool ok;
+    std::string reply = Send(verb, path, body, &ok);
+    return ok ? reply : std::string();
+}
+
+bool SimControl::PushMode(const std::string& session, const std::string& alive) {
+    return Command("PUT", "/push/mode?session=" + session + "&alive=" + alive);
+}
+
+int SimControl::PushEvent(const std::string& login, int type, unsigned param) {
+    return std::atoi(Reply("POST", "/push/event/" + login + "?type=" + std::to_string(type) +
+                                       "&param=" + std::to_string(param))
+                         .c_str());
+}
+
+int SimControl::PushRaw(const std::string& login, const std::string& bytes,
+                        const std::vector<int>& split, int gapMs) {
+    std::string path = "/push/raw/" + login;
+    if (!split.empty()) {
+        std::string sizes;
+        for (int n : split)
+            sizes += (sizes.empty() ? "" : ",") + std::to_string(n);
+        path += "?split=" + sizes + "&gap=" + std::to_string(gapMs);
+    }
+    return std::atoi(Reply("POST", path, bytes).c_str());
+}
+
+bool SimControl::PushDrop(const std::string& login, const std::string& how) {
+    return Command("POST", "/push/drop/" + login + "?how=" + how);
+}
+
+bool SimControl::PushStall(const std::string& login, bool on) {
+    return Command("POST", "/push/stall/" + login + "?on=" + (on ? "1" : "0"));
+}
+
+bool SimControl::SetPresence(const std::string& login, int value) {
+    return Command("PUT", "/presence/" + login + "?value=" + std::to_string(value));
+}
+
+bool SimControl::ReportDelay(int ms) {
+    return Command("PUT", "/push/report-delay?ms=" + std::to_string(ms));
+}
+
+std::vector<std::string> SimControl::PushLog() {
+    return Lines("/push/log");
 }

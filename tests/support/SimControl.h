@@ -40,7 +40,25 @@ public:
     // The functions of the logged requests, in order.
     std::vector<std::string> LoggedFunctions();
 
+    // The push server. How it answers session requests ("accept", "reject",
+    // "silent") and keep-alives ("answer", "silent", "dead").
+    bool PushMode(const std::string& session, const std::string& alive = "answer");
+    // One event to each open session of the account; how many it went to.
+    int PushEvent(const std::string& login, int type, unsigned param);
+    // Raw bytes to each open session, in pieces of these sizes if any.
+    int PushRaw(const std::string& login, const std::string& bytes,
+                const std::vector<int>& split = {}, int gapMs = 20);
+    // Ends the account's sessions: "close", "half" (no more sending) or "reset".
+    bool PushDrop(const std::string& login, const std::string& how = "close");
+    bool PushStall(const std::string& login, bool on);
+    bool SetPresence(const std::string& login, int value);
+    // Delay of the delivery report after an accepted SMS; -1: never.
+    bool ReportDelay(int ms);
+    // The push log: "<ms> <connection> <what>" a line.
+    std::vector<std::string> PushLog();
+
 private:
+    std::string Reply(const char* verb, const std::string& path, const std::string& body = "");
     bool Command(const char* verb, const std::string& path, const std::string& body = "");
     std::vector<std::string> Lines(const std::string& path);
     std::string Send(const char* verb, const std::string& path, const std::string& body, bool* ok);
