@@ -312,6 +312,9 @@ void PushServer::close_connection(Connections::iterator it, std::string_view wha
     log_.add(it->second.port, what);
     close(it->first);
     connections_.erase(it);
+    // A poll() in progress holds the socket until it returns: the peer would
+    // see the end only then.
+    wake();
 }
 
 int PushServer::send_locked(const std::string& login, int32_t type, uint32_t param) {
