@@ -201,7 +201,8 @@ TEST_F(SimulatorTest, SessionCookieTiesCallsToTheLogin) {
     const httplib::Result login =
         c->Get("/briskopc.asp?function=LOGIN&usr_login=%2B48600100200&usr_pass=haslo123");
     ASSERT_TRUE(login);
-    EXPECT_EQ(login->body, "LOGINOK\r\n127.0.0.1\r\n0\r\n1\r\n2\r\n3\r\n");
+    EXPECT_EQ(login->body, "LOGINOK\r\n127.0.0.1\r\n" + std::to_string(sim_->push_port()) +
+                               "\r\n1\r\n2\r\n3\r\n");
     const std::string set_cookie = login->get_header_value("Set-Cookie");
     ASSERT_NE(set_cookie, "");
     const std::string cookie = set_cookie.substr(0, set_cookie.find(';'));
