@@ -68,7 +68,7 @@ bool SimControl::Command(const char* verb, const std::string& path, const std::s
 
 bool SimControl::StartAfresh() {
     return Reachable() && Slow(0) && Expire() && ClearLog() && ClearSms() &&
-           SetCredits("%2B48600100200", 250) && Command("POST", "/push/reset");
+           SetCredits("%2B48600100200", 250) && Command("POST", "/push/reset") && ReportDelay(-1);
 }
 
 bool SimControl::Answer(const std::string& function, const std::string& body) {

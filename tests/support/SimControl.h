@@ -19,7 +19,9 @@ public:
     static int UntrustedHttpsPort();
 
     // Back to the start of a test: reachable, fast, no web session, the log and
-    // the SMS forgotten, the demo account's 250 credits.
+    // the SMS forgotten, the demo account's 250 credits, the push server as it
+    // started but without delivery reports (a report highlights its contact,
+    // and the end of the client would ask about it).
     bool StartAfresh();
     bool Answer(const std::string& function, const std::string& body);
     bool AnswerOnce(const std::string& function, const std::string& body);
