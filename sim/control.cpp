@@ -1,6 +1,7 @@
 #include "control.hpp"
 
 #include "call.hpp"
+#include "control_util.hpp"
 
 #include <charconv>
 #include <functional>
@@ -11,42 +12,6 @@ namespace sim {
 namespace {
 
 constexpr int32_t kMaxSlowMs = 10 * 60 * 1000;
-
-ControlReply ok() {
-    return {200, "OK\n"};
-}
-ControlReply not_allowed() {
-    return {405, "method not allowed\n"};
-}
-ControlReply no_account(const std::string& login) {
-    return {404, "no account " + login + "\n"};
-}
-
-// True when `path` begins with `prefix`; `rest` is then what follows it.
-bool after_prefix(std::string_view path, std::string_view prefix, std::string_view& rest) {
-    if (path.substr(0, prefix.size()) != prefix) {
-        return false;
-    }
-    rest = path.substr(prefix.size());
-    return true;
-}
-
-// A whole number from `min` to `max`, written as std::to_string writes it
-// (no "+", no leading zeros).
-bool parse_number(const std::string* text, int32_t min, int32_t max, int32_t& value) {
-    if (!text) {
-        return false;
-    }
-    const char* end = text->data() + text->size();
-    const auto [stop, error] = std::from_chars(text->data(), end, value);
-    return error == std::errc() && stop == end && std::to_string(value) == *text && value >= min &&
-           value <= max;
-}
-
-ControlReply bad_number(std::string_view name, int32_t min, int32_t max) {
-    return {400, std::string(name) + " must be a whole number from " + std::to_string(min) +
-                     " to " + std::to_string(max) + "\n"};
-}
 
 // Runs `change` on the account named `login` under the service's lock.
 ControlReply change_account(const std::string& login, Service& service,
@@ -111,7 +76,7 @@ ControlReply presence_command(const ControlRequest& r, const std::string& login,
         return bad_number("value", -1, 3);
     }
     return change_account(login, service, [presence](World& world, Account& account) {
-        world.presences[account.login] = presence;
+        world.set_presence(account.login, presence);
     });
 }
 
@@ -195,7 +160,31 @@ ControlReply contacts_command(const ControlRequest& r, const std::string& login,
 
 } // namespace
 
-ControlReply handle_control(const ControlRequest& r, Service& service, Reachability* net) {
+ControlReply ok() {
+    return {200, "OK\n"};
+}
+ControlReply not_allowed() {
+    return {405, "method not allowed\n"};
+}
+ControlReply no_account(const std::string& login) {
+    return {404, "no account " + login + "\n"};
+}
+
+bool after_prefix(std::string_view path, std::string_view prefix, std::string_view& rest) {
+    if (path.substr(0, prefix.size()) != prefix) {
+        return false;
+    }
+    rest = path.substr(prefix.size());
+    return true;
+}
+
+ControlReply bad_number(std::string_view name, int64_t min, int64_t max) {
+    return {400, std::string(name) + " must be a whole number from " + std::to_string(min) +
+                     " to " + std::to_string(max) + "\n"};
+}
+
+ControlReply handle_control(const ControlRequest& r, Service& service, Reachability* net,
+                            PushServer* push) {
     const std::string_view path = target_path(r.target);
     const size_t q = r.target.find('?');
     Call query;
@@ -217,6 +206,9 @@ ControlReply handle_control(const ControlRequest& r, Service& service, Reachabil
         }
         service.lose_answer_once(function);
         return ok();
+    }
+    if (after_prefix(path, "/push/", rest)) {
+        return push_command(r, rest, query, service, push);
     }
     if (after_prefix(path, "/presence/", rest)) {
         return presence_command(r, url_decode(rest, false), query, service);

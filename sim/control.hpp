@@ -8,6 +8,8 @@
 
 namespace sim {
 
+class PushServer;
+
 // What the control interface can do to the HTTPS port (the server implements it).
 class Reachability {
 public:
@@ -27,7 +29,9 @@ struct ControlReply {
     std::string body;
 };
 
-// `net` may be null: then /unreachable and /reachable answer 501.
-ControlReply handle_control(const ControlRequest& request, Service& service, Reachability* net);
+// `net` may be null: then /unreachable and /reachable answer 501; `push` too:
+// then the /push/ commands that need the push server answer 501.
+ControlReply handle_control(const ControlRequest& request, Service& service, Reachability* net,
+                            PushServer* push = nullptr);
 
 } // namespace sim

@@ -6,6 +6,8 @@
 // push connection.
 #include "functions.hpp"
 
+#include "push_frames.hpp"
+
 namespace sim {
 
 namespace {
@@ -42,7 +44,7 @@ std::string login(const Call& call, World& world) {
         return "LOGINFAILED";
     }
     world.web_sessions[call.web_session] = account->login;
-    world.presences[account->login] = 1;
+    world.set_presence(account->login, 1);
     return lines({"LOGINOK", world.push_host, std::to_string(world.push_port),
                   std::to_string(account->credits), std::to_string(account->days),
                   std::to_string(account->account_class)});
@@ -61,8 +63,18 @@ std::string login_pc(const Call& call, World& world, Account& session_account) {
 std::string logoff(const Call& call, World& world, Account& account) {
     world.web_sessions.erase(call.web_session);
     world.pc_sessions.erase(account.login);
-    world.presences[account.login] = 0;
+    world.set_presence(account.login, 0);
     return "LOGOFFOK";
+}
+
+// The presences go out as events, one per contact who is a user. The client
+// has its session reply before it asks, so the session is bound already.
+std::string check_statuses(const Call&, World& world, Account& account) {
+    for (const ContactUser& user : world.contact_users(account.login)) {
+        world.announce(account.login, presence_event_type(world.presence(user.login)),
+                       static_cast<uint32_t>(user.user_id));
+    }
+    return "CHECKSTATUSESOK";
 }
 
 } // namespace
@@ -71,9 +83,7 @@ void add_session_functions(FunctionTable& table) {
     table.add("LOGIN", login);
     table.add("LOGINPC", with_web_session(login_pc));
     table.add("LOGOFF", with_web_session(logoff));
-    table.add("CHECKSTATUSES", with_web_session([](const Call&, World&, Account&) {
-                  return std::string("CHECKSTATUSESOK");
-              }));
+    table.add("CHECKSTATUSES", with_web_session(check_statuses));
 }
 
 } // namespace sim

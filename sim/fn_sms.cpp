@@ -1,7 +1,8 @@
 // The SMS functions. SENDLONGSMS takes the price of every part of the SMS
 // from the account's credits and records the SMS under a new id; GETCOSTS
 // lists the price table; STATUSSMS reports the SMS the account has sent. The
-// service delivers at once: every recorded SMS counts as delivered ("doręczony").
+// service delivers at once: every recorded SMS counts as delivered ("doręczony"),
+// and its delivery report follows over the push connection.
 #include "functions.hpp"
 
 #include <cstdint>
@@ -50,6 +51,9 @@ std::string send_long_sms(const Call& call, World& world, Account& account) {
     const int32_t id = world.next_sms_id++;
     world.sms.push_back({id, account.login, recipient, *body, param_is(call, "class", "0"), unicode,
                          static_cast<int32_t>(cost), std::time(nullptr)});
+    if (world.push) {
+        world.push->schedule_report(account.login, id);
+    }
     return send_answer("SENDSMSOK", account, id);
 }
 
@@ -70,15 +74,6 @@ std::string get_costs(const Call&, World& world, Account&) {
 // "doręczony" (delivered) in cp1250: the status of every recorded SMS.
 constexpr char kDelivered[] = "dor\xEA"
                               "czony";
-
-// "YYYY-MM-DD HH:MM:SS", local time.
-std::string local_time(std::time_t t) {
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tm);
-    return text;
-}
 
 // "lp;opis;od;do;koszt;utworzony;wyslany;status;" and a line end.
 std::string status_record(int lp, const SentSms& sms) {

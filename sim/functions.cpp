@@ -1,5 +1,7 @@
 #include "functions.hpp"
 
+#include <ctime>
+
 namespace sim {
 
 void FunctionTable::add(const std::string& name, FunctionHandler handler) {
@@ -35,12 +37,21 @@ std::string escape_polish_letters(std::string_view text) {
     return out;
 }
 
+std::string local_time(std::time_t t) {
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tm);
+    return text;
+}
+
 FunctionTable standard_functions() {
     FunctionTable table;
     add_bench_functions(table);
     add_session_functions(table);
     add_contact_functions(table);
     add_sms_functions(table);
+    add_message_functions(table);
     return table;
 }
 

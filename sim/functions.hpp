@@ -7,6 +7,7 @@
 #include "call.hpp"
 #include "world.hpp"
 
+#include <ctime>
 #include <functional>
 #include <map>
 #include <string>
@@ -51,6 +52,12 @@ void add_contact_functions(FunctionTable& table);
 // SENDLONGSMS, GETCOSTS, STATUSSMS: sending SMS, the price table, the report
 // on the SMS sent.
 void add_sms_functions(FunctionTable& table);
+
+// RECEIVEMSG: one stored instant message, fetched after its push event.
+void add_message_functions(FunctionTable& table);
+
+// "YYYY-MM-DD HH:MM:SS" in local time, as the service writes times.
+std::string local_time(std::time_t t);
 
 FunctionTable standard_functions();
 

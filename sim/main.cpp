@@ -24,16 +24,16 @@ namespace {
 const char kUsage[] =
     "usage: brisko-sim --make-ca DIR\n"
     "       brisko-sim --state DIR --ports-file FILE [--demo] [--seed FILE]\n"
-    "                  [--https-port N] [--control-port N]\n"
+    "                  [--https-port N] [--control-port N] [--push-port N]\n"
     "\n"
     "--make-ca DIR     make the certificate authority and the server certificate in DIR\n"
     "                  (ca.pem, ca.key, server.pem, server.key) where missing, then exit\n"
     "--state DIR       where the certificates are (made if missing)\n"
-    "--ports-file FILE written once both servers listen: shell lines\n"
+    "--ports-file FILE written once the servers listen: shell lines\n"
     "                  BRISKO_SIM_HTTPS_PORT=n, BRISKO_SIM_CONTROL_PORT=n, BRISKO_SIM_PUSH_PORT=n\n"
     "--demo            load the built-in demo seed (the demo account and its contacts)\n"
     "--seed FILE       load the world from a seed file (format: sim/README.md)\n"
-    "--https-port N, --control-port N   fixed ports instead of free ones\n"
+    "--https-port N, --control-port N, --push-port N   fixed ports instead of free ones\n"
     "Serves on 127.0.0.1 until SIGTERM or SIGINT.\n";
 
 int usage_error(const std::string& message) {
@@ -110,7 +110,7 @@ int make_ca(const std::string& dir) {
 int main(int argc, char** argv) {
     std::string make_ca_dir, state_dir, ports_file, seed_file;
     bool demo = false;
-    int https_port = 0, control_port = 0;
+    int https_port = 0, control_port = 0, push_port = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool has_value = i + 1 < argc;
@@ -129,8 +129,11 @@ int main(int argc, char** argv) {
             ports_file = argv[++i];
         } else if (arg == "--seed") {
             seed_file = argv[++i];
-        } else if (arg == "--https-port" || arg == "--control-port") {
-            if (!parse_port(argv[++i], arg == "--https-port" ? https_port : control_port)) {
+        } else if (arg == "--https-port" || arg == "--control-port" || arg == "--push-port") {
+            int& port = arg == "--https-port"     ? https_port
+                        : arg == "--control-port" ? control_port
+                                                  : push_port;
+            if (!parse_port(argv[++i], port)) {
                 return usage_error(arg + " needs a port number from 1 to 65535");
             }
         } else {
@@ -180,19 +183,22 @@ int main(int argc, char** argv) {
         return 1;
     }
     sim::Service service(sim::World::from_seed(seed));
-    sim::Simulator simulator(service,
-                             {files.server_pem, files.server_key, https_port, control_port});
+    sim::Simulator simulator(
+        service, {files.server_pem, files.server_key, https_port, control_port, push_port});
     if (!simulator.start(error)) {
         std::fprintf(stderr, "brisko-sim: %s\n", error.c_str());
         return 1;
     }
-    if (!write_ports_file(ports_file, simulator.https_port(), simulator.control_port(), 0)) {
+    if (!write_ports_file(ports_file, simulator.https_port(), simulator.control_port(),
+                          simulator.push_port())) {
         std::fprintf(stderr, "brisko-sim: cannot write %s: %s\n", ports_file.c_str(),
                      std::strerror(errno));
         return 1;
     }
-    std::printf("brisko-sim: HTTPS on 127.0.0.1:%d, control on 127.0.0.1:%d (CA %s)\n",
-                simulator.https_port(), simulator.control_port(), files.ca_pem.c_str());
+    std::printf("brisko-sim: HTTPS on 127.0.0.1:%d, control on 127.0.0.1:%d, push on "
+                "127.0.0.1:%d (CA %s)\n",
+                simulator.https_port(), simulator.control_port(), simulator.push_port(),
+                files.ca_pem.c_str());
     for (const sim::Account& a : seed.accounts) {
         std::printf("brisko-sim: account %s, password %s\n", a.login.c_str(),
                     sim::cp1250_to_utf8(a.password).c_str());

@@ -189,10 +189,51 @@ void Simulator::wait_slow(int ms) {
     slow_cv_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return drops_ != drops; });
 }
 
+// The push server finds sessions in the world and sends the world's events;
+// LOGIN names its port.
+bool Simulator::open_push(std::string& error) {
+    push_ = std::make_unique<PushServer>([this](const std::string& id) {
+        std::string login;
+        service_.with_world([&](World& world) {
+            for (const auto& [account, session] : world.pc_sessions) {
+                if (session == id) {
+                    login = account;
+                }
+            }
+        });
+        return login;
+    });
+    if (!push_->start(config_.push_port, error)) {
+        push_.reset();
+        return false;
+    }
+    service_.with_world([this](World& world) {
+        world.push = push_.get();
+        world.push_port = push_->port();
+    });
+    return true;
+}
+
+void Simulator::close_push() {
+    if (!push_) {
+        return;
+    }
+    service_.with_world([](World& world) {
+        world.push = nullptr;
+        world.push_port = 0;
+    });
+    push_->stop();
+    push_.reset();
+}
+
 bool Simulator::start(std::string& error) {
     std::lock_guard<std::mutex> lock(mutex_);
     std::signal(SIGPIPE, SIG_IGN);
+    if (!open_push(error)) {
+        return false;
+    }
     if (!open_https(config_.https_port, error)) {
+        close_push();
         return false;
     }
     control_ = std::make_unique<httplib::Server>();
@@ -200,7 +241,7 @@ bool Simulator::start(std::string& error) {
     control_->set_keep_alive_max_count(1); // one command a connection: stop() waits for none
     route_all(*control_, [this](const httplib::Request& req, httplib::Response& res) {
         const ControlReply reply =
-            handle_control({req.method, req.target, req.body}, service_, this);
+            handle_control({req.method, req.target, req.body}, service_, this, push_.get());
         res.status = reply.status;
         res.set_content(reply.body, "text/plain");
     });
@@ -209,6 +250,7 @@ bool Simulator::start(std::string& error) {
         error = "cannot listen on " + std::string(kHost) + ":" +
                 std::to_string(config_.control_port) + " for the control interface";
         close_https();
+        close_push();
         if (control_thread_.joinable()) {
             control_->stop();
             control_thread_.join();
@@ -232,6 +274,7 @@ void Simulator::stop() {
     control_.reset();
     std::lock_guard<std::mutex> lock(mutex_);
     close_https();
+    close_push();
 }
 
 bool Simulator::set_reachable(bool reachable, std::string& error) {

@@ -1,8 +1,10 @@
-// The simulator's two servers on 127.0.0.1: the service over HTTPS and the
-// control interface over plain HTTP, each on its own thread pool.
+// The simulator's servers on 127.0.0.1: the service over HTTPS and the
+// control interface over plain HTTP, each on its own thread pool, and the
+// push server on its own thread.
 #pragma once
 
 #include "control.hpp"
+#include "push_server.hpp"
 #include "service.hpp"
 
 #include <atomic>
@@ -27,19 +29,21 @@ public:
         std::string key_pem;
         int https_port = 0; // 0: a free port
         int control_port = 0;
+        int push_port = 0;
     };
 
     Simulator(Service& service, Config config);
     ~Simulator() override;
 
-    // Listens on both ports; from its return on both answer. It ignores
+    // Listens on the three ports; from its return on all answer. It ignores
     // SIGPIPE for the whole process (a client that hangs up must not kill us).
     bool start(std::string& error);
-    // Closes both ports and every open connection; returns when all is stopped.
+    // Closes the ports and every open connection; returns when all is stopped.
     void stop();
 
     int https_port() const { return https_port_; }
     int control_port() const { return control_port_; }
+    int push_port() const { return push_ ? push_->port() : 0; }
 
     // false: closes the HTTPS port and drops its open connections (clients
     // then get connection failures); true: listens again on the same port.
@@ -47,6 +51,8 @@ public:
 
 private:
     bool open_https(int port, std::string& error);
+    bool open_push(std::string& error);
+    void close_push();
     void close_https();
     void wait_slow(int ms);
 
@@ -57,6 +63,7 @@ private:
     std::thread https_thread_;
     std::unique_ptr<httplib::Server> control_;
     std::thread control_thread_;
+    std::unique_ptr<PushServer> push_;
     std::atomic<bool> reachable_{false};
     int https_port_ = 0;
     int control_port_ = 0;

@@ -1,5 +1,7 @@
 #include "world.hpp"
 
+#include "push_frames.hpp"
+
 #include <random>
 
 namespace sim {
@@ -78,6 +80,69 @@ int32_t World::price(int32_t type, int32_t account_class) const {
     const bool in_table =
         type >= 0 && type < kSmsTypes && account_class >= 0 && account_class < kTariffClasses;
     return in_table ? prices[type][account_class] : 0;
+}
+
+void World::set_presence(const std::string& login, int32_t value) {
+    const int32_t before = presence(login);
+    presences[login] = value;
+    if (before == value || !push) {
+        return;
+    }
+    const int32_t id = user_id(login);
+    for (const Account& a : accounts) {
+        if (a.login == login || !push->has_session(a.login)) {
+            continue;
+        }
+        const auto it = contacts.find(a.login);
+        if (it == contacts.end()) {
+            continue;
+        }
+        for (const Contact& c : it->second) {
+            if (c.number == login) {
+                push->send_event(a.login, presence_event_type(value), static_cast<uint32_t>(id));
+                break;
+            }
+        }
+    }
+}
+
+std::vector<ContactUser> World::contact_users(std::string_view login) const {
+    std::vector<ContactUser> users;
+    const auto it = contacts.find(login);
+    if (it == contacts.end()) {
+        return users;
+    }
+    for (const Contact& c : it->second) {
+        if (const int32_t id = user_id(c.number)) {
+            users.push_back({c.number, id});
+        }
+    }
+    return users;
+}
+
+int32_t World::store_message(const std::string& recipient, int32_t sender, int32_t kind,
+                             std::string text) {
+    const int32_t id = next_message_id++;
+    messages.push_back({id, recipient, sender, kind, std::time(nullptr), std::move(text)});
+    if (messages.size() > kMaxMessages) {
+        messages.pop_front();
+    }
+    return id;
+}
+
+const InstantMessage* World::find_message(int32_t id) const {
+    // Ids are consecutive, so the position follows from the first one kept.
+    if (messages.empty() || id < messages.front().id) {
+        return nullptr;
+    }
+    const auto index = static_cast<size_t>(id - messages.front().id);
+    return index < messages.size() ? &messages[index] : nullptr;
+}
+
+void World::announce(const std::string& login, int32_t type, uint32_t param) {
+    if (push) {
+        push->send_event(login, type, param);
+    }
 }
 
 std::string random_hex(size_t digits) {

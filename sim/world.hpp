@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <ctime>
+#include <deque>
 #include <map>
 #include <string>
 #include <string_view>
@@ -42,6 +43,37 @@ struct SentSms {
     std::time_t accepted = 0;
 };
 
+// An instant message the service keeps for its recipient until fetched (and after).
+struct InstantMessage {
+    int32_t id = 0;
+    std::string recipient; // login
+    int32_t sender = 0;    // user id; 0 for the service itself
+    int32_t kind = 1;      // 1 from a user, 100 a system message
+    std::time_t sent = 0;
+    std::string text; // cp1250
+};
+
+inline constexpr int32_t kUserMessage = 1;
+inline constexpr int32_t kSystemMessage = 100;
+
+// Where the world's push events go: the push server, when one runs.
+class PushSink {
+public:
+    virtual ~PushSink() = default;
+    // One event frame to every open session of `login`; with none, the event
+    // is logged as not sent.
+    virtual void send_event(const std::string& login, int32_t type, uint32_t param) = 0;
+    virtual bool has_session(const std::string& login) = 0;
+    // The SMS's delivery report goes to `login` after the report delay.
+    virtual void schedule_report(const std::string& login, int32_t sms_id) = 0;
+};
+
+// A contact who is a user of the service: the login and the user id.
+struct ContactUser {
+    std::string login;
+    int32_t user_id = 0;
+};
+
 struct World {
     std::vector<Account> accounts;
 
@@ -69,6 +101,15 @@ struct World {
     std::vector<SentSms> sms;
     int32_t next_sms_id = 123456;
 
+    // Instant messages, oldest first, ids rising from 1; the oldest are
+    // forgotten beyond kMaxMessages.
+    std::deque<InstantMessage> messages;
+    int32_t next_message_id = 1;
+    static constexpr size_t kMaxMessages = 1000000;
+
+    // Not owned; null while no push server runs (events then go nowhere).
+    PushSink* push = nullptr;
+
     static PriceTable default_prices();
     static World from_seed(const Seed& seed);
 
@@ -88,6 +129,19 @@ struct World {
     // The price of one part of an SMS of `type` for an account of
     // `account_class`; 0 (free) outside the table.
     int32_t price(int32_t type, int32_t account_class) const;
+
+    // Sets an account's presence; when it changes, every other account that
+    // has it among its contacts and an open push session hears of it.
+    void set_presence(const std::string& login, int32_t presence);
+    // The contacts of `login` who are users of the service, in list order.
+    std::vector<ContactUser> contact_users(std::string_view login) const;
+    // Stores a message to `recipient` and returns its id (not announced).
+    int32_t store_message(const std::string& recipient, int32_t sender, int32_t kind,
+                          std::string text);
+    // The message with `id`, or nullptr.
+    const InstantMessage* find_message(int32_t id) const;
+    // One event to the open sessions of `login`, when a push server runs.
+    void announce(const std::string& login, int32_t type, uint32_t param);
 };
 
 // `digits` random upper-case hexadecimal digits, for session cookies and ids.

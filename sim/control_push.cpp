@@ -1,0 +1,296 @@
+// The control interface's /push/ commands: the push server's modes, events
+// and raw bytes for an account's open sessions, dropped and stalled
+// connections, and the push log.
+#include "control_util.hpp"
+#include "push_frames.hpp"
+#include "push_server.hpp"
+
+#include <algorithm>
+#include <limits>
+#include <optional>
+#include <random>
+
+namespace sim {
+
+namespace {
+
+constexpr int32_t kMaxReportDelayMs = 10 * 60 * 1000;
+constexpr int32_t kMaxGapMs = 10000;
+constexpr int32_t kDefaultGapMs = 20;
+constexpr int32_t kMaxPiece = 1 << 20;
+constexpr int32_t kMaxBurst = 100000;
+
+ControlReply count_reply(int count) {
+    return {200, std::to_string(count)};
+}
+
+// `text` when it is one of `names` (the first is the default for an absent
+// value): its index, else -1.
+int choice(const std::string* text, std::initializer_list<std::string_view> names) {
+    if (!text) {
+        return 0;
+    }
+    const auto it = std::find(names.begin(), names.end(), *text);
+    return it == names.end() ? -1 : static_cast<int>(it - names.begin());
+}
+
+bool known_account(Service& service, const std::string& login) {
+    bool known = false;
+    service.with_world([&](World& world) { known = world.find_account(login) != nullptr; });
+    return known;
+}
+
+// "5,3,10": piece sizes, each from 1 to kMaxPiece.
+bool parse_split(const std::string& text, std::vector<size_t>& sizes) {
+    size_t start = 0;
+    for (;;) {
+        const size_t comma = std::min(text.find(',', start), text.size());
+        const std::string item = text.substr(start, comma - start);
+        int32_t size = 0;
+        if (!parse_number(&item, 1, kMaxPiece, size)) {
+            return false;
+        }
+        sizes.push_back(static_cast<size_t>(size));
+        if (comma == text.size()) {
+            return true;
+        }
+        start = comma + 1;
+    }
+}
+
+ControlReply mode_command(const Call& query, PushServer& push) {
+    const int session = choice(query.param("session"), {"accept", "reject", "silent"});
+    const int alive = choice(query.param("alive"), {"answer", "silent", "dead"});
+    if (session < 0 || alive < 0) {
+        return {400, "session=accept|reject|silent, alive=answer|silent|dead\n"};
+    }
+    push.set_modes(static_cast<PushServer::SessionMode>(session),
+                   static_cast<PushServer::AliveMode>(alive));
+    return ok();
+}
+
+ControlReply event_command(const std::string& login, const Call& query, PushServer& push) {
+    constexpr int32_t min = std::numeric_limits<int32_t>::min();
+    constexpr int32_t max = std::numeric_limits<int32_t>::max();
+    constexpr uint32_t umax = std::numeric_limits<uint32_t>::max();
+    int32_t type = 0;
+    uint32_t param = 0;
+    if (!parse_number(query.param("type"), min, max, type)) {
+        return bad_number("type", min, max);
+    }
+    if (!parse_number(query.param("param"), 0u, umax, param)) {
+        return bad_number("param", 0, umax);
+    }
+    return count_reply(push.event(login, type, param));
+}
+
+ControlReply raw_command(const ControlRequest& r, const std::string& login, const Call& query,
+                         PushServer& push) {
+    std::vector<size_t> sizes;
+    int32_t gap = 0;
+    if (const std::string* split = query.param("split")) {
+        if (!parse_split(*split, sizes)) {
+            return {400, "split must be sizes from 1 to " + std::to_string(kMaxPiece) +
+                             ", separated by commas\n"};
+        }
+        gap = kDefaultGapMs;
+    }
+    if (query.param("gap") && !parse_number(query.param("gap"), 0, kMaxGapMs, gap)) {
+        return bad_number("gap", 0, kMaxGapMs);
+    }
+    return count_reply(push.raw(login, r.body, sizes, gap));
+}
+
+ControlReply drop_command(const std::string* login, const Call& query, PushServer& push) {
+    const int how = choice(query.param("how"), {"close", "half", "reset"});
+    if (how < 0) {
+        return {400, "how=close|half|reset\n"};
+    }
+    push.drop(login, static_cast<PushServer::Drop>(how));
+    return ok();
+}
+
+// kind=1 needs from=LOGIN2 (the sender); a system message (kind=100) comes
+// from user id 0 unless `from` says otherwise.
+ControlReply message_command(const ControlRequest& r, const std::string& login, const Call& query,
+                             Service& service) {
+    const int kind_index = choice(query.param("kind"), {"1", "100"});
+    if (kind_index < 0) {
+        return {400, "kind must be 1 or 100\n"};
+    }
+    const int32_t kind = kind_index == 0 ? kUserMessage : kSystemMessage;
+    const std::string* from = query.param("from");
+    if (!from && kind == kUserMessage) {
+        return {400, "a user message needs from=LOGIN\n"};
+    }
+    ControlReply reply = no_account(login);
+    service.with_world([&](World& world) {
+        const int32_t sender = from ? world.user_id(*from) : 0;
+        if (from && sender == 0) {
+            reply = no_account(*from);
+            return;
+        }
+        if (!world.find_account(login)) {
+            return;
+        }
+        const int32_t id = world.store_message(login, sender, kind, r.body);
+        world.announce(login, kind, static_cast<uint32_t>(id));
+        reply = count_reply(id);
+    });
+    return reply;
+}
+
+// The events of a burst, mixed at random: a delivery report for each of the
+// account's `reports` most recent SMS, then reports, new messages from its
+// contacts who are users and their presences for the rest. Messages are
+// stored as they are chosen.
+ControlReply burst_command(const std::string& login, const Call& query, Service& service,
+                           PushServer& push) {
+    int32_t count = 0, reports = 0;
+    uint32_t seed = 0;
+    if (!parse_number(query.param("count"), 1, kMaxBurst, count)) {
+        return bad_number("count", 1, kMaxBurst);
+    }
+    if (!parse_number(query.param("seed"), 0u, std::numeric_limits<uint32_t>::max(), seed)) {
+        return bad_number("seed", 0, std::numeric_limits<uint32_t>::max());
+    }
+    if (query.param("reports") && !parse_number(query.param("reports"), 0, count, reports)) {
+        return bad_number("reports", 0, count);
+    }
+    std::vector<std::pair<int32_t, uint32_t>> events;
+    int messages = 0;
+    std::optional<ControlReply> refused = no_account(login);
+    service.with_world([&](World& world) {
+        if (!world.find_account(login)) {
+            return;
+        }
+        std::vector<int32_t> sms_ids;
+        for (auto it = world.sms.rbegin();
+             it != world.sms.rend() && sms_ids.size() < size_t(reports); ++it) {
+            if (it->account == login) {
+                sms_ids.push_back(it->id);
+            }
+        }
+        const std::vector<ContactUser> users = world.contact_users(login);
+        if (sms_ids.size() < size_t(reports)) {
+            refused = {400, "the account has fewer than " + std::to_string(reports) + " SMS\n"};
+            return;
+        }
+        if (users.empty() && count > reports) {
+            refused = {400, "without contacts who are users, count must equal reports\n"};
+            return;
+        }
+        std::mt19937 random(seed);
+        for (const int32_t id : sms_ids) {
+            events.emplace_back(kEventSmsReport, static_cast<uint32_t>(id));
+        }
+        const auto pick = [&random](size_t n) {
+            return std::uniform_int_distribution<size_t>(0, n - 1)(random);
+        };
+        while (events.size() < size_t(count)) {
+            const size_t what = pick(sms_ids.empty() ? 2 : 3);
+            if (what == 2) {
+                events.emplace_back(kEventSmsReport,
+                                    static_cast<uint32_t>(sms_ids[pick(sms_ids.size())]));
+                continue;
+            }
+            const ContactUser& user = users[pick(users.size())];
+            if (what == 1) {
+                events.emplace_back(presence_event_type(world.presence(user.login)),
+                                    static_cast<uint32_t>(user.user_id));
+                continue;
+            }
+            const int32_t id =
+                world.store_message(login, user.user_id, kUserMessage,
+                                    "wiadomo\x9C\xE6 " + std::to_string(world.next_message_id));
+            events.emplace_back(kEventMessage, static_cast<uint32_t>(id));
+            ++messages;
+        }
+        std::shuffle(events.begin(), events.end(), random);
+        refused.reset();
+    });
+    if (refused) {
+        return *refused;
+    }
+    push.burst(login, events, seed);
+    return {200,
+            "reports " + std::to_string(reports) + "\nmessages " + std::to_string(messages) + "\n"};
+}
+
+} // namespace
+
+ControlReply push_command(const ControlRequest& r, std::string_view rest, const Call& query,
+                          Service& service, PushServer* push) {
+    std::string_view tail;
+    if (after_prefix(rest, "message/", tail)) {
+        return r.method == "POST" ? message_command(r, url_decode(tail, false), query, service)
+                                  : not_allowed();
+    }
+    if (!push) {
+        return {501, "no push server\n"};
+    }
+    if (rest == "log") {
+        if (r.method == "GET") {
+            return {200, push->log_text()};
+        }
+        if (r.method == "DELETE") {
+            push->clear_log();
+            return ok();
+        }
+        return not_allowed();
+    }
+    if (rest == "mode" || rest == "report-delay") {
+        if (r.method != "PUT") {
+            return not_allowed();
+        }
+        if (rest == "mode") {
+            return mode_command(query, *push);
+        }
+        int32_t ms = 0;
+        if (!parse_number(query.param("ms"), -1, kMaxReportDelayMs, ms)) {
+            return bad_number("ms", -1, kMaxReportDelayMs);
+        }
+        push->set_report_delay(ms);
+        return ok();
+    }
+    if (r.method != "POST") {
+        return not_allowed();
+    }
+    if (rest == "reset") {
+        push->reset();
+        return ok();
+    }
+    if (rest == "drop-all") {
+        return drop_command(nullptr, query, *push);
+    }
+    for (const std::string_view command : {"event/", "raw/", "drop/", "stall/", "burst/"}) {
+        if (!after_prefix(rest, command, tail)) {
+            continue;
+        }
+        const std::string login = url_decode(tail, false);
+        if (command == "burst/") {
+            return burst_command(login, query, service, *push);
+        }
+        if (!known_account(service, login)) {
+            return no_account(login);
+        }
+        if (command == "event/") {
+            return event_command(login, query, *push);
+        }
+        if (command == "raw/") {
+            return raw_command(r, login, query, *push);
+        }
+        if (command == "drop/") {
+            return drop_command(&login, query, *push);
+        }
+        const int on = choice(query.param("on"), {"1", "0"});
+        if (!query.param("on") || on < 0) {
+            return {400, "on=1|0\n"};
+        }
+        push->set_stall(login, on == 0);
+        return ok();
+    }
+    return {404, "unknown command; see sim/README.md\n"};
+}
+
+} // namespace sim
