@@ -10,7 +10,8 @@ namespace {
 // A slow answer begun just before the end still takes this long, and the
 // requests queued behind it wait for their turn meanwhile.
 constexpr DWORD kSlowTailMs = 45000;
-constexpr const char* kMessageSender = "+48600100201";
+// In a query a "+" would read as a space.
+constexpr const char* kMessageSender = "%2B48600100201";
 
 void Append32(std::string& bytes, uint32_t v) {
     for (int i = 0; i < 4; ++i)
