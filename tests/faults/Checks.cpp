@@ -8,6 +8,7 @@
 #include "WinApp.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -226,6 +227,14 @@ void FaultRun::CheckPushEvents() {
         else
             ++unknown;
     }
+    std::string spans;
+    for (const auto& [from, to] : m_hindered) {
+        char span[48];
+        std::snprintf(span, sizeof span, to == ~DWORD(0) ? " %.1f-end" : " %.1f-%.1f",
+                      from / 1000.0, to / 1000.0);
+        spans += span;
+    }
+    Note("fetching hindered (s):" + spans);
     Note("push events: " + std::to_string(messages.size()) + " messages checked fetched, " +
          std::to_string(hindered) + " announced while fetching was hindered, " +
          std::to_string(inFlight) + " written just before their connection ended; " +
