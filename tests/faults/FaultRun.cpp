@@ -34,6 +34,9 @@ bool FaultRun::Run() {
     m_sim.Slow(0);
     // Enough credits for every SMS of the run: a refusal comes only when the run asks for one.
     m_sim.SetCredits(kLogin, 1000000);
+    // Reports come only for SMS the client shows as sent, so that it knows
+    // their ids when they arrive.
+    m_sim.ReportDelay(-1);
     WriteClientProfile(SimControl::HttpsPort(), kLogin, kPassword);
     if (!m_client.Start()) {
         Fail("the client did not start");
@@ -46,6 +49,7 @@ bool FaultRun::Run() {
 }
 
 void FaultRun::Tick(bool bHurry) {
+    TrackFetching();
     CheckProcess();
     AnswerBoxes(bHurry);
 }
@@ -95,7 +99,7 @@ void FaultRun::Recover() {
             lastLogin = now;
             LogIn(false);
         }
-        if (!loggedInAt && LoggedIn()) {
+        if (!loggedInAt && LoggedIn() && m_bPushOpen) {
             loggedInAt = ::GetTickCount();
             Note("logged in again " + std::to_string((loggedInAt - healed) / 1000) +
                  " s after the last fault");
@@ -109,8 +113,11 @@ void FaultRun::Recover() {
         ::Sleep(5 * kTickMs);
     }
     if (!loggedInAt)
-        Fail("not logged in again within 60 s after the last fault; connection lines: " +
+        Fail("not logged in again, push session open, within 60 s after the last fault; "
+             "connection lines: " +
              m_strConnection);
+    else
+        CheckPushEvents();
 }
 
 void FaultRun::Finish() {

@@ -6,13 +6,13 @@
 #include "Schedule.h"
 #include "SimControl.h"
 
+#include "RemoteTree.h"
+
 #include <map>
 #include <random>
 #include <set>
 #include <string>
 #include <vector>
-
-class RemoteTree;
 
 class FaultRun {
 public:
@@ -63,7 +63,17 @@ private:
 
     // faults of the service (Faults.cpp)
     void Inject(const PlannedStep& s);
+    bool InjectPush(const PlannedStep& s);
+    void PushFrames();
+    void PushBurst();
+    void AnnounceMessage();
+    void ReportSentSms();
     void Heal();
+    // Spans of run time in which the client could not fetch over HTTPS what
+    // was announced to it: the service unreachable or slow, the client ended,
+    // logged off or without its web session.
+    void TrackFetching();
+    bool FetchingHindered(DWORD dwFrom, DWORD dwTo) const;
 
     // message boxes (Boxes.cpp)
     void AnswerBoxes(bool bHurry);
@@ -73,6 +83,11 @@ private:
 
     // what the client shows and what it left (Checks.cpp)
     bool LoggedIn();
+    // The SMS the client shows under a contact, by the service's id: those the
+    // service took exactly once.
+    std::map<unsigned, RemoteTreeItem> SentSmsItems();
+    void CheckPushEvents();
+    bool ReportShown(unsigned nSmsId, DWORD dwWaitMs);
     bool EverySmsArrived();
     std::map<std::string, int> ArrivedByTag();
     void CheckProcess();
@@ -94,6 +109,19 @@ private:
     bool m_bLoggedOff = false;   // the user logged off or was refused: a login is up to him
     bool m_bSmsRefused = false;  // a refusal was answered: sending waits for the user
     std::string m_strConnection; // the connection lines as last read
+    bool m_bPushOpen = false;    // ... and whether they showed the push session open
+    bool m_bWebSession = false;  // ... and the web session (without it nothing is fetched)
+    bool m_bUnreachable = false;
+    DWORD m_dwSlowUntil = 0; // a slow answer begun before the end lasts this long
+    bool m_bSlow = false;
+    std::vector<std::pair<DWORD, DWORD>> m_hindered; // [from, to) of run time
+    bool m_bHindered = false;
+    // Push log time minus run time, once a first announcement showed it.
+    long long m_nSimOffset = 0;
+    bool m_bSimOffset = false;
+    std::string m_strSessionMode = "accept";
+    std::string m_strAliveMode = "answer";
+    int m_nMessageCount = 0;
     int m_nSmsCount = 0;
     int m_nContactCount = 0;
     std::vector<WrittenSms> m_sms;

@@ -104,13 +104,18 @@ struct Weighted {
 };
 
 const Weighted kMix[] = {
-    {Step::WriteSms, 8},      {Step::EditSms, 2},    {Step::DeleteSms, 2},
-    {Step::SendOutbox, 1},    {Step::AddContact, 2}, {Step::EditContact, 1},
-    {Step::DeleteContact, 1}, {Step::LogOff, 1},     {Step::ChangeLogin, 1},
-    {Step::Quit, 1},          {Step::Kill, 1},       {Step::Unreachable, 3},
-    {Step::SlowDown, 2},      {Step::Expire, 2},     {Step::BadAnswer, 5},
-    {Step::LoseAnswer, 3},
+    {Step::WriteSms, 8},       {Step::EditSms, 2},    {Step::DeleteSms, 2},
+    {Step::SendOutbox, 1},     {Step::AddContact, 2}, {Step::EditContact, 1},
+    {Step::DeleteContact, 1},  {Step::LogOff, 1},     {Step::ChangeLogin, 1},
+    {Step::Quit, 1},           {Step::Kill, 1},       {Step::Unreachable, 3},
+    {Step::SlowDown, 2},       {Step::Expire, 2},     {Step::BadAnswer, 5},
+    {Step::LoseAnswer, 3},     {Step::PushDrop, 4},   {Step::PushStall, 2},
+    {Step::SessionRefused, 2}, {Step::AliveDead, 1},  {Step::PushFrames, 4},
+    {Step::PushBurst, 2},
 };
+
+const char* const kDrops[] = {"close", "half", "reset", "all-close", "all-reset"};
+const char* const kRefusals[] = {"reject", "silent"};
 
 // Mostly the SMS, whose lost answer leaves its fate open.
 PlannedStep LoseAnswer(Rng& rng) {
@@ -149,6 +154,16 @@ bool EndOf(Step step, Step& end, uint32_t& maxMs) {
     case Step::Kill:
         end = Step::Restart, maxMs = 3000;
         return true;
+    case Step::PushStall:
+        end = Step::PushUnstall, maxMs = 20000;
+        return true;
+    case Step::SessionRefused:
+        end = Step::SessionAccepted, maxMs = 20000;
+        return true;
+    case Step::AliveDead:
+        // Keep-alives go every 30 s: long enough to meet one now and then.
+        end = Step::AliveAnswered, maxMs = 35000;
+        return true;
     default:
         return false;
     }
@@ -167,6 +182,10 @@ std::vector<PlannedStep> MakeSchedule(uint32_t seed, uint32_t faultMs) {
         PlannedStep s = step == Step::BadAnswer    ? BadAnswer(rng)
                         : step == Step::LoseAnswer ? LoseAnswer(rng)
                                                    : PlannedStep{0, step, "", ""};
+        if (step == Step::PushDrop)
+            s.strFunction = kDrops[Between(rng, 0, std::size(kDrops) - 1)];
+        if (step == Step::SessionRefused)
+            s.strFunction = kRefusals[Between(rng, 0, 1)];
         s.nAtMs = at;
         plan.push_back(s);
         Step end;
@@ -174,6 +193,9 @@ std::vector<PlannedStep> MakeSchedule(uint32_t seed, uint32_t faultMs) {
         if (EndOf(step, end, maxMs))
             plan.push_back({std::min(faultMs, at + Between(rng, 500, maxMs)), end, "", ""});
     }
+    // Beside the faults, the events whose arrival is checked: mostly messages.
+    for (uint32_t at = 3000; at < faultMs; at += Between(rng, 1000, 3500))
+        plan.push_back({at, Between(rng, 0, 2) ? Step::PushMessage : Step::PushReport, "", ""});
     std::stable_sort(plan.begin(), plan.end(),
                      [](const PlannedStep& a, const PlannedStep& b) { return a.nAtMs < b.nAtMs; });
     return plan;
@@ -221,6 +243,28 @@ const char* StepName(Step step) {
         return "one-shot answer";
     case Step::LoseAnswer:
         return "answer lost";
+    case Step::PushDrop:
+        return "push connection dropped";
+    case Step::PushStall:
+        return "push server silent";
+    case Step::PushUnstall:
+        return "push server speaks again";
+    case Step::SessionRefused:
+        return "push sessions refused";
+    case Step::SessionAccepted:
+        return "push sessions accepted";
+    case Step::AliveDead:
+        return "keep-alives answered dead";
+    case Step::AliveAnswered:
+        return "keep-alives answered alive";
+    case Step::PushFrames:
+        return "push frames split, coalesced, among garbage";
+    case Step::PushBurst:
+        return "push burst";
+    case Step::PushMessage:
+        return "message announced";
+    case Step::PushReport:
+        return "delivery reports";
     }
     return "?";
 }

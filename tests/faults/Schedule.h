@@ -30,12 +30,26 @@ enum class Step {
     Expire,
     BadAnswer,
     LoseAnswer, // handled by the service, its answer lost on the way back
+    // faults of the push server
+    PushDrop, // strFunction: close, half or reset; now and then every connection
+    PushStall,
+    PushUnstall,
+    SessionRefused, // strFunction: reject or silent
+    SessionAccepted,
+    AliveDead,
+    AliveAnswered,
+    PushFrames, // valid frames split and coalesced, garbage between them
+    PushBurst,
+    // the events whose arrival the run checks
+    PushMessage,
+    PushReport,
 };
 
 struct PlannedStep {
     uint32_t nAtMs = 0; // from the start of the run
     Step step = Step::WriteSms;
-    std::string strFunction; // BadAnswer, LoseAnswer: the service function concerned
+    std::string strFunction; // BadAnswer, LoseAnswer: the service function concerned;
+                             // PushDrop, SessionRefused: how
     std::string strBody;     // BadAnswer: the one-shot answer
 };
 

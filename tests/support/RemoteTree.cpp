@@ -25,7 +25,7 @@ HTREEITEM RemoteTree::Next(HTREEITEM hItem, UINT code) {
 
 bool RemoteTree::Read(HTREEITEM hItem, RemoteTreeItem& item) {
     TVITEMA tvi = {};
-    tvi.mask = TVIF_TEXT | TVIF_PARAM | TVIF_HANDLE;
+    tvi.mask = TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_HANDLE;
     tvi.hItem = hItem;
     tvi.pszText = m_pRemote + sizeof(TVITEMA);
     tvi.cchTextMax = kTextSize;
@@ -41,6 +41,7 @@ bool RemoteTree::Read(HTREEITEM hItem, RemoteTreeItem& item) {
     item.hItem = hItem;
     item.strText = text;
     item.lParam = tvi.lParam;
+    item.nImage = tvi.iImage;
     return true;
 }
 
@@ -64,6 +65,19 @@ std::vector<RemoteTreeItem> RemoteTree::ChildrenOf(const std::string& root) {
         if (item.strText == root)
             return Children(item.hItem);
     return {};
+}
+
+std::vector<RemoteTreeItem> RemoteTree::All(int depth) {
+    std::vector<RemoteTreeItem> items = Children(TVI_ROOT);
+    for (size_t level = 0, from = 0; level < static_cast<size_t>(depth); ++level) {
+        const size_t to = items.size();
+        for (size_t i = from; i < to; ++i) {
+            std::vector<RemoteTreeItem> below = Children(items[i].hItem);
+            items.insert(items.end(), below.begin(), below.end());
+        }
+        from = to;
+    }
+    return items;
 }
 
 bool RemoteTree::Select(HTREEITEM hItem) {

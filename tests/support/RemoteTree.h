@@ -12,6 +12,7 @@ struct RemoteTreeItem {
     HTREEITEM hItem = nullptr;
     std::string strText;
     LPARAM lParam = 0;
+    int nImage = -1;
 };
 
 class RemoteTree {
@@ -26,6 +27,8 @@ public:
     std::vector<RemoteTreeItem> Children(HTREEITEM parent);
     // The children of the root item labelled `root`.
     std::vector<RemoteTreeItem> ChildrenOf(const std::string& root);
+    // Every item down to `depth` levels below the roots, parents before children.
+    std::vector<RemoteTreeItem> All(int depth);
     bool Select(HTREEITEM hItem);
 
 private:

@@ -170,12 +170,43 @@ bool SimControl::PushDrop(const std::string& login, const std::string& how) {
     return Command("POST", "/push/drop/" + login + "?how=" + how);
 }
 
+bool SimControl::PushDropAll(const std::string& how) {
+    return Command("POST", "/push/drop-all?how=" + how);
+}
+
+unsigned SimControl::PushMessage(const std::string& login, const std::string& from, int kind,
+                                 const std::string& text) {
+    return static_cast<unsigned>(std::strtoul(
+        Reply("POST", "/push/message/" + login + "?from=" + from + "&kind=" + std::to_string(kind),
+              text)
+            .c_str(),
+        nullptr, 10));
+}
+
+bool SimControl::Burst(const std::string& login, int count, unsigned seed, int reports,
+                       int* pnReported, int* pnMessages) {
+    bool ok;
+    std::istringstream reply(Send("POST",
+                                  "/push/burst/" + login + "?count=" + std::to_string(count) +
+                                      "&seed=" + std::to_string(seed) +
+                                      "&reports=" + std::to_string(reports),
+                                  "", &ok));
+    std::string reportsWord, messagesWord;
+    *pnReported = *pnMessages = 0;
+    return ok && reply >> reportsWord >> *pnReported >> messagesWord >> *pnMessages &&
+           reportsWord == "reports" && messagesWord == "messages";
+}
+
 bool SimControl::PushStall(const std::string& login, bool on) {
     return Command("POST", "/push/stall/" + login + "?on=" + (on ? "1" : "0"));
 }
 
 bool SimControl::SetPresence(const std::string& login, int value) {
     return Command("PUT", "/presence/" + login + "?value=" + std::to_string(value));
+}
+
+std::vector<std::string> SimControl::Contacts(const std::string& login) {
+    return Lines("/contacts/" + login);
 }
 
 bool SimControl::ReportDelay(int ms) {

@@ -52,8 +52,21 @@ public:
                 const std::vector<int>& split = {}, int gapMs = 20);
     // Ends the account's sessions: "close", "half" (no more sending) or "reset".
     bool PushDrop(const std::string& login, const std::string& how = "close");
+    // Ends every push connection, sessions or not.
+    bool PushDropAll(const std::string& how = "close");
     bool PushStall(const std::string& login, bool on);
+    // A message stored for `login` and announced (kind 1, or 100 a system
+    // message); its id, 0 when the simulator refused.
+    unsigned PushMessage(const std::string& login, const std::string& from, int kind,
+                         const std::string& text);
+    // `count` events as fast as the server can write them, in pieces the seed
+    // chooses; among them reports of the account's `reports` latest SMS. The
+    // numbers of distinct reported SMS and of new messages; false when refused.
+    bool Burst(const std::string& login, int count, unsigned seed, int reports, int* pnReported,
+               int* pnMessages);
     bool SetPresence(const std::string& login, int value);
+    // The account's contacts, "name;number;userid;presence" a line.
+    std::vector<std::string> Contacts(const std::string& login);
     // Delay of the delivery report after an accepted SMS; -1: never.
     bool ReportDelay(int ms);
     // The push log: "<ms> <connection> <what>" a line.
