@@ -214,9 +214,11 @@ TEST_F(Push, ARefusedSessionKeepsTheConnection) {
     for (const PushLine& l : log)
         if (l.what == "session-refused")
             refused = l.connection;
-    for (const PushLine& l : log)
-        if (l.connection == refused)
+    for (const PushLine& l : log) {
+        if (l.connection == refused) {
             EXPECT_NE(l.what.rfind("close", 0), 0u) << "the session's connection stays";
+        }
+    }
 }
 
 TEST_F(Push, AServerThatNeverAnswersTheSessionIsLeftAfterItsLimit) {
