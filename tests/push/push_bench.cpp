@@ -1,0 +1,201 @@
+// Benchmark, not a test: 1,000 presence events from the moment their frame is
+// written by a push server to the moment the contact's image in the tree has
+// changed, through the real socket thread and main window; against the bare
+// platform path it competes with: the same write, a thread blocked in recv
+// that posts the frame to the main thread, taken in turn. ./brisko bench runs it.
+#include <winsock2.h>
+
+#include "BriskoPCApp.h"
+#include "BriskoPCDlg.h"
+#include "ClientTest.h"
+#include "Dialog.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+const int kEvents = 1000;
+const int kUserId = 42;
+const UINT WM_BARE_FRAME = WM_APP + 1;
+
+double Now() {
+    LARGE_INTEGER frequency, counter;
+    ::QueryPerformanceFrequency(&frequency);
+    ::QueryPerformanceCounter(&counter);
+    return 1000.0 * counter.QuadPart / frequency.QuadPart;
+}
+
+std::string Event(int type, unsigned param) {
+    std::string s = "\x0A\x03";
+    for (unsigned v : {static_cast<unsigned>(type), param})
+        for (int i = 0; i < 4; ++i)
+            s += static_cast<char>((v >> (8 * i)) & 0xFF);
+    return s;
+}
+
+// A loopback listener and the connections it accepts.
+class Listener {
+public:
+    Listener() : m_socket(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)) {
+        sockaddr_in at = {};
+        at.sin_family = AF_INET;
+        at.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
+        int size = sizeof at;
+        ::bind(m_socket, reinterpret_cast<sockaddr*>(&at), sizeof at);
+        ::listen(m_socket, 4);
+        ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&at), &size);
+        m_port = ::ntohs(at.sin_port);
+    }
+    ~Listener() { ::closesocket(m_socket); }
+    SOCKET Accept() {
+        SOCKET s = ::accept(m_socket, nullptr, nullptr);
+        BOOL on = TRUE;
+        ::setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<char*>(&on), sizeof on);
+        return s;
+    }
+    int Port() const { return m_port; }
+
+private:
+    SOCKET m_socket;
+    int m_port = 0;
+};
+
+bool ReadExactly(SOCKET s, char* buffer, int n) {
+    for (int got = 0; got < n;) {
+        int r = ::recv(s, buffer + got, n - got, 0);
+        if (r <= 0)
+            return false;
+        got += r;
+    }
+    return true;
+}
+
+// The client's push session with the listener as its server: the connect's
+// connection, then the session's own with its request and reply.
+SOCKET OpenSession(CBriskoPCDlg& dlg, Listener& server) {
+    SOCKET session = INVALID_SOCKET;
+    std::thread serve([&] {
+        SOCKET first = server.Accept();
+        session = server.Accept();
+        char request[38];
+        if (ReadExactly(session, request, sizeof request))
+            ::send(session, "\x03\x01\x01", 3, 0);
+        ::closesocket(first);
+    });
+    dlg.m_nSessionState = 2;
+    dlg.m_nDbState = 1;
+    dlg.m_strSessionId = std::string(36, 'B');
+    dlg.m_strPushHost = "127.0.0.1";
+    dlg.m_nPushPort = server.Port();
+    dlg.m_nReloginCountdown = 0;
+    dlg.OnTimer(1);
+    PumpUntil([&] { return dlg.m_nSocksState == 1; }, 5000);
+    dlg.OnTimer(1);
+    PumpUntil([&] { return dlg.m_nSocksState == 2; }, 5000);
+    serve.join();
+    return dlg.m_nSocksState == 2 ? session : INVALID_SOCKET;
+}
+
+// Writes one frame and dispatches the window's messages until done().
+template <class Done> double Deliver(SOCKET s, const std::string& frame, Done done) {
+    double start = Now();
+    ::send(s, frame.data(), static_cast<int>(frame.size()), 0);
+    MSG msg;
+    while (!done() && ::GetMessageA(&msg, nullptr, 0, 0) > 0)
+        ::DispatchMessageA(&msg);
+    return Now() - start;
+}
+
+// The bare path: a thread in a blocking recv that posts each frame on.
+class BarePath {
+public:
+    BarePath(Listener& server) {
+        SOCKADDR_IN at = {};
+        at.sin_family = AF_INET;
+        at.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
+        at.sin_port = ::htons(static_cast<u_short>(server.Port()));
+        m_client = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        std::thread accept([&] { m_server = server.Accept(); });
+        ::connect(m_client, reinterpret_cast<sockaddr*>(&at), sizeof at);
+        accept.join();
+        DWORD mainThread = ::GetCurrentThreadId();
+        m_reader = std::thread([this, mainThread] {
+            char frame[10];
+            while (ReadExactly(m_client, frame, sizeof frame))
+                ::PostThreadMessageA(mainThread, WM_BARE_FRAME, 0, 0);
+        });
+    }
+    ~BarePath() {
+        ::closesocket(m_server);
+        m_reader.join();
+        ::closesocket(m_client);
+    }
+    double Time(const std::string& frame) {
+        double start = Now();
+        ::send(m_server, frame.data(), static_cast<int>(frame.size()), 0);
+        MSG msg;
+        while (::GetMessageA(&msg, nullptr, 0, 0) > 0 && msg.message != WM_BARE_FRAME)
+            ::DispatchMessageA(&msg);
+        return Now() - start;
+    }
+
+private:
+    SOCKET m_client = INVALID_SOCKET, m_server = INVALID_SOCKET;
+    std::thread m_reader;
+};
+
+double Percentile(std::vector<double> times, double p) {
+    std::sort(times.begin(), times.end());
+    return times[std::min(times.size() - 1, static_cast<size_t>(p * times.size()))];
+}
+
+} // namespace
+
+int main() {
+    CBriskoPCApp app;
+    UseFreshProfile(app, "briskopc-push-bench", "localhost", 9);
+    fw::DialogScript dialogs; // no stored password: the login dialog is declined
+    if (!app.InitInstance())
+        return 1;
+    CBriskoPCDlg& dlg = *app.m_pMainDlg;
+    StopTimers(dlg.m_hWnd);
+    auto* contact = new Contact;
+    contact->strName = "Ewa Testowa";
+    contact->strNumber = "+48600999999";
+    contact->nUserId = kUserId;
+    if (!dlg.m_contacts.AddOrUpdate(contact))
+        return 1;
+
+    Listener server;
+    SOCKET session = OpenSession(dlg, server);
+    if (session == INVALID_SOCKET) {
+        std::puts("push bench: the session did not open");
+        return 1;
+    }
+    BarePath bare(server);
+    CTreeCtrl& tree = dlg.m_wndTree;
+    std::vector<double> client, direct;
+    for (int i = 0; i < kEvents; ++i) {
+        // Away and busy in turn: each changes the image.
+        int before = tree.GetItemImage(contact->hItem);
+        client.push_back(Deliver(session, Event(i % 2 ? 104 : 103, kUserId),
+                                 [&] { return tree.GetItemImage(contact->hItem) != before; }));
+        direct.push_back(bare.Time(Event(104, kUserId)));
+    }
+    double median = Percentile(client, 0.5), p99 = Percentile(client, 0.99);
+    double bareMedian = Percentile(direct, 0.5), bareP99 = Percentile(direct, 0.99);
+    std::printf("push event to tree image: %d events, median %.3f ms, p99 %.3f ms "
+                "(aim: median <= 2 ms, p99 <= 10 ms)\n",
+                kEvents, median, p99);
+    std::printf("bare recv and post: median %.3f ms, p99 %.3f ms\n", bareMedian, bareP99);
+    std::printf("push path / bare: %.2f by the medians, %.2f by the p99s\n", median / bareMedian,
+                p99 / bareP99);
+    ::closesocket(session);
+    dlg.OnClose();
+    app.ExitInstance();
+    return 0;
+}
