@@ -77,14 +77,14 @@ BOOL CPushSocket::WaitReady(BOOL bWrite, DWORD dwLimit) const {
 }
 
 int CPushSocket::ConnectWithTimeout(const std::string& host, UINT nPort, DWORD dwLimit) {
-    if (m_hSocket == INVALID_SOCKET)
+    if (m_hSocket == INVALID_SOCKET || nPort == 0 || nPort > 65535)
         return -1;
     DWORD start = ::GetTickCount();
     sockaddr_in to = {};
     to.sin_family = AF_INET;
     to.sin_port = ::htons(static_cast<u_short>(nPort));
     to.sin_addr.s_addr = Resolve(host, dwLimit);
-    if (to.sin_addr.s_addr == INADDR_NONE || nPort == 0 || nPort > 65535)
+    if (to.sin_addr.s_addr == INADDR_NONE)
         return -1;
     if (::connect(m_hSocket, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0)
         return 1;
@@ -133,8 +133,11 @@ void CPushSocket::ShutDown(int nHow) {
 
 void CPushSocket::OnNetworkEvent() {
     WSANETWORKEVENTS events;
-    if (::WSAEnumNetworkEvents(m_hSocket, m_hEvent, &events) != 0)
+    if (::WSAEnumNetworkEvents(m_hSocket, m_hEvent, &events) != 0) {
+        // Left signalled, the event would wake the thread's loop for ever.
+        ::WSAResetEvent(m_hEvent);
         return;
+    }
     // Data that came before the close is read first.
     if (events.lNetworkEvents & FD_READ)
         OnReceive(events.iErrorCode[FD_READ_BIT]);
