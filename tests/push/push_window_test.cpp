@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -323,6 +324,34 @@ TEST_F(Push, EventsReachTheTreeHoweverTheyAreCut) {
     std::sort(targets.begin(), targets.end());
     EXPECT_EQ(targets, (std::vector<std::string>{"/briskopc.asp?function=RECEIVEMSG&MsgId=7",
                                                  "/briskopc.asp?function=RECEIVEMSG&MsgId=8"}));
+}
+
+TEST_F(Push, AServerThatTricklesAFrameDoesNotHoldTheSocketThread) {
+    // No alive answer, which would land in the middle of the trickled frame.
+    ASSERT_TRUE(sim.PushMode("accept", "silent"));
+    OpenSession();
+    size_t from = sim.PushLog().size();
+    // Two bytes every 1.5 s: the frame is whole only after 6 s.
+    std::thread trickle([] {
+        SimControl control;
+        control.PushRaw(kLogin, Event(104, kJanId), {2, 2, 2, 2}, 1500);
+    });
+    Pump(2000);
+    dlg().OnTimer(2);
+    bool answered = PumpUntil(
+        [&] {
+            for (const PushLine& l : Log(from))
+                if (l.what == "in 03 02 01")
+                    return true;
+            return false;
+        },
+        2000);
+    bool busyEarly = Presence(kJan) == 2;
+    trickle.join();
+    EXPECT_TRUE(answered) << "the keep-alive went out while the frame was incomplete";
+    EXPECT_FALSE(busyEarly);
+    EXPECT_TRUE(PumpUntil([this] { return Presence(kJan) == 2; })) << "the frame, once whole";
+    EXPECT_EQ(dlg().m_nSocksState, 2);
 }
 
 TEST_F(Push, ADeliveryReportMarksTheSmsAndTheContactBlinksUntilLookedAt) {
