@@ -103,7 +103,6 @@ void CBPCSocks::DropSocket() {
         return;
     m_pSocket->ShutDown(CPushSocket::both);
     m_pSocket.reset();
-    m_reader.Reset();
 }
 
 int CBPCSocks::ConnectServerSocket(const std::string& host, UINT nPort) {
@@ -138,21 +137,11 @@ int CBPCSocks::OpenSession(const std::string& sessionId) {
     // Exactly the reply's bytes: what follows it already belongs to the
     // receive path (the server may send events right after accepting).
     unsigned char reply[push::kReplyLength];
-    size_t got = 0;
-    DWORD start = ::GetTickCount();
-    while (got < sizeof reply) {
-        DWORD spent = ::GetTickCount() - start;
-        int n = spent < kReplyLimit
-                    ? m_pSocket->ReceiveWithTimeout(
-                          reply + got, static_cast<int>(sizeof reply - got), kReplyLimit - spent)
-                    : -1;
-        if (n == -1) {
-            CloseServerSocket();
-            return 0;
-        }
-        got += static_cast<size_t>(n);
+    if (m_pSocket->ReceiveAllWithTimeout(reply, sizeof reply, kReplyLimit) == -1) {
+        CloseServerSocket();
+        return 0;
     }
-    return push::IsSessionAccepted(reply, got) ? 1 : 0;
+    return push::IsSessionAccepted(reply, sizeof reply) ? 1 : 0;
 }
 
 int CBPCSocks::SendAlive() {
@@ -174,7 +163,6 @@ void CBPCSocks::CloseServerSocket() {
         return;
     m_pSocket->ShutDown(CPushSocket::sends);
     m_pSocket.reset();
-    m_reader.Reset();
     Tell(WM_BPC_DISCONNECT, 0);
 }
 
@@ -187,7 +175,7 @@ void CBPCSocks::ReadServerSocket() {
         // The socket reports again what is left.
         if (n == -1)
             break;
-        m_reader.Feed(buffer, static_cast<size_t>(n), [this](const push::Frame& f) {
+        m_pSocket->m_frames.Feed(buffer, static_cast<size_t>(n), [this](const push::Frame& f) {
             if (f.kind == push::Frame::ALIVE)
                 Tell(WM_BPC_ALIVE, f.status);
             else if (push::IsWindowEvent(f.type))

@@ -5,7 +5,6 @@
 #pragma once
 
 #include "MessageMap.h"
-#include "PushFrames.h"
 #include "PushSocket.h"
 #include "WinThread.h"
 
@@ -62,8 +61,6 @@ private:
     // Serialises all use of the socket; re-entrant, as a session's connect
     // and a failure's close take it again.
     std::recursive_timed_mutex m_lock;
-    // The server's stream between reads: a frame may arrive in pieces.
-    push::FrameReader m_reader;
 
     DECLARE_MESSAGE_MAP()
 };

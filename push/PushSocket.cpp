@@ -103,6 +103,19 @@ int CPushSocket::ReceiveWithTimeout(void* pBuffer, int nLength, DWORD dwLimit) {
     return n > 0 ? n : -1;
 }
 
+int CPushSocket::ReceiveAllWithTimeout(void* pBuffer, int nLength, DWORD dwLimit) {
+    DWORD start = ::GetTickCount();
+    char* p = static_cast<char*>(pBuffer);
+    for (int got = 0; got < nLength;) {
+        DWORD left = Remaining(start, dwLimit);
+        int n = left ? ReceiveWithTimeout(p + got, nLength - got, left) : -1;
+        if (n == -1)
+            return -1;
+        got += n;
+    }
+    return nLength;
+}
+
 int CPushSocket::SendWithTimeout(const void* pBuffer, int nLength, DWORD dwLimit) {
     if (m_hSocket == INVALID_SOCKET)
         return -1;

@@ -3,6 +3,8 @@
 // an event handle that the socket thread's loop waits on.
 #pragma once
 
+#include "PushFrames.h"
+
 #include <windows.h>
 
 #include <string>
@@ -24,6 +26,8 @@ public:
     int ConnectWithTimeout(const std::string& host, UINT nPort, DWORD dwLimit);
     int ReceiveWithTimeout(void* pBuffer, int nLength, DWORD dwLimit);
     int SendWithTimeout(const void* pBuffer, int nLength, DWORD dwLimit);
+    // Receives until the buffer is full, all within the limit.
+    int ReceiveAllWithTimeout(void* pBuffer, int nLength, DWORD dwLimit);
     // The bytes that can be read without waiting; FALSE when the query failed.
     BOOL Available(unsigned long* pnBytes) const;
     // What ShutDown ends, as Winsock numbers it.
@@ -33,6 +37,10 @@ public:
     // Signalled when the socket has something to report; OnNetworkEvent reports it.
     HANDLE NetworkEvent() const { return m_hEvent; }
     void OnNetworkEvent();
+
+    // The server's stream between reads: a frame may arrive in pieces. It
+    // ends with the connection.
+    push::FrameReader m_frames;
 
 private:
     void OnReceive(int nErrorCode);
