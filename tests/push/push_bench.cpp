@@ -5,6 +5,8 @@
 // that posts the frame to the main thread, taken in turn. ./brisko bench runs it.
 #include <winsock2.h>
 
+#include "EventFrame.h"
+#include "LoopbackListener.h"
 #include "BriskoPCApp.h"
 #include "BriskoPCDlg.h"
 #include "ClientTest.h"
@@ -29,41 +31,6 @@ double Now() {
     return 1000.0 * counter.QuadPart / frequency.QuadPart;
 }
 
-std::string Event(int type, unsigned param) {
-    std::string s = "\x0A\x03";
-    for (unsigned v : {static_cast<unsigned>(type), param})
-        for (int i = 0; i < 4; ++i)
-            s += static_cast<char>((v >> (8 * i)) & 0xFF);
-    return s;
-}
-
-// A loopback listener and the connections it accepts.
-class Listener {
-public:
-    Listener() : m_socket(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)) {
-        sockaddr_in at = {};
-        at.sin_family = AF_INET;
-        at.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
-        int size = sizeof at;
-        ::bind(m_socket, reinterpret_cast<sockaddr*>(&at), sizeof at);
-        ::listen(m_socket, 4);
-        ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&at), &size);
-        m_port = ::ntohs(at.sin_port);
-    }
-    ~Listener() { ::closesocket(m_socket); }
-    SOCKET Accept() {
-        SOCKET s = ::accept(m_socket, nullptr, nullptr);
-        BOOL on = TRUE;
-        ::setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<char*>(&on), sizeof on);
-        return s;
-    }
-    int Port() const { return m_port; }
-
-private:
-    SOCKET m_socket;
-    int m_port = 0;
-};
-
 bool ReadExactly(SOCKET s, char* buffer, int n) {
     for (int got = 0; got < n;) {
         int r = ::recv(s, buffer + got, n - got, 0);
@@ -76,7 +43,7 @@ bool ReadExactly(SOCKET s, char* buffer, int n) {
 
 // The client's push session with the listener as its server: the connect's
 // connection, then the session's own with its request and reply.
-SOCKET OpenSession(CBriskoPCDlg& dlg, Listener& server) {
+SOCKET OpenSession(CBriskoPCDlg& dlg, LoopbackListener& server) {
     SOCKET session = INVALID_SOCKET;
     std::thread serve([&] {
         SOCKET first = server.Accept();
@@ -113,14 +80,10 @@ template <class Done> double Deliver(SOCKET s, const std::string& frame, Done do
 // The bare path: a thread in a blocking recv that posts each frame on.
 class BarePath {
 public:
-    BarePath(Listener& server) {
-        SOCKADDR_IN at = {};
-        at.sin_family = AF_INET;
-        at.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
-        at.sin_port = ::htons(static_cast<u_short>(server.Port()));
+    BarePath(LoopbackListener& server) {
         m_client = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
         std::thread accept([&] { m_server = server.Accept(); });
-        ::connect(m_client, reinterpret_cast<sockaddr*>(&at), sizeof at);
+        ::connect(m_client, server.Address(), server.AddressSize());
         accept.join();
         DWORD mainThread = ::GetCurrentThreadId();
         m_reader = std::thread([this, mainThread] {
@@ -170,7 +133,7 @@ int main() {
     if (!dlg.m_contacts.AddOrUpdate(contact))
         return 1;
 
-    Listener server;
+    LoopbackListener server(4);
     SOCKET session = OpenSession(dlg, server);
     if (session == INVALID_SOCKET) {
         std::puts("push bench: the session did not open");
@@ -182,9 +145,9 @@ int main() {
     for (int i = 0; i < kEvents; ++i) {
         // Away and busy in turn: each changes the image.
         int before = tree.GetItemImage(contact->hItem);
-        client.push_back(Deliver(session, Event(i % 2 ? 104 : 103, kUserId),
+        client.push_back(Deliver(session, EventFrame(i % 2 ? 104 : 103, kUserId),
                                  [&] { return tree.GetItemImage(contact->hItem) != before; }));
-        direct.push_back(bare.Time(Event(104, kUserId)));
+        direct.push_back(bare.Time(EventFrame(104, kUserId)));
     }
     double median = Percentile(client, 0.5), p99 = Percentile(client, 0.99);
     double bareMedian = Percentile(direct, 0.5), bareP99 = Percentile(direct, 0.99);

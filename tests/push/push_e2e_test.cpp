@@ -5,6 +5,7 @@
 #include <winsock2.h>
 
 #include "ClientProcess.h"
+#include "LoopbackListener.h"
 #include "OutboxFile.h"
 #include "RemoteTree.h"
 #include "SimControl.h"
@@ -193,39 +194,33 @@ TEST_F(PushEndToEnd, AThousandEventsInAnyCuttingAllArrive) {
 // to it neither succeeds nor fails before its limit.
 class HangingServer {
 public:
-    HangingServer() {
-        WSADATA wsa;
-        ::WSAStartup(MAKEWORD(2, 2), &wsa);
-        m_listener = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        sockaddr_in at = {};
-        at.sin_family = AF_INET;
-        at.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
-        int size = sizeof at;
-        ::bind(m_listener, reinterpret_cast<sockaddr*>(&at), sizeof at);
-        ::listen(m_listener, 0);
-        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&at), &size);
-        m_port = ::ntohs(at.sin_port);
+    HangingServer() : m_listener(0) {
         // Fill the backlog; these connects are refused or hang in their turn.
         for (SOCKET& s : m_fillers) {
             s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
             u_long nonBlocking = 1;
             ::ioctlsocket(s, FIONBIO, &nonBlocking);
-            ::connect(s, reinterpret_cast<sockaddr*>(&at), sizeof at);
+            ::connect(s, m_listener.Address(), m_listener.AddressSize());
         }
         ::Sleep(200);
     }
     ~HangingServer() {
         for (SOCKET s : m_fillers)
             ::closesocket(s);
-        ::closesocket(m_listener);
-        ::WSACleanup();
     }
-    int Port() const { return m_port; }
+    int Port() const { return m_listener.Port(); }
 
 private:
-    SOCKET m_listener;
+    // Winsock, started before the sockets and ended after them.
+    struct Winsock {
+        Winsock() {
+            WSADATA wsa;
+            ::WSAStartup(MAKEWORD(2, 2), &wsa);
+        }
+        ~Winsock() { ::WSACleanup(); }
+    } m_winsock;
+    LoopbackListener m_listener;
     SOCKET m_fillers[8];
-    int m_port = 0;
 };
 
 TEST_F(PushEndToEnd, TheEndDoesNotWaitForAConnectThatHangs) {

@@ -1,3 +1,4 @@
+#include "EventFrame.h"
 #include "PushFrames.h"
 
 #include <gtest/gtest.h>
@@ -13,14 +14,6 @@ std::string Bytes(std::initializer_list<int> bytes) {
     std::string s;
     for (int b : bytes)
         s += static_cast<char>(b);
-    return s;
-}
-
-std::string Event(int32_t type, uint32_t param) {
-    std::string s = Bytes({0x0A, 0x03});
-    for (uint32_t v : {static_cast<uint32_t>(type), param})
-        for (int i = 0; i < 4; ++i)
-            s += static_cast<char>((v >> (8 * i)) & 0xFF);
     return s;
 }
 
@@ -75,22 +68,24 @@ TEST(PushFrames, EventTypesForTheWindow) {
 
 TEST(PushFrames, SingleFramesAsTheyArrive) {
     EXPECT_EQ(Read(Bytes({0x0A, 0x03, 0x65, 0, 0, 0, 0x2A, 0, 0, 0})), Seen{"event 101 42"});
-    EXPECT_EQ(Read(Event(-1, 0xFFFFFFFF)), Seen{"event -1 4294967295"});
+    EXPECT_EQ(Read(EventFrame(-1, 0xFFFFFFFF)), Seen{"event -1 4294967295"});
     EXPECT_EQ(Read(Bytes({0x03, 0x02, 0x00})), Seen{"alive 0"});
     EXPECT_EQ(Read(Bytes({0x03, 0x02, 0x01})), Seen{"alive 1"});
 }
 
 TEST(PushFrames, SeveralFramesInOneRead) {
-    EXPECT_EQ(Read(Event(1, 7) + Event(1001, 123456)), (Seen{"event 1 7", "event 1001 123456"}));
+    EXPECT_EQ(Read(EventFrame(1, 7) + EventFrame(1001, 123456)),
+              (Seen{"event 1 7", "event 1001 123456"}));
     // Cut at 10 bytes, this read would lose the event behind the alive frame.
-    EXPECT_EQ(Read(Bytes({0x03, 0x02, 0x01}) + Event(101, 42)), (Seen{"alive 1", "event 101 42"}));
-    EXPECT_EQ(Read(Event(100, 3) + Bytes({0x03, 0x02, 0x00}) + Event(102, 18)),
+    EXPECT_EQ(Read(Bytes({0x03, 0x02, 0x01}) + EventFrame(101, 42)),
+              (Seen{"alive 1", "event 101 42"}));
+    EXPECT_EQ(Read(EventFrame(100, 3) + Bytes({0x03, 0x02, 0x00}) + EventFrame(102, 18)),
               (Seen{"event 100 3", "alive 0", "event 102 18"}));
 }
 
 TEST(PushFrames, FramesSplitAcrossReads) {
     push::FrameReader reader;
-    std::string e = Event(1001, 123457);
+    std::string e = EventFrame(1001, 123457);
     std::vector<std::string> seen;
     auto sink = [&](const Frame& f) { seen.push_back(std::to_string(f.param)); };
     reader.Feed(reinterpret_cast<const unsigned char*>(e.data()), 1, sink);
@@ -102,7 +97,7 @@ TEST(PushFrames, FramesSplitAcrossReads) {
     EXPECT_EQ(reader.Pending(), 0u);
 
     // Every cut of two frames gives the same two frames.
-    std::string two = Bytes({0x03, 0x02, 0x01}) + Event(104, 19);
+    std::string two = Bytes({0x03, 0x02, 0x01}) + EventFrame(104, 19);
     for (size_t cut = 0; cut <= two.size(); ++cut)
         EXPECT_EQ(Read(two, {cut}), (Seen{"alive 1", "event 104 19"})) << cut;
 }
@@ -111,10 +106,11 @@ TEST(PushFrames, GarbageIsSkippedAndTheStreamFoundAgain) {
     // Bytes that cannot begin a frame, a length byte with the wrong kind, and
     // a kind byte that is itself a frame's start.
     std::string garbage = Bytes({0x00, 0xFF, 0x26, 0x0A, 0x02, 0x03, 0x03}) + Bytes({0x0A});
-    EXPECT_EQ(Read(Event(101, 1) + garbage + Event(101, 2)), (Seen{"event 101 1", "event 101 2"}));
+    EXPECT_EQ(Read(EventFrame(101, 1) + garbage + EventFrame(101, 2)),
+              (Seen{"event 101 1", "event 101 2"}));
     EXPECT_EQ(Read(Bytes({0x03, 0x0A, 0x03, 1, 0, 0, 0, 9, 0, 0, 0})), Seen{"event 1 9"});
     // A session reply is no frame of the stream.
-    EXPECT_EQ(Read(Bytes({0x03, 0x01, 0x01}) + Event(103, 20)), Seen{"event 103 20"});
+    EXPECT_EQ(Read(Bytes({0x03, 0x01, 0x01}) + EventFrame(103, 20)), Seen{"event 103 20"});
 
     push::FrameReader reader;
     std::string junk = Bytes({0x00, 0x26, 0x01});
@@ -125,7 +121,7 @@ TEST(PushFrames, GarbageIsSkippedAndTheStreamFoundAgain) {
 
 TEST(PushFrames, ResetForgetsAFrameBegun) {
     push::FrameReader reader;
-    std::string e = Event(101, 5);
+    std::string e = EventFrame(101, 5);
     int frames = 0;
     auto sink = [&](const Frame&) { ++frames; };
     reader.Feed(reinterpret_cast<const unsigned char*>(e.data()), 6, sink);

@@ -2,6 +2,7 @@
 // against the simulator's push server: the ladder from connect to session and
 // keep-alive, every way the server can fail it, and the events it announces
 // reaching the tree.
+#include "EventFrame.h"
 #include "BriskoPCApp.h"
 #include "BriskoPCDlg.h"
 #include "ClientTest.h"
@@ -50,14 +51,6 @@ std::string Hex(const std::string& bytes) {
         snprintf(b, sizeof b, "%s%02x", s.empty() ? "" : " ", c);
         s += b;
     }
-    return s;
-}
-
-std::string Event(int type, unsigned param) {
-    std::string s = "\x0A\x03";
-    for (unsigned v : {static_cast<unsigned>(type), param})
-        for (int i = 0; i < 4; ++i)
-            s += static_cast<char>((v >> (8 * i)) & 0xFF);
     return s;
 }
 
@@ -293,20 +286,21 @@ TEST_F(Push, AfterALostConnectionPresencesAreResetAndAskedForAgain) {
 TEST_F(Push, EventsReachTheTreeHoweverTheyAreCut) {
     OpenSession();
     // The login event of the example: the contact blinks its login.
-    ASSERT_EQ(sim.PushRaw(kLogin, Event(101, kJanId)), 1);
+    ASSERT_EQ(sim.PushRaw(kLogin, EventFrame(101, kJanId)), 1);
     ASSERT_TRUE(PumpUntil([this] { return Jan().nHighlightMode == 4; }));
     EXPECT_EQ(Presence(kJan), 1);
 
     // An alive frame and an event in one write, a frame split over three,
     // garbage between frames, and types the window must never see.
-    std::string stream = std::string("\x03\x02\x01", 3) + Event(104, kJanId) +
-                         std::string("\x00\xFF\x26", 3) + Event(12, 0) + Event(0, kJanId) +
-                         Event(10000, kJanId) + Event(103, kJanId);
+    std::string stream = std::string("\x03\x02\x01", 3) + EventFrame(104, kJanId) +
+                         std::string("\x00\xFF\x26", 3) + EventFrame(12, 0) +
+                         EventFrame(0, kJanId) + EventFrame(10000, kJanId) +
+                         EventFrame(103, kJanId);
     ASSERT_EQ(sim.PushRaw(kLogin, stream, {2, 9, 4, 1}), 1);
     ASSERT_TRUE(PumpUntil([this] { return Presence(kJan) == 3; }));
     EXPECT_EQ(dlg().m_nSocksState, 2);
 
-    ASSERT_EQ(sim.PushRaw(kLogin, Event(104, kJanId), {1, 5}), 1);
+    ASSERT_EQ(sim.PushRaw(kLogin, EventFrame(104, kJanId), {1, 5}), 1);
     ASSERT_TRUE(PumpUntil([this] { return Presence(kJan) == 2; }));
     ASSERT_EQ(sim.PushEvent(kLogin, 102, kJanId), 1);
     ASSERT_TRUE(PumpUntil([this] { return Presence(kJan) == 0; }));
@@ -334,7 +328,7 @@ TEST_F(Push, AServerThatTricklesAFrameDoesNotHoldTheSocketThread) {
     // Two bytes every 1.5 s: the frame is whole only after 6 s.
     std::thread trickle([] {
         SimControl control;
-        control.PushRaw(kLogin, Event(104, kJanId), {2, 2, 2, 2}, 1500);
+        control.PushRaw(kLogin, EventFrame(104, kJanId), {2, 2, 2, 2}, 1500);
     });
     Pump(2000);
     dlg().OnTimer(2);
