@@ -1,10 +1,11 @@
 // The push server over real loopback sockets, steered through the control
 // interface; the service's functions are called in-process.
-#include "certs.hpp"
 #include "push_client.hpp"
 #include "service.hpp"
 #include "service_client.hpp"
+#include "running_simulator.hpp"
 #include "simulator.hpp"
+#include "test_util.hpp"
 
 #include <gtest/gtest.h>
 #include <httplib.h>
@@ -44,31 +45,9 @@ std::string session_request(const std::string& id) {
     return "\x26\x01" + id;
 }
 
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        out.push_back(line);
-    }
-    return out;
-}
-
-class PushTest : public ::testing::Test {
+class PushTest : public simtest::RunningSimulator {
 protected:
-    static void SetUpTestSuite() {
-        std::string error;
-        ASSERT_TRUE(sim::ensure_ca(std::string(BRISKO_SIM_TEST_DIR) + "/state", files_, error))
-            << error;
-    }
-
-    void SetUp() override {
-        sim_ = std::make_unique<sim::Simulator>(
-            service_, sim::Simulator::Config{files_.server_pem, files_.server_key, 0, 0, 0});
-        std::string error;
-        ASSERT_TRUE(sim_->start(error)) << error;
-    }
-
-    void TearDown() override { sim_->stop(); }
+    PushTest() : RunningSimulator(make_world()) {}
 
     // Status and body of one control command.
     std::pair<int, std::string> control(const std::string& method, const std::string& path,
@@ -83,7 +62,9 @@ protected:
         return r ? std::make_pair(r->status, r->body) : std::make_pair(-1, std::string());
     }
 
-    std::vector<std::string> push_log() const { return lines(control("GET", "/push/log").second); }
+    std::vector<std::string> push_log() const {
+        return simtest::lines(control("GET", "/push/log").second);
+    }
 
     // Log lines of one connection, without the time.
     std::vector<std::string> log_of(const std::string& connection) const {
@@ -101,7 +82,8 @@ protected:
     std::string log_in(Client& client, const std::string& login) {
         const std::string query = "&usr_login=%2B" + login.substr(1) + "&usr_pass=haslo";
         EXPECT_EQ(client.call("function=LOGIN" + query).substr(0, 9), "LOGINOK\r\n");
-        const std::vector<std::string> answer = lines(client.call("function=LOGINPC" + query));
+        const std::vector<std::string> answer =
+            simtest::lines(client.call("function=LOGINPC" + query));
         return answer.size() > 1 ? answer[1].substr(0, 36) : "";
     }
 
@@ -113,18 +95,13 @@ protected:
         return push;
     }
 
-    static sim::CertFiles files_;
-    sim::Service service_{make_world()};
-    std::unique_ptr<sim::Simulator> sim_;
     Client zofia_{service_};
 };
-
-sim::CertFiles PushTest::files_;
 
 TEST_F(PushTest, LoginNamesThePortAndTheHandshakeTakesOnlyTheCurrentId) {
     ASSERT_GT(sim_->push_port(), 0);
     const std::string query = "function=LOGIN&usr_login=%2B48600100200&usr_pass=haslo";
-    EXPECT_EQ(lines(zofia_.call(query)).at(2), std::to_string(sim_->push_port()) + "\r");
+    EXPECT_EQ(simtest::lines(zofia_.call(query)).at(2), std::to_string(sim_->push_port()) + "\r");
 
     const std::string first = log_in(zofia_, kZofia);
     const std::string second = log_in(zofia_, kZofia); // the first id is no longer valid
@@ -216,7 +193,7 @@ TEST_F(PushTest, DeliveryReportsFollowTheDelayOrAreNotSent) {
     const std::string send = "function=SENDLONGSMS&to=48601234567&body=hi&class=1&unicode=0";
     auto push = open_session(zofia_, kZofia);
     const auto sent = std::chrono::steady_clock::now();
-    ASSERT_EQ(lines(zofia_.call(send)).at(2), "123456\r");
+    ASSERT_EQ(simtest::lines(zofia_.call(send)).at(2), "123456\r");
     EXPECT_EQ(event_frames(push->read_bytes(10)), (Events{{1001, 123456}}));
     EXPECT_GE(std::chrono::steady_clock::now() - sent, std::chrono::milliseconds(50));
 
@@ -253,7 +230,8 @@ TEST_F(PushTest, MessagesAreAnnouncedAndFetchedWithReceiveMsg) {
     EXPECT_EQ(event_frames(second->read_bytes(20)), (Events{{1, 1}, {100, 2}}));
 
     for (int fetch = 0; fetch < 2; ++fetch) { // fetching keeps the message
-        const std::vector<std::string> answer = lines(zofia_.call("function=RECEIVEMSG&MsgId=1"));
+        const std::vector<std::string> answer =
+            simtest::lines(zofia_.call("function=RECEIVEMSG&MsgId=1"));
         ASSERT_EQ(answer.size(), 6u); // the text holds a line end
         EXPECT_EQ(answer[0], "RECEIVEMSGOK\r");
         EXPECT_EQ(answer[1], "18\r");
@@ -350,8 +328,8 @@ TEST_F(PushTest, ABurstSplitsAndCoalescesFramesOfEveryKind) {
     auto push = open_session(zofia_, kZofia);
     std::set<uint32_t> sms_ids;
     for (int i = 0; i < 4; ++i) {
-        const std::vector<std::string> answer =
-            lines(zofia_.call("function=SENDLONGSMS&to=48601234567&body=hi&class=1&unicode=0"));
+        const std::vector<std::string> answer = simtest::lines(
+            zofia_.call("function=SENDLONGSMS&to=48601234567&body=hi&class=1&unicode=0"));
         sms_ids.insert(static_cast<uint32_t>(std::stoul(answer.at(2))));
     }
     sms_ids.erase(sms_ids.begin()); // the 3 most recent

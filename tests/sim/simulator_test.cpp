@@ -1,8 +1,8 @@
 // End to end: the simulator's servers over real sockets, with cpp-httplib
 // clients that check its certificate against its own authority; and the
 // brisko-sim program itself as a child process.
-#include "certs.hpp"
 #include "service.hpp"
+#include "running_simulator.hpp"
 #include "simulator.hpp"
 #include "test_util.hpp"
 
@@ -38,15 +38,6 @@ long elapsed_ms(Clock::time_point since) {
 
 std::string bench(int n) {
     return "/briskopc.asp?function=BENCH&n=" + std::to_string(n);
-}
-
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        out.push_back(line);
-    }
-    return out;
 }
 
 std::string first_word(const std::string& line) {
@@ -90,22 +81,9 @@ std::vector<int> nodelay_of_accepted(int port) {
     return result;
 }
 
-class SimulatorTest : public ::testing::Test {
+class SimulatorTest : public simtest::RunningSimulator {
 protected:
-    static void SetUpTestSuite() {
-        std::string error;
-        ASSERT_TRUE(sim::ensure_ca(std::string(BRISKO_SIM_TEST_DIR) + "/state", files_, error))
-            << error;
-    }
-
-    void SetUp() override {
-        sim_ = std::make_unique<sim::Simulator>(
-            service_, sim::Simulator::Config{files_.server_pem, files_.server_key, 0, 0});
-        std::string error;
-        ASSERT_TRUE(sim_->start(error)) << error;
-    }
-
-    void TearDown() override { sim_->stop(); }
+    SimulatorTest() : RunningSimulator(sim::World{}) {}
 
     std::unique_ptr<httplib::SSLClient> client(const char* host = "localhost") const {
         auto c = std::make_unique<httplib::SSLClient>(host, sim_->https_port());
@@ -131,15 +109,9 @@ protected:
 
     std::vector<std::string> log() const {
         const httplib::Result r = control().Get("/log");
-        return r ? lines(r->body) : std::vector<std::string>{"no answer"};
+        return r ? simtest::lines(r->body) : std::vector<std::string>{"no answer"};
     }
-
-    static sim::CertFiles files_;
-    sim::Service service_{sim::World{}};
-    std::unique_ptr<sim::Simulator> sim_;
 };
-
-sim::CertFiles SimulatorTest::files_;
 
 } // namespace
 
@@ -355,7 +327,7 @@ TEST(SimulatorProgram, WritesThePortsFileServesAndStopsOnSigterm) {
     }
     // Exactly three shell assignments.
     std::map<std::string, int> values;
-    for (const std::string& line : lines(text)) {
+    for (const std::string& line : simtest::lines(text)) {
         const size_t eq = line.find('=');
         ASSERT_NE(eq, std::string::npos) << line;
         ASSERT_EQ(line.find_first_not_of("0123456789", eq + 1), std::string::npos) << line;

@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
+#include <vector>
 
 namespace simtest {
 
@@ -40,6 +42,16 @@ inline void write_file(const std::string& path, const std::string& data) {
         std::fwrite(data.data(), 1, data.size(), f);
         std::fclose(f);
     }
+}
+
+// The lines of a text, without their "\n" (a "\r" stays).
+inline std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        out.push_back(line);
+    }
+    return out;
 }
 
 } // namespace simtest
