@@ -156,8 +156,22 @@ TEST_F(PushEndToEnd, AThousandEventsInAnyCuttingAllArrive) {
     ASSERT_TRUE(sim.SetCredits("%2B48600100200", 100000));
     StartSession();
     ASSERT_TRUE(WaitFor([&] { return sim.Sms().size() == outbox.size(); }, 60000));
+    auto texts = [&](HTREEITEM parent) {
+        std::string all;
+        for (const RemoteTreeItem& item : tree->Children(parent))
+            all += item.strText + " | ";
+        return all;
+    };
     ASSERT_TRUE(
-        WaitFor([&] { return tree->Children(Contact("Jan Kowalski").hItem).size() == 20; }, 10000));
+        // An SMS whose answer went astray is checked with the service first.
+        WaitFor([&] { return tree->Children(Contact("Jan Kowalski").hItem).size() == 20; }, 60000))
+        << "under the contact: " << texts(Contact("Jan Kowalski").hItem)
+        << "\nin the outbox: " << texts([&] {
+               for (const RemoteTreeItem& root : tree->Children(TVI_ROOT))
+                   if (root.strText == "Skrzynka Nadawcza")
+                       return root.hItem;
+               return HTREEITEM(nullptr);
+           }());
     sim.ClearLog();
 
     int reports = 0, messages = 0;
@@ -240,8 +254,14 @@ TEST_F(PushEndToEnd, TheEndDoesNotWaitForAConnectThatHangs) {
                 return true;
         return false;
     };
-    ASSERT_TRUE(WaitFor(connecting, 10000));
-    ::Sleep(2000);
+    // The first duty after the login, or the next one 18 s later.
+    ASSERT_TRUE(WaitFor(connecting, 30000)) << [&] {
+        std::string lines;
+        for (const RemoteTreeItem& line : tree->ChildrenOf("Połączenie"))
+            lines += line.strText + " | ";
+        return lines;
+    }();
+    ::Sleep(500);
     ASSERT_TRUE(connecting()) << "the connect is still under way";
     EXPECT_TRUE(client.Quit(5000)) << "the end waited for the socket thread";
 }
