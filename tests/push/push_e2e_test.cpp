@@ -65,6 +65,9 @@ protected:
         ASSERT_TRUE(client.Start());
         tree = std::make_unique<RemoteTree>(client.Process(), ::GetDlgItem(client.Main(), kTreeId));
         ASSERT_TRUE(WaitFor([&] { return SessionOpen(); }, 30000)) << "no push session";
+        // The session may open before the service's contact list is shown.
+        ASSERT_TRUE(WaitFor([&] { return Contact("Jan Kowalski").hItem != nullptr; }, 30000))
+            << "no contacts";
     }
 
     bool SessionOpen() {
