@@ -64,7 +64,7 @@ bool FaultRun::Confirm(HWND hDlg) {
 // begins with `text`.
 bool FaultRun::SelectItem(const std::string& root, int minData, int maxData,
                           const std::string& text) {
-    RemoteTree tree(m_client.Process(), ::GetDlgItem(m_client.Main(), 1000));
+    RemoteTree tree(m_client.Process(), m_client.Child(1000));
     for (const RemoteTreeItem& item : tree.ChildrenOf(root))
         if (item.lParam >= minData && item.lParam <= maxData &&
             item.strText.compare(0, text.size(), text) == 0)

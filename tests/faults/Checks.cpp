@@ -96,7 +96,7 @@ bool ReadFile(const std::string& path, std::string& bytes) {
 bool FaultRun::LoggedIn() {
     if (!m_client.Running())
         return false;
-    RemoteTree tree(m_client.Process(), ::GetDlgItem(m_client.Main(), 1000));
+    RemoteTree tree(m_client.Process(), m_client.Child(1000));
     bool session = false, db = false;
     m_strConnection.clear();
     m_bPushOpen = false;
@@ -139,7 +139,7 @@ std::map<unsigned, RemoteTreeItem> FaultRun::SentSmsItems() {
     if (!m_client.Running())
         return shown;
     const std::vector<std::string> accepted = m_sim.Sms();
-    RemoteTree tree(m_client.Process(), ::GetDlgItem(m_client.Main(), 1000));
+    RemoteTree tree(m_client.Process(), m_client.Child(1000));
     // Roots, contacts (and the one for SMS outside them), their SMS.
     const std::vector<RemoteTreeItem> items = tree.All(2);
     for (const WrittenSms& sms : m_sms) {

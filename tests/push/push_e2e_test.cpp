@@ -63,7 +63,7 @@ protected:
     // Starts the client and waits for its push session.
     void StartSession() {
         ASSERT_TRUE(client.Start());
-        tree = std::make_unique<RemoteTree>(client.Process(), ::GetDlgItem(client.Main(), kTreeId));
+        tree = std::make_unique<RemoteTree>(client.Process(), client.Child(kTreeId));
         ASSERT_TRUE(WaitFor([&] { return SessionOpen(); }, 30000)) << "no push session";
         // The session may open before the service's contact list is shown.
         ASSERT_TRUE(WaitFor([&] { return Contact("Jan Kowalski").hItem != nullptr; }, 30000))
@@ -139,7 +139,7 @@ TEST_F(PushEndToEnd, ADeliveryReportMarksTheSmsAndTheContactBlinksUntilExpanded)
         seen.insert(Contact("Jan Kowalski").nImage);
     EXPECT_GE(seen.size(), 2u);
 
-    ::SendMessageA(::GetDlgItem(client.Main(), kTreeId), TVM_EXPAND, TVE_EXPAND,
+    ::SendMessageA(client.Child(kTreeId), TVM_EXPAND, TVE_EXPAND,
                    reinterpret_cast<LPARAM>(jan.hItem));
     ::Sleep(1500);
     seen.clear();
@@ -249,7 +249,7 @@ TEST_F(PushEndToEnd, TheEndDoesNotWaitForAConnectThatHangs) {
     ASSERT_TRUE(sim.Answer("GETCOSTS", "COSTSOK\r\n0;0;0;"));
     ASSERT_TRUE(sim.Answer("LOGINPC", "LOGINPCOK\r\n" + std::string(36, 'A') + "\r\nZofia\r\n"));
     ASSERT_TRUE(client.Start());
-    tree = std::make_unique<RemoteTree>(client.Process(), ::GetDlgItem(client.Main(), kTreeId));
+    tree = std::make_unique<RemoteTree>(client.Process(), client.Child(kTreeId));
     // The duty tick after LOGINOK asks for the connect, which now hangs.
     auto connecting = [&] {
         for (const RemoteTreeItem& line : tree->ChildrenOf("Połączenie"))

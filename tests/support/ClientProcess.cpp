@@ -85,6 +85,12 @@ bool ClientProcess::Start() {
         10000);
 }
 
+HWND ClientProcess::Child(int nId) const {
+    HWND hChild = nullptr;
+    WaitFor([&] { return (hChild = ::GetDlgItem(m_hMain, nId)) != nullptr; }, 5000);
+    return hChild;
+}
+
 bool ClientProcess::Running() const {
     return m_pi.hProcess && ::WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT;
 }

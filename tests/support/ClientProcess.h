@@ -43,6 +43,9 @@ public:
 
     HANDLE Process() const { return m_pi.hProcess; }
     HWND Main() const { return m_hMain; }
+    // A control of the main window. The window can be found before its
+    // dialog template has made its children, so this waits up to 5 s.
+    HWND Child(int nId) const;
 
 private:
     void Close();
