@@ -1,5 +1,7 @@
 #include "WinApp.h"
 
+#include "Dialog.h"
+
 #include <shlobj.h>
 
 namespace {
@@ -43,14 +45,18 @@ std::string CWinApp::DataFolder(const char* appName) {
 int CWinApp::Run() {
     MSG msg;
     while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        HWND main = m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr;
-        if (main && ::IsDialogMessageA(main, &msg))
+        if (PreTranslateMessage(&msg))
             continue;
         ::TranslateMessage(&msg);
         ::DispatchMessageA(&msg);
     }
     m_nExitCode = static_cast<int>(msg.wParam);
     return ExitInstance();
+}
+
+BOOL CWinApp::PreTranslateMessage(MSG* pMsg) {
+    HWND root = pMsg->hwnd ? ::GetAncestor(pMsg->hwnd, GA_ROOT) : nullptr;
+    return root && dynamic_cast<CDialog*>(CWnd::FromHandle(root)) && ::IsDialogMessageA(root, pMsg);
 }
 
 std::string CWinApp::GetProfileString(const char* section, const char* entry,

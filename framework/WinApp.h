@@ -17,6 +17,9 @@ public:
     virtual int ExitInstance() { return m_nExitCode; }
     // Runs the message loop until WM_QUIT; returns ExitInstance's code.
     virtual int Run();
+    // The keyboard of the program's modeless dialogs (Enter, Esc, Tab): TRUE
+    // when the message was taken by the dialog it is meant for.
+    static BOOL PreTranslateMessage(MSG* pMsg);
     // Commands that no window handled come here; TRUE when handled.
     virtual BOOL OnCmdMsg(UINT /*id*/) { return FALSE; }
 

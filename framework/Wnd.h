@@ -18,6 +18,11 @@ public:
     // Links the object to its window so that FromHandle finds it.
     void Attach(HWND hWnd);
     void Detach();
+    // Takes over a control a dialog template made: its messages meet this
+    // object's table first, then the control's own procedure.
+    BOOL SubclassDlgItem(int nID, HWND hParent);
+    // The control's own handling of a message, for a handler that adds to it.
+    LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam);
     static CWnd* FromHandle(HWND hWnd);
 
     // The window's message table; TRUE when an entry handled the message.
@@ -32,6 +37,10 @@ public:
     BOOL DestroyWindow();
 
     HWND m_hWnd = nullptr;
+
+private:
+    static LRESULT CALLBACK SubclassProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+    WNDPROC m_pfnSuper = nullptr;
 };
 
 namespace fw {

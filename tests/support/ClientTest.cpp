@@ -15,6 +15,8 @@ void Pump(DWORD ms) {
     MSG msg;
     do {
         while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (CWinApp::PreTranslateMessage(&msg))
+                continue;
             ::TranslateMessage(&msg);
             ::DispatchMessageA(&msg);
         }
