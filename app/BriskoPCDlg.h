@@ -5,6 +5,7 @@
 
 #include "BitmapButton.h"
 #include "ContactList.h"
+#include "ChatText.h"
 #include "ContactListParser.h"
 #include "Dialog.h"
 #include "HttpRequest.h"
@@ -19,6 +20,7 @@
 #include <string>
 
 class CBPCSocks;
+class CChatDlg;
 
 class CBriskoPCDlg : public CDialog {
 public:
@@ -114,8 +116,20 @@ public:
     LRESULT OnReceivedBusy(WPARAM wParam, LPARAM lParam);
     LRESULT OnReceivedSmsReport(WPARAM wParam, LPARAM lParam);
 
-    // Messages: fetching one the push connection announced.
+    // Instant messages: sending one, fetching those the push connection
+    // announced, asking who an unknown sender is; the chat windows.
+    void SendText(const std::string& digits, std::shared_ptr<MessageRecord> r);
     void ReceiveMsg(int nMsgId);
+    void GetUserInfo(int nUserId, std::shared_ptr<MessageRecord> r);
+    void OnSendTextResponse(HttpRequest& request);
+    void OnReceiveMsgResponse(HttpRequest& request);
+    void ResponseGetUserInfo(HttpRequest& request);
+    void OnSendTextLost(HttpRequest& request);
+    void OnReceiveMsgLost(HttpRequest& request);
+    CChatDlg* OpenChatWindow(Contact* c);
+    void OnOpenChat();
+    BOOL ShowChatOfHighlighted(HTREEITEM hItem, int nTreeId);
+    LRESULT OnChatActivated(WPARAM wParam, LPARAM lParam);
 
     // The client's version, compared by the version check.
     std::string m_strVersion = "0.22";
@@ -215,6 +229,15 @@ private:
     void AddContact(const std::string& name, const std::string& number, int nUserId, int nPresence);
     void AddContacts(const std::vector<ContactEntry>& entries);
     HTREEITEM HitTreeItem();
+    // Asks again for the announced messages no request is fetching.
+    void FetchPendingMessages();
+    void ShowSystemMessage(const std::string& text);
+    void ShowUserMessage(const ReceivedMessage& m);
+    // A presence told in a message: the contact with that number shows it.
+    void SetPresenceOf(const std::string& number, int nPresence);
+    void HighlightUnread(Contact* c);
+    void EnableChatInput(int nUserId);
+    CChatDlg* NewChatWindow(const Contact& c);
     Contact* SelectedContact() const;
     void TellNumberTaken(const std::string& number);
     // The tray icon of one timer tick: blinking while contacts are highlighted.
@@ -246,6 +269,9 @@ private:
     std::weak_ptr<int> m_pSmsOnItsWay;
     // Counts the logins left behind; each request carries the one it was made for.
     int m_nLoginSerial = 0;
+    CPendingMessages m_pendingMessages;
+    // The question about a system message is open.
+    BOOL m_bAskingSystemMessage = FALSE;
 
     DECLARE_MESSAGE_MAP()
 };

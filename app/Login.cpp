@@ -59,6 +59,7 @@ void CBriskoPCDlg::LeaveLogin() {
     // The old account's waiting SMS go back into its own file.
     LeaveOutbox();
     ForgetContacts();
+    m_pendingMessages.Clear();
 }
 
 void CBriskoPCDlg::OnChangeLogin() {

@@ -39,6 +39,7 @@ void CBriskoPCDlg::OnTimer(UINT nIDEvent) {
             if (m_nDbState == 0)
                 LoginPc(m_strLogin, m_strPassword);
             DrivePushConnection();
+            FetchPendingMessages();
         }
     }
     TickTrayIcon();

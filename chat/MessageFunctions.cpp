@@ -1,8 +1,221 @@
-// The service's message functions: fetching a message the push connection announced.
+// The service's message functions: sending a message, fetching one the push
+// connection announced, and asking who an unknown sender is.
 #include "BriskoPCDlg.h"
+#include "ChatDlg.h"
+#include "ChatText.h"
+#include "Encoding.h"
+#include "MessageBox.h"
+#include "Response.h"
+#include "resource.h"
 
+namespace {
+// How many messages one duty of the timer asks for again.
+const size_t kFetchesPerDuty = 50;
+
+int MessageIdOf(const HttpRequest& request) {
+    return *static_cast<const int*>(request.dwContext);
+}
+} // namespace
+
+void CBriskoPCDlg::SendText(const std::string& digits, std::shared_ptr<MessageRecord> r) {
+    if (!IsSessionUp()) {
+        EnableChatInput(r->nUserId);
+        AfxMessageBox(IDS_TEXT_NOT_SENT);
+        return;
+    }
+    std::string body = r->strText;
+    EncodeParam(body);
+    MessageRecord* context = r.get();
+    QueueRequest("SENDTEXT",
+                 "briskopc.asp?function=SENDTEXT&Receiver=48" + digits + "&body=" + body, context,
+                 std::move(r));
+}
+
+void CBriskoPCDlg::OnSendTextResponse(HttpRequest& request) {
+    const MessageRecord& r = *static_cast<const MessageRecord*>(request.dwContext);
+    const char* response = request.pszResponse.get();
+    if (StartsWith(response, "SENDTEXTOK")) {
+        if (Contact* c = m_contacts.FindByUserId(r.nUserId); c && c->pChatDlg)
+            c->pChatDlg->AppendOwnMessage(r.strText);
+        return;
+    }
+    EnableChatInput(r.nUserId);
+    if (Equals(response, "SENDTEXTNOUSER")) {
+        AfxMessageBox(IDS_NOT_A_USER);
+        return;
+    }
+    if (StartsWith(response, "NOSESSION"))
+        m_nDbState = 0;
+    AfxMessageBox(IDS_TEXT_NOT_SENT);
+}
+
+// No answer (unreachable, a failed re-login, no turn for the worker): the
+// text is still in the field, to be sent again. Nothing is said at shutdown.
+void CBriskoPCDlg::OnSendTextLost(HttpRequest& request) {
+    EnableChatInput(static_cast<const MessageRecord*>(request.dwContext)->nUserId);
+    if (request.nResult != REQUEST_STOPPED)
+        AfxMessageBox(IDS_TEXT_NOT_SENT);
+}
+
+void CBriskoPCDlg::EnableChatInput(int nUserId) {
+    if (Contact* c = m_contacts.FindByUserId(nUserId); c && c->pChatDlg)
+        c->pChatDlg->EnableInput();
+}
+
+// An announcement is kept until the message is fetched: a fetch that gets no
+// answer is tried again at the next duties.
 void CBriskoPCDlg::ReceiveMsg(int nMsgId) {
-    if (IsSessionUp())
-        QueueRequest("RECEIVEMSG",
-                     "briskopc.asp?function=RECEIVEMSG&MsgId=" + std::to_string(nMsgId));
+    if (m_pendingMessages.Announce(nMsgId))
+        FetchPendingMessages();
+}
+
+void CBriskoPCDlg::FetchPendingMessages() {
+    if (!IsSessionUp())
+        return;
+    for (int id : m_pendingMessages.TakeForFetch(kFetchesPerDuty)) {
+        auto owned = std::make_shared<int>(id);
+        int* context = owned.get();
+        QueueRequest("RECEIVEMSG", "briskopc.asp?function=RECEIVEMSG&MsgId=" + std::to_string(id),
+                     context, std::move(owned));
+    }
+}
+
+void CBriskoPCDlg::OnReceiveMsgLost(HttpRequest& request) {
+    if (m_pendingMessages.FetchFailed(MessageIdOf(request)))
+        AfxMessageBox(IDS_RECEIVE_FAILED);
+}
+
+void CBriskoPCDlg::OnReceiveMsgResponse(HttpRequest& request) {
+    const char* response = request.pszResponse.get();
+    const int id = MessageIdOf(request);
+    ReceivedMessage m;
+    if (!ParseReceivedMessage(response, m)) {
+        if (StartsWith(response, "RECEIVEMSGFAILED")) {
+            m_pendingMessages.Refused(id);
+            AfxMessageBox(IDS_RECEIVE_FAILED);
+            return;
+        }
+        // The LOGINPC session is gone: a new one comes with the next duty,
+        // and the message is fetched again after it.
+        if (StartsWith(response, "NOSESSION"))
+            m_nDbState = 0;
+        OnReceiveMsgLost(request);
+        return;
+    }
+    if (!m_pendingMessages.Fetched(id))
+        return;
+    if (m.strKind == "100")
+        ShowSystemMessage(m.strText);
+    else if (m.strKind == "101" || m.strKind == "102")
+        SetPresenceOf(m.strText, m.strKind == "101" ? 1 : 0);
+    else if (m.strKind == "1")
+        ShowUserMessage(m);
+}
+
+void CBriskoPCDlg::ShowSystemMessage(const std::string& text) {
+    auto* r = new MessageRecord;
+    r->strText = text;
+    r->strNumber = "System";
+    m_messages.AddMessage(r);
+    // One question at a time: a message that comes while one is asked waits
+    // unread in the tree.
+    if (m_bAskingSystemMessage)
+        return;
+    m_bAskingSystemMessage = TRUE;
+    if (AfxMessageBox("Pojawiła się nowa wiadomość systemowa. Czy chcesz ja odczytać?", MB_YESNO) ==
+        IDYES)
+        ShowMessageText(text);
+    m_bAskingSystemMessage = FALSE;
+}
+
+void CBriskoPCDlg::SetPresenceOf(const std::string& number, int nPresence) {
+    if (Contact* c = m_contacts.FindByNumber(number)) {
+        c->nPresence = nPresence;
+        m_contacts.RefreshContactItem(c);
+    }
+}
+
+void CBriskoPCDlg::ShowUserMessage(const ReceivedMessage& m) {
+    Contact* c = m_contacts.FindByUserId(m.nUserId);
+    if (!c) {
+        auto r = std::make_shared<MessageRecord>();
+        r->strText = m.strText;
+        r->strExtra = m.strTime;
+        GetUserInfo(m.nUserId, std::move(r));
+        return;
+    }
+    CChatDlg* chat = OpenChatWindow(c);
+    chat->AppendMessage(m.strTime, m.strText);
+    ::MessageBeep(0);
+    HighlightUnread(c);
+}
+
+// The contact blinks until the user looks; not while its chat is in front.
+void CBriskoPCDlg::HighlightUnread(Contact* c) {
+    HWND chat = c->pChatDlg->m_hWnd;
+    BOOL visible = ::IsWindowVisible(chat);
+    if (visible)
+        ::FlashWindow(chat, FALSE);
+    c->nHighlightMode = visible && ::GetActiveWindow() == chat ? 2 : 1;
+    c->nHighlightTicks = 0;
+    if (!::IsWindowVisible(m_hWnd))
+        m_trayIcon.ShowBalloon("Nowa wiadomość", "Od: " + c->strName);
+}
+
+void CBriskoPCDlg::GetUserInfo(int nUserId, std::shared_ptr<MessageRecord> r) {
+    if (!IsSessionUp())
+        return;
+    MessageRecord* context = r.get();
+    QueueRequest("GETUSERINFO",
+                 "briskopc.asp?function=GETUSERINFO&UserId=" + std::to_string(nUserId), context,
+                 std::move(r));
+}
+
+void CBriskoPCDlg::ResponseGetUserInfo(HttpRequest& request) {
+    const MessageRecord& r = *static_cast<const MessageRecord*>(request.dwContext);
+    UserInfo user;
+    if (!ParseUserInfo(request.pszResponse.get(), user))
+        return;
+    Contact* c = m_contacts.FindByUserId(user.nUserId);
+    if (!c) {
+        auto added = std::make_unique<Contact>();
+        added->strName = "* " + user.strName;
+        added->nUserId = user.nUserId;
+        added->strNumber = user.strNumber;
+        added->nTreeId = m_contacts.NextTreeId();
+        added->nPresence = 1;
+        added->bTemporary = TRUE;
+        if (m_contacts.AddOrUpdate(added.get()))
+            c = added.release();
+        else
+            // A contact with that number the service did not name by this
+            // user id: the message is his all the same.
+            c = m_contacts.FindByNumber(user.strNumber);
+        m_wndTree.Expand(m_contacts.m_hContactsItem, TVE_EXPAND);
+        if (!c)
+            return;
+    }
+    CChatDlg* chat = OpenChatWindow(c);
+    chat->AppendMessage(r.strExtra, r.strText);
+    HighlightUnread(c);
+}
+
+CChatDlg* CBriskoPCDlg::OpenChatWindow(Contact* c) {
+    if (c->pChatDlg)
+        return c->pChatDlg.get();
+    c->pChatDlg.reset(NewChatWindow(*c));
+    HWND focus = ::GetFocus();
+    c->pChatDlg->Create(IDD_CHAT, this);
+    if (focus)
+        ::SetFocus(focus);
+    return c->pChatDlg.get();
+}
+
+CChatDlg* CBriskoPCDlg::NewChatWindow(const Contact& c) {
+    auto* chat = new CChatDlg;
+    chat->m_strPartnerNumber = c.strNumber;
+    chat->m_strPartnerName = c.strName;
+    chat->m_nPartnerUserId = c.nUserId;
+    chat->m_pOwner = this;
+    return chat;
 }

@@ -46,6 +46,8 @@ void CBriskoPCDlg::OnTreeClick(NMHDR*, LRESULT* pResult) {
         return;
     LPARAM d = m_wndTree.GetItemData(item);
     if (IsContactData(d)) {
+        if (ShowChatOfHighlighted(item, static_cast<int>(d)))
+            return;
         if (Contact* c = m_contacts.FindByTreeId(static_cast<int>(d)))
             m_contacts.EndReportHighlight(c);
         SendSmsCommand(0, static_cast<int>(d));
@@ -179,6 +181,11 @@ void CBriskoPCDlg::OnDeleteContact() {
 
 void CBriskoPCDlg::OnAddToContacts() {
     const Contact* c = SelectedContact();
-    if (c)
-        SendContactRequest("ADDCONTACT", std::make_unique<Contact>(*c));
+    if (!c)
+        return;
+    auto r = std::make_unique<Contact>();
+    r->strName = c->strName;
+    r->strNumber = c->strNumber;
+    r->nTreeId = c->nTreeId;
+    SendContactRequest("ADDCONTACT", std::move(r));
 }

@@ -1,6 +1,7 @@
 // The service's side of the contacts: fetching the list after login, and
 // adding, changing and removing a contact, each applied only once confirmed.
 #include "BriskoPCDlg.h"
+#include "ChatDlg.h"
 
 #include "ContactListParser.h"
 #include "Encoding.h"
@@ -91,6 +92,8 @@ void CBriskoPCDlg::OnContactResponse(HttpRequest& request) {
             for (size_t mark; (mark = c->strName.find("* ")) != std::string::npos;)
                 c->strName.erase(mark, 2);
             c->bTemporary = FALSE;
+            if (c->pChatDlg)
+                c->pChatDlg->SetPartnerName(c->strName);
             if (c->hItem) {
                 m_wndTree.SetItemText(c->hItem, c->strName);
                 m_wndTree.SortChildren(m_wndTree.GetParentItem(c->hItem));

@@ -1,5 +1,7 @@
 #include "ContactList.h"
 
+#include "ChatDlg.h"
+
 #include "ContactRules.h"
 #include "MessageBox.h"
 
@@ -166,6 +168,12 @@ void CContactList::RemoveAllContacts() {
         DeleteItem(*c);
     m_pTree->SetRedraw(TRUE);
     m_contacts.clear();
+}
+
+void CContactList::HideChatWindows() {
+    for (const auto& c : m_contacts)
+        if (c->pChatDlg)
+            c->pChatDlg->ShowWindow(SW_HIDE);
 }
 
 void CContactList::ResetPresence() {

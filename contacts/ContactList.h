@@ -9,6 +9,12 @@
 #include <string>
 #include <vector>
 
+class CChatDlg;
+// Chat windows are destroyed where their class is known.
+struct ChatDlgDeleter {
+    void operator()(CChatDlg* p) const;
+};
+
 struct Contact {
     std::string strName;
     // "+48" and 9 digits; "Brisko" for the pseudo-contact. The contact's key.
@@ -27,6 +33,8 @@ struct Contact {
     // 0 none, 1 unread message, 2 message seen in an active chat, 3 delivery
     // report, 4 just logged in.
     int nHighlightMode = 0;
+    // The contact's chat window, made on first need; it goes with the contact.
+    std::unique_ptr<CChatDlg, ChatDlgDeleter> pChatDlg;
 };
 
 // A stored number without its "+48", as the service takes it.
@@ -61,6 +69,8 @@ public:
     // Every contact shown logged off, until the service says otherwise.
     void ResetPresence();
     BOOL HasHighlight() const;
+    // When the client is locked: the conversations go out of sight, not away.
+    void HideChatWindows();
     BOOL ShowSentSms(MessageRecord* m);
     void MarkSmsReport(int nSmsId);
     // The user has looked at the contact: its report highlight is over, also

@@ -24,7 +24,10 @@ const Route kRoutes[] = {
     {"SENDSMS", &CBriskoPCDlg::OnSendSmsResponse},
     {"STATUSSMS", &CBriskoPCDlg::OnSmsStatusResponse},
     {"LOGINPC", &CBriskoPCDlg::OnLoginPcResponse},
+    {"SENDTEXT", &CBriskoPCDlg::OnSendTextResponse},
+    {"RECEIVEMSG", &CBriskoPCDlg::OnReceiveMsgResponse},
     {"LOGOFF", &CBriskoPCDlg::OnLogoffResponse},
+    {"GETUSERINFO", &CBriskoPCDlg::ResponseGetUserInfo},
     {"GETCOSTS", &CBriskoPCDlg::OnGetCosts},
     {"CHECKSTATUSES", &CBriskoPCDlg::OnCheckStatusesResponse},
     {"CHECKSMS", &CBriskoPCDlg::OnSmsCheckResponse},
@@ -33,10 +36,9 @@ const Route kRoutes[] = {
 // What a request leaves under way when it ends without its handler: each
 // state goes back to where the timers try that step again.
 const Route kLostRoutes[] = {
-    {"LOGIN", &CBriskoPCDlg::OnLoginLost},
-    {"LOGINPC", &CBriskoPCDlg::OnLoginPcLost},
-    {"SENDSMS", &CBriskoPCDlg::OnSendSmsLost},
-    {"CHECKSMS", &CBriskoPCDlg::OnSendSmsLost},
+    {"LOGIN", &CBriskoPCDlg::OnLoginLost},       {"LOGINPC", &CBriskoPCDlg::OnLoginPcLost},
+    {"SENDSMS", &CBriskoPCDlg::OnSendSmsLost},   {"CHECKSMS", &CBriskoPCDlg::OnSendSmsLost},
+    {"SENDTEXT", &CBriskoPCDlg::OnSendTextLost}, {"RECEIVEMSG", &CBriskoPCDlg::OnReceiveMsgLost},
 };
 } // namespace
 

@@ -12,6 +12,7 @@
 #define IDD_LOGIN 114
 #define IDD_SMS_STATUS 116
 #define IDD_SYSTEM_MESSAGE 118
+#define IDD_CHAT 120
 #define IDC_TREE 1000
 #define IDC_SMS_NUMBER 1002
 #define IDC_SMS_TEXT 1003
@@ -27,6 +28,11 @@
 #define IDC_CONTACT_NUMBER 1021
 #define IDC_HOME 1025
 #define IDC_STATUS 1029
+#define IDC_CHAT_HISTORY 1030
+#define IDC_CHAT_INPUT 1031
+#define IDC_CHAT_FRAME 1033
+#define IDC_CHAT_LABEL 1034
+#define IDC_CHAT_HIDE 8
 
 // Messages of the string table
 #define IDS_NO_CONNECTION 61204
@@ -38,6 +44,9 @@
 #define IDS_DELETE_FAILED 61210
 #define IDS_LOGGED_OFF 61212
 #define IDS_NO_STATUS 61213
+#define IDS_TEXT_NOT_SENT 61215
+#define IDS_NOT_A_USER 61216
+#define IDS_RECEIVE_FAILED 61217
 #define IDS_SMS_FAILED 61247
 
 // Menus
@@ -51,6 +60,7 @@
 #define IDR_MENU_CONTACTS 157
 #define IDR_MENU_OUTBOX 158
 #define IDR_MENU_PSEUDO 159
+#define IDR_MENU_HISTORY 160
 
 // Icons: the program, the tray and the tree's image list
 #define IDI_MAINFRAME 101
@@ -114,5 +124,6 @@
 #define ID_LOCKED_ABOUT 32812
 #define ID_SETTINGS 32815
 #define ID_STATUS_BUSY 32817
+#define ID_HISTORY_COPY 32818
 #define ID_APP_ABOUT 57664
 #define ID_TRAY_EXIT 57665

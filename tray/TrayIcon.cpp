@@ -92,6 +92,23 @@ BOOL CTrayIcon::RemoveIcon() {
     return removed;
 }
 
+// The icon itself is kept in the first shell's record, which every shell
+// takes; only the balloon needs the larger one.
+BOOL CTrayIcon::ShowBalloon(const std::string& title, const std::string& text) {
+    if (!m_bEnabled || m_bHidden)
+        return FALSE;
+    NOTIFYICONDATAA balloon = {};
+    balloon.cbSize = sizeof balloon;
+    balloon.hWnd = m_nid.hWnd;
+    balloon.uID = m_nid.uID;
+    balloon.uFlags = NIF_INFO;
+    lstrcpynA(balloon.szInfoTitle, title.c_str(), sizeof balloon.szInfoTitle);
+    lstrcpynA(balloon.szInfo, text.c_str(), sizeof balloon.szInfo);
+    balloon.dwInfoFlags = NIIF_INFO;
+    balloon.uTimeout = 10000;
+    return ::Shell_NotifyIconA(NIM_MODIFY, &balloon);
+}
+
 void CTrayIcon::HideIcon() {
     if (m_bEnabled && !m_bHidden) {
         m_nid.uFlags = NIF_ICON;

@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <string>
+
 class CTrayIcon {
 public:
     CTrayIcon();
@@ -18,6 +20,8 @@ public:
     // Adds the icon again, with its last image, when the shell has lost it
     // (it restarted) or never took it (it was not up yet).
     BOOL AddAgain();
+    // A passing notice over the icon (a message came while the window is hidden).
+    BOOL ShowBalloon(const std::string& title, const std::string& text);
     // Takes the icon away once, when the window goes.
     void HideIcon();
     virtual LRESULT OnTrayNotification(WPARAM wParam, LPARAM lParam);

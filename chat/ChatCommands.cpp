@@ -1,0 +1,40 @@
+// The main window's side of the chat windows: opening one from the tree, and
+// ending a contact's unread highlight once its conversation is looked at.
+#include "BriskoPCDlg.h"
+#include "ChatDlg.h"
+#include "MessageBox.h"
+#include "resource.h"
+
+void CBriskoPCDlg::OnOpenChat() {
+    Contact* c = SelectedContact();
+    if (!c)
+        return;
+    if (!c->pChatDlg) {
+        c->pChatDlg.reset(NewChatWindow(*c));
+        if (!c->pChatDlg->Create(IDD_CHAT, this))
+            AfxMessageBox("Error creating Dialog");
+    }
+    c->pChatDlg->ShowWindow(SW_SHOWNORMAL);
+    ::SetFocus(c->pChatDlg->m_hWnd);
+    c->pChatDlg->EnableInput();
+}
+
+BOOL CBriskoPCDlg::ShowChatOfHighlighted(HTREEITEM, int nTreeId) {
+    Contact* c = m_contacts.FindByTreeId(nTreeId);
+    if (!c || c->nHighlightMode == 0 || !c->pChatDlg)
+        return FALSE;
+    c->nHighlightMode = 0;
+    m_contacts.RefreshContactItem(c);
+    ::SetFocus(c->pChatDlg->m_hWnd);
+    c->pChatDlg->ShowWindow(SW_SHOWNORMAL);
+    return TRUE;
+}
+
+LRESULT CBriskoPCDlg::OnChatActivated(WPARAM, LPARAM lParam) {
+    Contact* c = m_contacts.FindByUserId(static_cast<int>(lParam));
+    if (c && c->pChatDlg && ::IsWindowVisible(c->pChatDlg->m_hWnd)) {
+        c->nHighlightMode = 0;
+        m_contacts.RefreshContactItem(c);
+    }
+    return 0;
+}

@@ -1,0 +1,153 @@
+#include "ChatDlg.h"
+
+#include "BriskoPCDlg.h"
+#include "ChatText.h"
+#include "MessageBox.h"
+#include "Messages.h"
+#include "WinApp.h"
+#include "resource.h"
+
+#include <shellapi.h>
+
+#include <ctime>
+
+// clang-format off
+BEGIN_MESSAGE_MAP(CChatDlg, CDialog)
+    ON_COMMAND(IDC_CHAT_HIDE, OnHide)
+    ON_MESSAGE_OR_DEFAULT(WM_ACTIVATE, OnActivate)
+    ON_MESSAGE_OR_DEFAULT(WM_SIZE, OnSize)
+    ON_MESSAGE_OR_DEFAULT(WM_GETMINMAXINFO, OnGetMinMaxInfo)
+    ON_NOTIFY(EN_LINK, IDC_CHAT_HISTORY, OnLink)
+    ON_MESSAGE_VOID(WM_CLOSE, OnHide)
+END_MESSAGE_MAP()
+// clang-format on
+
+namespace {
+// The field holds at most this much; longer text is refused before it is sent.
+const int kInputLimit = 1023;
+} // namespace
+
+// The system's hand serves as the pointer over links.
+CChatDlg::CChatDlg(CWnd* pParent)
+    : CDialog(IDD_CHAT, pParent), m_hLinkCursor(::LoadCursorA(nullptr, IDC_HAND)) {}
+
+void ChatDlgDeleter::operator()(CChatDlg* p) const {
+    delete p;
+}
+
+BOOL CChatDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    SetPartnerName(m_strPartnerName);
+    m_history.SubclassDlgItem(IDC_CHAT_HISTORY, m_hWnd);
+    m_history.SetDefaultFormat();
+    m_history.DetectLinks();
+    return TRUE;
+}
+
+void CChatDlg::OnOK() {
+    HWND input = GetDlgItem(IDC_CHAT_INPUT);
+    char buffer[kInputLimit + 1] = "";
+    ::GetWindowTextA(input, buffer, sizeof buffer);
+    std::string text = buffer;
+    if (text.size() > kMaxChatText) {
+        // Nothing of this window may be touched after the box: while it was
+        // open the contact, and this window with it, may have gone.
+        MessageBoxFor(m_hWnd, "Za długa wiadomość. Maks. 900 znaków.", AfxGetApp()->m_strAppName,
+                      MB_OK);
+        return;
+    }
+    if (text.empty())
+        return;
+    auto record = std::make_shared<MessageRecord>();
+    record->strText = text;
+    record->nUserId = m_nPartnerUserId;
+    ::EnableWindow(input, FALSE);
+    m_pOwner->SendText(NationalNumber(m_strPartnerNumber), std::move(record));
+}
+
+void CChatDlg::AppendMessage(std::string time, std::string text) {
+    m_history.Append(MessageHeader(time, m_strPartnerName), CChatHistoryCtrl::PARTNER_HEADER);
+    m_history.Append(text + "\r\n", CChatHistoryCtrl::PARTNER_TEXT);
+}
+
+void CChatDlg::AppendOwnMessage(std::string text) {
+    char clock[8] = "";
+    std::time_t now = std::time(nullptr);
+    std::strftime(clock, sizeof clock, "%H:%M", std::localtime(&now));
+    m_history.Append("[" + std::string(clock) + "] <" + m_pOwner->GetOwnName() + "> ",
+                     CChatHistoryCtrl::OWN_HEADER);
+    m_history.Append(text + "\r\n", CChatHistoryCtrl::OWN_TEXT);
+    ::SetDlgItemTextA(m_hWnd, IDC_CHAT_INPUT, "");
+    EnableInput();
+}
+
+void CChatDlg::EnableInput() {
+    HWND input = GetDlgItem(IDC_CHAT_INPUT);
+    ::EnableWindow(input, TRUE);
+    ::SetFocus(input);
+}
+
+void CChatDlg::SetPartnerName(const std::string& name) {
+    m_strPartnerName = name;
+    if (m_hWnd)
+        SetWindowText("BriskoPC - " + name);
+}
+
+// Esc, "Ukryj" and the close box only hide it: the conversation stays.
+void CChatDlg::OnCancel() {
+    OnHide();
+}
+
+void CChatDlg::OnHide() {
+    ShowWindow(SW_HIDE);
+}
+
+// Activated or not, the main window looks whether the unread highlight is over.
+// The dialog's own handling (the focus back to its control) follows.
+BOOL CChatDlg::OnActivate(WPARAM, LPARAM, LRESULT*) {
+    ::PostMessageA(m_pOwner->m_hWnd, WM_CHAT_ACTIVATED, 0, m_nPartnerUserId);
+    return FALSE;
+}
+
+BOOL CChatDlg::OnGetMinMaxInfo(WPARAM, LPARAM lParam, LRESULT*) {
+    auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+    info->ptMinTrackSize = {300, 200};
+    return FALSE;
+}
+
+BOOL CChatDlg::OnSize(WPARAM, LPARAM lParam, LRESULT*) {
+    int w, h;
+    if (ClientSizeInDialogUnits(lParam, &w, &h)) {
+        MoveItem(IDC_CHAT_FRAME, 5, 5, w - 5, h - 5);
+        MoveItem(IDC_CHAT_HISTORY, 12, 18, w - 12, h - 80);
+        MoveItem(IDC_CHAT_INPUT, 12, h - 68, w - 12, h - 28);
+        MoveItem(IDC_CHAT_LABEL, 12, h - 78, w - 12, h - 70);
+        MoveItem(IDC_CHAT_HIDE, w - 118, h - 25, w - 68, h - 11);
+        MoveItem(IDOK, w - 62, h - 25, w - 12, h - 11);
+    }
+    return FALSE;
+}
+
+void CChatDlg::OnLink(NMHDR* pNMHDR, LRESULT* pResult) {
+    auto* link = reinterpret_cast<ENLINK*>(pNMHDR);
+    switch (link->msg) {
+    case WM_SETCURSOR:
+        if (m_hLinkCursor) {
+            ::SetCursor(m_hLinkCursor);
+            *pResult = 1;
+        }
+        return;
+    case WM_LBUTTONDOWN:
+        // The address is read by its range: the user's selection stays.
+        m_history.OnLinkPressed();
+        ::ShellExecuteA(m_hWnd, "open", m_history.TextRange(link->chrg).c_str(), nullptr, nullptr,
+                        SW_SHOWNORMAL);
+        *pResult = 1;
+        return;
+    case WM_LBUTTONUP:
+        *pResult = 1;
+        return;
+    default:
+        return;
+    }
+}

@@ -1,0 +1,122 @@
+#include "ChatHistoryCtrl.h"
+
+#include "WinApp.h"
+#include "resource.h"
+
+#include <cstring>
+#include <vector>
+
+// clang-format off
+BEGIN_MESSAGE_MAP(CChatHistoryCtrl, CWnd)
+    ON_MESSAGE(WM_CREATE, OnCreate)
+    ON_MESSAGE_OR_DEFAULT(WM_LBUTTONDOWN, OnLeftButtonDown)
+    ON_MESSAGE_OR_DEFAULT(WM_RBUTTONDOWN, OnRightButtonDown)
+    ON_COMMAND(ID_HISTORY_COPY, OnCopy)
+END_MESSAGE_MAP()
+// clang-format on
+
+namespace {
+// Blue for the partner, black for the user; bold headers, plain text.
+CHARFORMATA PieceFormat(CChatHistoryCtrl::Piece piece) {
+    CHARFORMATA cf = {};
+    cf.cbSize = sizeof cf;
+    cf.dwMask = CFM_COLOR | CFM_BOLD | CFM_UNDERLINE;
+    bool header =
+        piece == CChatHistoryCtrl::PARTNER_HEADER || piece == CChatHistoryCtrl::OWN_HEADER;
+    bool partner =
+        piece == CChatHistoryCtrl::PARTNER_HEADER || piece == CChatHistoryCtrl::PARTNER_TEXT;
+    cf.dwEffects = header ? CFE_BOLD : 0;
+    cf.crTextColor = partner ? RGB(0, 0, 0xFF) : RGB(0, 0, 0);
+    return cf;
+}
+} // namespace
+
+LRESULT CChatHistoryCtrl::OnCreate(WPARAM wParam, LPARAM lParam) {
+    LRESULT result = Default(WM_CREATE, wParam, lParam);
+    if (result != -1)
+        SetDefaultFormat();
+    return result;
+}
+
+void CChatHistoryCtrl::SetDefaultFormat() {
+    CHARFORMATA cf = {};
+    cf.cbSize = sizeof cf;
+    cf.dwMask = CFM_FACE | CFM_SIZE;
+    cf.yHeight = 180;
+    std::strcpy(cf.szFaceName, "Tahoma");
+    ::SendMessageA(m_hWnd, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&cf));
+    // Text typed at the end takes the format of what is there: the dialog's
+    // font came first.
+    ::SendMessageA(m_hWnd, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&cf));
+}
+
+void CChatHistoryCtrl::DetectLinks() {
+    LRESULT mask = ::SendMessageA(m_hWnd, EM_GETEVENTMASK, 0, 0);
+    ::SendMessageA(m_hWnd, EM_SETEVENTMASK, 0, mask | ENM_LINK);
+    ::SendMessageA(m_hWnd, EM_AUTOURLDETECT, TRUE, 0);
+}
+
+void CChatHistoryCtrl::Append(const std::string& text, Piece piece) {
+    // What the user has selected stays selected while messages come.
+    CHARRANGE selection;
+    ::SendMessageA(m_hWnd, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    // The caret to the end; where that is, as the control counts.
+    CHARRANGE range = {-1, -1};
+    ::SendMessageA(m_hWnd, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    ::SendMessageA(m_hWnd, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    LONG start = range.cpMin;
+    ::SendMessageA(m_hWnd, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+    ::SendMessageA(m_hWnd, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    range.cpMin = start;
+    ::SendMessageA(m_hWnd, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    CHARFORMATA cf = PieceFormat(piece);
+    ::SendMessageA(m_hWnd, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
+    ::SendMessageA(m_hWnd, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    // To the end, not one line down: a long message takes several lines.
+    if (piece == PARTNER_TEXT || piece == OWN_TEXT)
+        ::SendMessageA(m_hWnd, WM_VSCROLL, SB_BOTTOM, 0);
+}
+
+std::string CChatHistoryCtrl::TextRange(CHARRANGE range) {
+    if (range.cpMax <= range.cpMin)
+        return std::string();
+    std::vector<char> text(static_cast<size_t>(range.cpMax - range.cpMin) + 1);
+    TEXTRANGEA tr = {range, text.data()};
+    LRESULT n = ::SendMessageA(m_hWnd, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&tr));
+    return std::string(text.data(), n > 0 ? static_cast<size_t>(n) : 0);
+}
+
+// Some rich edit controls move the caret before they tell of the link under
+// the press, whatever the answer; the selection is put back afterwards.
+BOOL CChatHistoryCtrl::OnLeftButtonDown(WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+    CHARRANGE selection;
+    ::SendMessageA(m_hWnd, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    m_bLinkPressed = false;
+    *pResult = Default(WM_LBUTTONDOWN, wParam, lParam);
+    if (m_bLinkPressed)
+        ::SendMessageA(m_hWnd, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    return TRUE;
+}
+
+BOOL CChatHistoryCtrl::OnRightButtonDown(WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+    *pResult = 0;
+    CHARRANGE selection = {};
+    ::SendMessageA(m_hWnd, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    // Nothing to copy: no menu, and the press goes nowhere.
+    if (selection.cpMax == selection.cpMin)
+        return TRUE;
+    HMENU menu = ::LoadMenuA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MENU_HISTORY));
+    if (menu) {
+        POINT pt = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        ::ClientToScreen(m_hWnd, &pt);
+        ::TrackPopupMenu(::GetSubMenu(menu, 0), TPM_LEFTALIGN | TPM_LEFTBUTTON, pt.x, pt.y, 0,
+                         m_hWnd, nullptr);
+        ::DestroyMenu(menu);
+    }
+    *pResult = Default(WM_RBUTTONDOWN, wParam, lParam);
+    return TRUE;
+}
+
+void CChatHistoryCtrl::OnCopy() {
+    ::SendMessageA(m_hWnd, WM_COPY, 0, 0);
+}
