@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <ctime>
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -56,6 +57,8 @@ struct InstantMessage {
 inline constexpr int32_t kUserMessage = 1;
 inline constexpr int32_t kSystemMessage = 100;
 
+struct World;
+
 // Where the world's push events go: the push server, when one runs.
 class PushSink {
 public:
@@ -66,6 +69,8 @@ public:
     virtual bool has_session(const std::string& login) = 0;
     // The SMS's delivery report goes to `login` after the report delay.
     virtual void schedule_report(const std::string& login, int32_t sms_id) = 0;
+    // `task` runs on the world (under the service's lock) after `ms`.
+    virtual void later(int ms, std::function<void(World&)> task) = 0;
 };
 
 // A contact who is a user of the service: the login and the user id.
