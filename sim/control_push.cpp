@@ -1,6 +1,7 @@
 // The control interface's /push/ commands: the push server's modes, events
 // and raw bytes for an account's open sessions, dropped and stalled
-// connections, and the push log.
+// connections, the push log; messages and texts, ended client sessions and
+// scripted users.
 #include "control_util.hpp"
 #include "push_frames.hpp"
 #include "push_server.hpp"
@@ -110,18 +111,21 @@ ControlReply drop_command(const std::string* login, const Call& query, PushServe
     return ok();
 }
 
-// kind=1 needs from=LOGIN2 (the sender); a system message (kind=100) comes
-// from user id 0 unless `from` says otherwise.
+// kind=1, 101 and 102 need from=LOGIN2 (the sender); a system message
+// (kind=100) comes from user id 0 unless `from` says otherwise. A contact's
+// login or logoff (101, 102) carries the sender's number instead of a text.
 ControlReply message_command(const ControlRequest& r, const std::string& login, const Call& query,
                              Service& service) {
-    const int kind_index = choice(query.param("kind"), {"1", "100"});
+    static constexpr int32_t kKinds[] = {kUserMessage, kSystemMessage, kContactLoginMessage,
+                                         kContactLogoffMessage};
+    const int kind_index = choice(query.param("kind"), {"1", "100", "101", "102"});
     if (kind_index < 0) {
-        return {400, "kind must be 1 or 100\n"};
+        return {400, "kind must be 1, 100, 101 or 102\n"};
     }
-    const int32_t kind = kind_index == 0 ? kUserMessage : kSystemMessage;
+    const int32_t kind = kKinds[kind_index];
     const std::string* from = query.param("from");
-    if (!from && kind == kUserMessage) {
-        return {400, "a user message needs from=LOGIN\n"};
+    if (!from && kind != kSystemMessage) {
+        return {400, "a message of kind " + std::to_string(kind) + " needs from=LOGIN\n"};
     }
     ControlReply reply = no_account(login);
     service.with_world([&](World& world) {
@@ -133,11 +137,92 @@ ControlReply message_command(const ControlRequest& r, const std::string& login, 
         if (!world.find_account(login)) {
             return;
         }
-        const int32_t id = world.store_message(login, sender, kind, r.body);
-        world.announce(login, kind, static_cast<uint32_t>(id));
-        reply = count_reply(id);
+        const bool presence = kind == kContactLoginMessage || kind == kContactLogoffMessage;
+        reply = count_reply(world.send_message(login, sender, kind, presence ? *from : r.body));
     });
     return reply;
+}
+
+// GET /push/texts: "<id> <sender> <receiver> <text>" per accepted SENDTEXT;
+// DELETE /push/texts forgets them.
+ControlReply texts_command(const ControlRequest& r, Service& service) {
+    if (r.method == "DELETE") {
+        service.with_world([](World& world) { world.texts.clear(); });
+        return ok();
+    }
+    if (r.method != "GET") {
+        return not_allowed();
+    }
+    std::string text;
+    service.with_world([&text](World& world) {
+        for (const SentText& t : world.texts) {
+            text += std::to_string(t.id) + " " + t.sender + " " + t.receiver + " " +
+                    escape_bytes(t.text, 0x20) + "\n";
+        }
+    });
+    return {200, text};
+}
+
+// GET /push/messages/LOGIN: "<id> <kind> <sender id> <sender login|-> <text>"
+// per message stored for LOGIN, whether its event reached a session or not
+// (the push log tells).
+ControlReply messages_command(const std::string& login, Service& service) {
+    ControlReply reply = no_account(login);
+    service.with_world([&](World& world) {
+        if (!world.find_account(login)) {
+            return;
+        }
+        reply = {200, ""};
+        for (const InstantMessage& m : world.messages) {
+            if (m.recipient != login) {
+                continue;
+            }
+            const Account* sender = world.account_by_user_id(m.sender);
+            reply.body += std::to_string(m.id) + " " + std::to_string(m.kind) + " " +
+                          std::to_string(m.sender) + " " + (sender ? sender->login : "-") + " " +
+                          escape_bytes(m.text, 0x20) + "\n";
+        }
+    });
+    return reply;
+}
+
+// The account's client session ends as when the service forgets it: its
+// push connections close with it (so no event goes out that the client could
+// no longer fetch), and SENDTEXT and RECEIVEMSG answer "NOSESSION" until the
+// next LOGINPC. The web session stays.
+ControlReply nosession_command(const std::string& login, Service& service, PushServer* push) {
+    bool known = false;
+    service.with_world([&](World& world) {
+        known = world.find_account(login) != nullptr;
+        if (known) {
+            world.pc_sessions.erase(login);
+            if (push) {
+                push->drop(&login, PushServer::Drop::Close);
+            }
+        }
+    });
+    return known ? ok() : no_account(login);
+}
+
+// PUT /push/autoreply/LOGIN?ms=N: LOGIN answers every text it receives
+// after N ms (0: not).
+ControlReply autoreply_command(const ControlRequest& r, const std::string& login, const Call& query,
+                               Service& service) {
+    if (r.method != "PUT") {
+        return not_allowed();
+    }
+    int32_t ms = 0;
+    if (!parse_number(query.param("ms"), 0, kMaxAutoReplyMs, ms)) {
+        return bad_number("ms", 0, kMaxAutoReplyMs);
+    }
+    bool known = false;
+    service.with_world([&](World& world) {
+        known = world.find_account(login) != nullptr;
+        if (known) {
+            world.auto_replies[login] = ms;
+        }
+    });
+    return known ? ok() : no_account(login);
 }
 
 // The events of a burst, mixed at random: a delivery report for each of the
@@ -226,6 +311,27 @@ ControlReply push_command(const ControlRequest& r, std::string_view rest, const 
         return r.method == "POST" ? message_command(r, url_decode(tail, false), query, service)
                                   : not_allowed();
     }
+    if (after_prefix(rest, "messages/", tail)) {
+        return r.method == "GET" ? messages_command(url_decode(tail, false), service)
+                                 : not_allowed();
+    }
+    if (rest == "texts") {
+        return texts_command(r, service);
+    }
+    if (after_prefix(rest, "autoreply/", tail)) {
+        return autoreply_command(r, url_decode(tail, false), query, service);
+    }
+    if (rest == "autoreply") { // nobody answers
+        if (r.method != "DELETE") {
+            return not_allowed();
+        }
+        service.with_world([](World& world) { world.auto_replies.clear(); });
+        return ok();
+    }
+    if (after_prefix(rest, "nosession/", tail)) {
+        return r.method == "POST" ? nosession_command(url_decode(tail, false), service, push)
+                                  : not_allowed();
+    }
     if (!push) {
         return {501, "no push server\n"};
     }
@@ -258,6 +364,7 @@ ControlReply push_command(const ControlRequest& r, std::string_view rest, const 
     }
     if (rest == "reset") {
         push->reset();
+        service.with_world([](World& world) { world.texts.clear(); });
         return ok();
     }
     if (rest == "drop-all") {

@@ -1,5 +1,6 @@
 #include "functions.hpp"
 
+#include <charconv>
 #include <ctime>
 
 namespace sim {
@@ -18,6 +19,23 @@ FunctionHandler with_web_session(SessionHandler handler) {
         Account* account = world.web_session_account(call.web_session);
         return account ? handler(call, world, *account) : "NOP";
     };
+}
+
+FunctionHandler with_pc_session(SessionHandler handler) {
+    return with_web_session([handler = std::move(handler)](const Call& call, World& world,
+                                                           Account& account) -> std::string {
+        return world.pc_sessions.count(account.login) ? handler(call, world, account) : "NOSESSION";
+    });
+}
+
+bool int_param(const Call& call, std::string_view name, int32_t& value) {
+    const std::string* text = call.param(name);
+    if (!text) {
+        return false;
+    }
+    const char* end = text->data() + text->size();
+    const auto [stop, error] = std::from_chars(text->data(), end, value);
+    return error == std::errc() && stop == end;
 }
 
 std::string escape_polish_letters(std::string_view text) {

@@ -35,6 +35,15 @@ using SessionHandler = std::function<std::string(const Call& call, World& world,
 // answers "NOP" (the client then logs in again and repeats the call).
 FunctionHandler with_web_session(SessionHandler handler);
 
+// The same for a function that also needs the account's client session (the
+// id of its last LOGINPC): without one it answers "NOSESSION", and the client
+// fetches a new one.
+FunctionHandler with_pc_session(SessionHandler handler);
+
+// A parameter that holds a whole number (32-bit signed, decimal); false when
+// it is absent or anything else.
+bool int_param(const Call& call, std::string_view name, int32_t& value);
+
 // Writes the Polish letters of cp1250 text as the service sends them in its
 // answers ("%B9" for ą, ...); the client turns them back.
 std::string escape_polish_letters(std::string_view text);
@@ -53,7 +62,8 @@ void add_contact_functions(FunctionTable& table);
 // on the SMS sent.
 void add_sms_functions(FunctionTable& table);
 
-// RECEIVEMSG: one stored instant message, fetched after its push event.
+// SENDTEXT, RECEIVEMSG, GETUSERINFO: a text to another user, one stored
+// instant message fetched after its push event, who a sender is.
 void add_message_functions(FunctionTable& table);
 
 // "YYYY-MM-DD HH:MM:SS" in local time, as the service writes times.

@@ -70,6 +70,8 @@ bool add_seed(const std::string& origin, const std::string& text, sim::Seed& see
     }
     seed.contacts.insert(seed.contacts.end(), parsed.seed.contacts.begin(),
                          parsed.seed.contacts.end());
+    seed.auto_replies.insert(seed.auto_replies.end(), parsed.seed.auto_replies.begin(),
+                             parsed.seed.auto_replies.end());
     return ok;
 }
 

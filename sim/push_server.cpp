@@ -33,7 +33,8 @@ std::string event_text(const std::string& login, int32_t type, uint32_t param) {
 
 } // namespace
 
-PushServer::PushServer(SessionLookup lookup) : lookup_(std::move(lookup)) {}
+PushServer::PushServer(SessionLookup lookup, WorldAccess world)
+    : lookup_(std::move(lookup)), world_(std::move(world)) {}
 
 PushServer::~PushServer() {
     stop();
@@ -135,17 +136,24 @@ void PushServer::run() {
             }
         }
         send_due_reports();
+        run_due_tasks();
     }
 }
 
 int PushServer::next_timeout_ms() {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (reports_.empty()) {
+    Clock::time_point next = Clock::time_point::max();
+    if (!reports_.empty()) {
+        next = reports_.begin()->first;
+    }
+    if (!tasks_.empty()) {
+        next = std::min(next, tasks_.begin()->first);
+    }
+    if (next == Clock::time_point::max()) {
         return kMaxPollMs;
     }
-    const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(
-                          reports_.begin()->first - Clock::now())
-                          .count();
+    const auto wait =
+        std::chrono::duration_cast<std::chrono::milliseconds>(next - Clock::now()).count();
     return static_cast<int>(std::clamp<int64_t>(wait + 1, 0, kMaxPollMs));
 }
 
@@ -369,6 +377,34 @@ void PushServer::send_due_reports() {
     }
 }
 
+void PushServer::later(int ms, std::function<void(World&)> task) {
+    if (!world_) {
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        tasks_.emplace(Clock::now() + std::chrono::milliseconds(ms), std::move(task));
+    }
+    wake();
+}
+
+// The tasks take the service's lock, and may send events: so they run
+// without ours.
+void PushServer::run_due_tasks() {
+    std::vector<std::function<void(World&)>> due;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const auto now = Clock::now();
+        while (!tasks_.empty() && tasks_.begin()->first <= now) {
+            due.push_back(std::move(tasks_.begin()->second));
+            tasks_.erase(tasks_.begin());
+        }
+    }
+    for (const auto& task : due) {
+        world_(task);
+    }
+}
+
 void PushServer::set_modes(SessionMode session, AliveMode alive) {
     std::lock_guard<std::mutex> lock(mutex_);
     session_mode_ = session;
@@ -485,6 +521,7 @@ void PushServer::reset() {
     report_delay_ms_ = kDefaultReportDelayMs;
     stalled_logins_.clear();
     reports_.clear();
+    tasks_.clear();
     log_.clear();
 }
 

@@ -1,6 +1,7 @@
 // The push server on 127.0.0.1, on plain POSIX sockets: one thread polls the
 // listening socket and every connection, answers session requests and
-// keep-alives, and sends the delivery reports when they fall due. Other
+// keep-alives, and sends the delivery reports and runs the world's delayed
+// tasks when they fall due. Other
 // threads (the service's functions, the control interface) write events to
 // the open sessions directly, under the server's lock, each frame or piece
 // in one send().
@@ -29,6 +30,9 @@ public:
     // The login of the account whose current LOGINPC id is `id`, "" for none.
     // Called on the server's thread without its lock held.
     using SessionLookup = std::function<std::string(const std::string& id)>;
+    // Runs a task on the world under the service's lock. Called on the
+    // server's thread without its lock held.
+    using WorldAccess = std::function<void(const std::function<void(World&)>& task)>;
 
     enum class SessionMode { Accept, Reject, Silent };
     enum class AliveMode { Answer, Silent, Dead };
@@ -36,7 +40,8 @@ public:
 
     static constexpr int kDefaultReportDelayMs = 2000;
 
-    explicit PushServer(SessionLookup lookup);
+    // Without `world`, tasks given to later() never run.
+    explicit PushServer(SessionLookup lookup, WorldAccess world = {});
     ~PushServer() override;
     PushServer(const PushServer&) = delete;
     PushServer& operator=(const PushServer&) = delete;
@@ -50,6 +55,7 @@ public:
     void send_event(const std::string& login, int32_t type, uint32_t param) override;
     bool has_session(const std::string& login) override;
     void schedule_report(const std::string& login, int32_t sms_id) override;
+    void later(int ms, std::function<void(World&)> task) override;
 
     void set_modes(SessionMode session, AliveMode alive);
     // -1: reports are never sent.
@@ -67,7 +73,7 @@ public:
     void drop(const std::string* login, Drop how);
     void set_stall(const std::string& login, bool on);
     // Default modes, the default report delay, no stall, no connections, no
-    // pending reports, an empty log.
+    // pending reports or tasks, an empty log.
     void reset();
 
     std::string log_text();
@@ -94,6 +100,7 @@ private:
     bool take_frames(Connection& c, std::string& session_id);
     void answer_session(Connection& c, const std::string& login);
     void send_due_reports();
+    void run_due_tasks();
     int next_timeout_ms();
 
     bool stalled(const Connection& c) const;
@@ -106,12 +113,14 @@ private:
     void wake();
 
     SessionLookup lookup_;
+    WorldAccess world_;
     std::mutex mutex_;
     std::condition_variable stop_cv_; // cuts raw's gaps short at stop
     Connections connections_;
     uint64_t next_id_ = 1;
     std::set<std::string> stalled_logins_;
     std::multimap<std::chrono::steady_clock::time_point, std::pair<std::string, int32_t>> reports_;
+    std::multimap<std::chrono::steady_clock::time_point, std::function<void(World&)>> tasks_;
     SessionMode session_mode_ = SessionMode::Accept;
     AliveMode alive_mode_ = AliveMode::Answer;
     int report_delay_ms_ = kDefaultReportDelayMs;

@@ -17,6 +17,10 @@ bool operator==(const SeedContact& a, const SeedContact& b) {
            a.contact.number == b.contact.number;
 }
 
+bool operator==(const SeedAutoReply& a, const SeedAutoReply& b) {
+    return a.login == b.login && a.ms == b.ms;
+}
+
 bool is_full_number(std::string_view number) {
     return number.size() == 12 && number.substr(0, 3) == "+48" &&
            number.find_first_not_of("0123456789", 3) == std::string_view::npos;
@@ -190,6 +194,19 @@ bool parse_contact(const std::vector<std::string>& w, SeedContact& c, std::strin
     return true;
 }
 
+bool parse_auto_reply(const std::vector<std::string>& w, SeedAutoReply& r, std::string& error) {
+    if (w.size() != 3) {
+        error = "autoreply needs 2 fields (LOGIN MS), found " + std::to_string(w.size() - 1);
+        return false;
+    }
+    r.login = w[1];
+    if (!parse_int32(w[2], r.ms) || r.ms < 0 || r.ms > kMaxAutoReplyMs) {
+        error = "MS must be a whole number from 0 to " + std::to_string(kMaxAutoReplyMs);
+        return false;
+    }
+    return true;
+}
+
 std::string quote(const std::string& cp1250) {
     std::string out = "\"";
     for (const char c : cp1250_to_utf8(cp1250)) {
@@ -207,6 +224,7 @@ SeedParse parse_seed(std::string_view text) {
     SeedParse result;
     std::map<std::string, int> login_lines;
     std::map<std::string, int> contact_lines; // "OWNER NUMBER" -> line
+    std::map<std::string, int> auto_reply_lines;
     if (text.substr(0, 3) == "\xEF\xBB\xBF") {
         text.remove_prefix(3); // a byte order mark some editors write
     }
@@ -262,8 +280,27 @@ SeedParse parse_seed(std::string_view text) {
                 continue;
             }
             result.seed.contacts.push_back(std::move(c));
+        } else if (words[0] == "autoreply") {
+            SeedAutoReply r;
+            if (!parse_auto_reply(words, r, error)) {
+                result.errors.push_back({line_no, error});
+                continue;
+            }
+            if (login_lines.count(r.login) == 0) {
+                result.errors.push_back(
+                    {line_no, "LOGIN " + r.login + " is no account on an earlier line"});
+                continue;
+            }
+            const auto [it, added] = auto_reply_lines.emplace(r.login, line_no);
+            if (!added) {
+                result.errors.push_back({line_no, "autoreply " + r.login + " is already on line " +
+                                                      std::to_string(it->second)});
+                continue;
+            }
+            result.seed.auto_replies.push_back(std::move(r));
         } else {
-            result.errors.push_back({line_no, "unknown entry (known: account, contact)"});
+            result.errors.push_back(
+                {line_no, "unknown entry (known: account, contact, autoreply)"});
         }
     }
     return result;
@@ -278,6 +315,9 @@ std::string format_seed(const Seed& seed) {
     }
     for (const SeedContact& c : seed.contacts) {
         out += "contact " + c.owner + " " + quote(c.contact.name) + " " + c.contact.number + "\n";
+    }
+    for (const SeedAutoReply& r : seed.auto_replies) {
+        out += "autoreply " + r.login + " " + std::to_string(r.ms) + "\n";
     }
     return out;
 }
@@ -299,7 +339,9 @@ std::string_view demo_seed_text() {
            "contact +48600100201 \"Zosia\"                        +48600100200\n"
            "contact +48600100200 \"Beata Nowak\"                  +48600100202\n"
            "contact +48600100200 \"Cezary Wiśniewski\"            +48600100203\n"
-           "contact +48600100200 \"Dorota Lewandowska\"           +48600100204\n";
+           "contact +48600100200 \"Dorota Lewandowska\"           +48600100204\n"
+           "# Jan Kowalski answers every text a second after it arrives.\n"
+           "autoreply +48600100201 1000\n";
 }
 
 } // namespace sim

@@ -16,6 +16,11 @@
 //     NAME      the contact's name, text, not empty and without ";"
 //     NUMBER    "+48" and 9 digits, once per owner
 //
+//   autoreply LOGIN MS
+//     LOGIN     the login of an account on an earlier line, once
+//     MS        0 to 600000: the account answers every text it receives
+//               after MS milliseconds (0: it does not)
+//
 // Text is converted to cp1250; a character cp1250 lacks is an error. Later
 // issues add entry kinds (prices, ...) here.
 #pragma once
@@ -51,9 +56,20 @@ struct SeedContact {
 
 bool operator==(const SeedContact& a, const SeedContact& b);
 
+// A scripted user: the account answers each text sent to it after `ms`.
+struct SeedAutoReply {
+    std::string login;
+    int32_t ms = 0;
+};
+
+bool operator==(const SeedAutoReply& a, const SeedAutoReply& b);
+
+inline constexpr int32_t kMaxAutoReplyMs = 10 * 60 * 1000;
+
 struct Seed {
     std::vector<Account> accounts;
-    std::vector<SeedContact> contacts; // in file order
+    std::vector<SeedContact> contacts;       // in file order
+    std::vector<SeedAutoReply> auto_replies; // in file order
 };
 
 struct SeedError {
@@ -81,8 +97,8 @@ bool is_full_number(std::string_view number);
 // (the separator of the list's fields).
 bool is_contact_name(std::string_view name);
 
-// The built-in seed that --demo loads: the demo account first, a second
-// account that is one of its contacts, and their contact lists.
+// The built-in seed that --demo loads: the demo account first, the accounts
+// among its contacts, their contact lists, and one of them who answers texts.
 std::string_view demo_seed_text();
 
 } // namespace sim

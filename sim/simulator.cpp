@@ -189,20 +189,22 @@ void Simulator::wait_slow(int ms) {
     slow_cv_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return drops_ != drops; });
 }
 
-// The push server finds sessions in the world and sends the world's events;
-// LOGIN names its port.
+// The push server finds sessions in the world, sends the world's events and
+// runs its delayed tasks; LOGIN names its port.
 bool Simulator::open_push(std::string& error) {
-    push_ = std::make_unique<PushServer>([this](const std::string& id) {
-        std::string login;
-        service_.with_world([&](World& world) {
-            for (const auto& [account, session] : world.pc_sessions) {
-                if (session == id) {
-                    login = account;
+    push_ = std::make_unique<PushServer>(
+        [this](const std::string& id) {
+            std::string login;
+            service_.with_world([&](World& world) {
+                for (const auto& [account, session] : world.pc_sessions) {
+                    if (session == id) {
+                        login = account;
+                    }
                 }
-            }
-        });
-        return login;
-    });
+            });
+            return login;
+        },
+        [this](const std::function<void(World&)>& task) { service_.with_world(task); });
     if (!push_->start(config_.push_port, error)) {
         push_.reset();
         return false;

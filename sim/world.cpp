@@ -25,6 +25,9 @@ World World::from_seed(const Seed& seed) {
     for (const SeedContact& c : seed.contacts) {
         world.contacts[c.owner].push_back(c.contact);
     }
+    for (const SeedAutoReply& r : seed.auto_replies) {
+        world.auto_replies[r.login] = r.ms;
+    }
     return world;
 }
 
@@ -58,6 +61,13 @@ int32_t World::user_id(std::string_view login) const {
         }
     }
     return 0;
+}
+
+const Account* World::account_by_user_id(int32_t id) const {
+    const int64_t index = int64_t{id} - kFirstUserId;
+    return index >= 0 && index < static_cast<int64_t>(accounts.size())
+               ? &accounts[static_cast<size_t>(index)]
+               : nullptr;
 }
 
 int32_t World::presence(std::string_view login) const {
@@ -127,6 +137,14 @@ int32_t World::store_message(const std::string& recipient, int32_t sender, int32
     if (messages.size() > kMaxMessages) {
         messages.pop_front();
     }
+    return id;
+}
+
+int32_t World::send_message(const std::string& recipient, int32_t sender, int32_t kind,
+                            std::string text) {
+    const int32_t id = store_message(recipient, sender, kind, std::move(text));
+    announce(recipient, kind == kSystemMessage ? kEventSystem : kEventMessage,
+             static_cast<uint32_t>(id));
     return id;
 }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <ctime>
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -48,13 +49,25 @@ struct InstantMessage {
     int32_t id = 0;
     std::string recipient; // login
     int32_t sender = 0;    // user id; 0 for the service itself
-    int32_t kind = 1;      // 1 from a user, 100 a system message
+    int32_t kind = 1;      // see the kinds below
     std::time_t sent = 0;
-    std::string text; // cp1250
+    std::string text; // cp1250; for a contact's login or logoff, the contact's number
 };
 
 inline constexpr int32_t kUserMessage = 1;
 inline constexpr int32_t kSystemMessage = 100;
+inline constexpr int32_t kContactLoginMessage = 101;
+inline constexpr int32_t kContactLogoffMessage = 102;
+
+// A text a client sent with SENDTEXT; `id` is the message stored for the receiver.
+struct SentText {
+    int32_t id = 0;
+    std::string sender;   // login
+    std::string receiver; // login
+    std::string text;     // cp1250
+};
+
+struct World;
 
 // Where the world's push events go: the push server, when one runs.
 class PushSink {
@@ -66,6 +79,8 @@ public:
     virtual bool has_session(const std::string& login) = 0;
     // The SMS's delivery report goes to `login` after the report delay.
     virtual void schedule_report(const std::string& login, int32_t sms_id) = 0;
+    // `task` runs on the world (under the service's lock) after `ms`.
+    virtual void later(int ms, std::function<void(World&)> task) = 0;
 };
 
 // A contact who is a user of the service: the login and the user id.
@@ -106,6 +121,11 @@ struct World {
     std::deque<InstantMessage> messages;
     int32_t next_message_id = 1;
     static constexpr size_t kMaxMessages = 1000000;
+    // Every text accepted by SENDTEXT, oldest first, the last kMaxMessages.
+    std::deque<SentText> texts;
+    // Scripted users: the accounts that answer every text they receive, by
+    // login, with the delay in ms (absent or 0: they do not).
+    std::map<std::string, int32_t, std::less<>> auto_replies;
 
     // Not owned; null while no push server runs (events then go nowhere).
     PushSink* push = nullptr;
@@ -121,6 +141,8 @@ struct World {
     // An account's user id on the service: 17, 18, ... in account order;
     // 0 for a login that is no account.
     int32_t user_id(std::string_view login) const;
+    // The account with that user id, or nullptr.
+    const Account* account_by_user_id(int32_t id) const;
     int32_t presence(std::string_view login) const;
     NumberView number_view(std::string_view number) const;
     // "name;number;userid;presence" for a contact, with `name` as given
@@ -138,6 +160,11 @@ struct World {
     // Stores a message to `recipient` and returns its id (not announced).
     int32_t store_message(const std::string& recipient, int32_t sender, int32_t kind,
                           std::string text);
+    // Stores a message and announces it to the recipient's open sessions:
+    // event 100 for a system message, else event 1 (events 101 and 102 carry
+    // a user id, not a message id). Returns its id.
+    int32_t send_message(const std::string& recipient, int32_t sender, int32_t kind,
+                         std::string text);
     // The message with `id`, or nullptr.
     const InstantMessage* find_message(int32_t id) const;
     // One event to the open sessions of `login`, when a push server runs.

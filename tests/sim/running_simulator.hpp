@@ -7,6 +7,7 @@
 #include "simulator.hpp"
 
 #include <gtest/gtest.h>
+#include <httplib.h>
 
 #include <memory>
 #include <string>
@@ -32,6 +33,18 @@ protected:
     }
 
     void TearDown() override { sim_->stop(); }
+
+    // A client of the HTTPS port that trusts the simulator's authority.
+    std::unique_ptr<httplib::SSLClient> https_client(const char* host = "localhost") const {
+        auto c = std::make_unique<httplib::SSLClient>(host, sim_->https_port());
+        c->set_ca_cert_path(files_.ca_pem.c_str());
+        c->enable_server_certificate_verification(true);
+        c->set_keep_alive(true);
+        c->set_decompress(false);
+        c->set_connection_timeout(5);
+        c->set_read_timeout(20);
+        return c;
+    }
 
     static inline sim::CertFiles files_;
     sim::Service service_;

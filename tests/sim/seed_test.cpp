@@ -6,6 +6,7 @@
 
 using sim::Account;
 using sim::parse_seed;
+using sim::SeedAutoReply;
 using sim::SeedContact;
 using sim::SeedParse;
 
@@ -38,6 +39,25 @@ TEST(SeedParse, DemoSeedHasTheDemoAccountFirstAndPolishContacts) {
     EXPECT_EQ(p.seed.contacts[2],
               (SeedContact{"+48600100200", {"\xA3ucja \xAF\xF3\xB3towska", "+48501234567"}}));
     EXPECT_EQ(p.seed.contacts[5], (SeedContact{"+48600100201", {"Zosia", "+48600100200"}}));
+    // Jan Kowalski answers texts.
+    EXPECT_EQ(p.seed.auto_replies, (std::vector<SeedAutoReply>{{"+48600100201", 1000}}));
+}
+
+TEST(SeedParse, AutoRepliesNameAnAccountAboveOnceWithADelayInRange) {
+    const SeedParse p = parse_seed("autoreply +1 5\n"
+                                   "account +1 p n 1 2 3\n"
+                                   "autoreply +1 600001\n"
+                                   "autoreply +1 -1\n"
+                                   "autoreply +1\n"
+                                   "autoreply +1 600000\n"
+                                   "autoreply +1 0\n");
+    ASSERT_EQ(p.errors.size(), 5u);
+    EXPECT_NE(p.errors[0].message.find("LOGIN +1 is no account"), std::string::npos);
+    EXPECT_EQ(p.errors[1].line, 3);
+    EXPECT_EQ(p.errors[2].line, 4);
+    EXPECT_EQ(p.errors[3].line, 5);
+    EXPECT_NE(p.errors[4].message.find("already on line 6"), std::string::npos);
+    EXPECT_EQ(p.seed.auto_replies, (std::vector<SeedAutoReply>{{"+1", 600000}}));
 }
 
 TEST(SeedParse, ContactLinesBelongToAnAccountAbove) {
@@ -215,6 +235,7 @@ TEST(SeedFormat, ReadsBackAsTheSameSeed) {
     seed.accounts.push_back({"+1", "p \"q\" \\ # r", "\xA3\xF3\x64\xBC \x80", -1, 2147483647, 2});
     seed.contacts.push_back({"+1", {"\xA3\xF3\x64\xBC \"#\" \\", "+48501234567"}});
     seed.contacts.push_back({"+48601000001", {"x", "+48600000000"}});
+    seed.auto_replies.push_back({"+1", 250});
     const SeedParse p = parse_seed(sim::format_seed(seed));
     ASSERT_TRUE(p.ok()) << p.errors[0].message;
     ASSERT_EQ(p.seed.accounts.size(), 2u);
@@ -223,4 +244,5 @@ TEST(SeedFormat, ReadsBackAsTheSameSeed) {
     ASSERT_EQ(p.seed.contacts.size(), 2u);
     EXPECT_EQ(p.seed.contacts[0], seed.contacts[0]);
     EXPECT_EQ(p.seed.contacts[1], seed.contacts[1]);
+    EXPECT_EQ(p.seed.auto_replies, seed.auto_replies);
 }

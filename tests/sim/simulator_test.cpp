@@ -86,14 +86,7 @@ protected:
     SimulatorTest() : RunningSimulator(sim::World{}) {}
 
     std::unique_ptr<httplib::SSLClient> client(const char* host = "localhost") const {
-        auto c = std::make_unique<httplib::SSLClient>(host, sim_->https_port());
-        c->set_ca_cert_path(files_.ca_pem.c_str());
-        c->enable_server_certificate_verification(true);
-        c->set_keep_alive(true);
-        c->set_decompress(false);
-        c->set_connection_timeout(5);
-        c->set_read_timeout(20);
-        return c;
+        return https_client(host);
     }
 
     httplib::Client control() const {

@@ -68,7 +68,8 @@ bool SimControl::Command(const char* verb, const std::string& path, const std::s
 
 bool SimControl::StartAfresh() {
     return Reachable() && Slow(0) && Expire() && ClearLog() && ClearSms() &&
-           SetCredits("%2B48600100200", 250) && Command("POST", "/push/reset") && ReportDelay(-1);
+           SetCredits("%2B48600100200", 250) && Command("POST", "/push/reset") && ReportDelay(-1) &&
+           AutoReplyOff();
 }
 
 bool SimControl::Answer(const std::string& function, const std::string& body) {
@@ -181,6 +182,30 @@ unsigned SimControl::PushMessage(const std::string& login, const std::string& fr
               text)
             .c_str(),
         nullptr, 10));
+}
+
+std::vector<std::string> SimControl::Messages(const std::string& login) {
+    return Lines("/push/messages/" + login);
+}
+
+std::vector<std::string> SimControl::Texts() {
+    return Lines("/push/texts");
+}
+
+bool SimControl::ClearTexts() {
+    return Command("DELETE", "/push/texts");
+}
+
+bool SimControl::NoSession(const std::string& login) {
+    return Command("POST", "/push/nosession/" + login);
+}
+
+bool SimControl::AutoReply(const std::string& login, int ms) {
+    return Command("PUT", "/push/autoreply/" + login + "?ms=" + std::to_string(ms));
+}
+
+bool SimControl::AutoReplyOff() {
+    return Command("DELETE", "/push/autoreply");
 }
 
 bool SimControl::Burst(const std::string& login, int count, unsigned seed, int reports,

@@ -21,7 +21,8 @@ public:
     // Back to the start of a test: reachable, fast, no web session, the log and
     // the SMS forgotten, the demo account's 250 credits, the push server as it
     // started but without delivery reports (a report highlights its contact,
-    // and the end of the client would ask about it).
+    // and the end of the client would ask about it), the texts forgotten and
+    // nobody answering them.
     bool StartAfresh();
     bool Answer(const std::string& function, const std::string& body);
     bool AnswerOnce(const std::string& function, const std::string& body);
@@ -55,10 +56,26 @@ public:
     // Ends every push connection, sessions or not.
     bool PushDropAll(const std::string& how = "close");
     bool PushStall(const std::string& login, bool on);
-    // A message stored for `login` and announced (kind 1, or 100 a system
-    // message); its id, 0 when the simulator refused.
+    // A message stored for `login` and announced (kind 1, 100 a system
+    // message, 101 or 102 `from` logged in or off: the text is then `from`'s
+    // number and `text` is ignored); its id, 0 when the simulator refused.
     unsigned PushMessage(const std::string& login, const std::string& from, int kind,
                          const std::string& text);
+    // The messages stored for the account, oldest first, whether announced on
+    // an open session or not (PushLog tells): "<id> <kind> <sender user id>
+    // <sender login or -> <text>" a line.
+    std::vector<std::string> Messages(const std::string& login);
+    // The texts clients sent (SENDTEXT), oldest first: "<id> <sender>
+    // <receiver> <text>" a line; and forgetting them.
+    std::vector<std::string> Texts();
+    bool ClearTexts();
+    // The account's client session ends: its push connections close, and
+    // SENDTEXT and RECEIVEMSG answer NOSESSION until the next LOGINPC.
+    bool NoSession(const std::string& login);
+    // The account answers every text it receives after `ms` (0: it does not).
+    bool AutoReply(const std::string& login, int ms);
+    // Nobody answers texts.
+    bool AutoReplyOff();
     // `count` events as fast as the server can write them, in pieces the seed
     // chooses; among them reports of the account's `reports` latest SMS. The
     // numbers of distinct reported SMS and of new messages; false when refused.
