@@ -60,17 +60,14 @@ void CChatHistoryCtrl::Append(const std::string& text, Piece piece) {
     // What the user has selected stays selected while messages come.
     CHARRANGE selection;
     ::SendMessageA(m_hWnd, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
-    // The caret to the end; where that is, as the control counts.
-    CHARRANGE range = {-1, -1};
-    ::SendMessageA(m_hWnd, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
-    ::SendMessageA(m_hWnd, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
-    LONG start = range.cpMin;
-    ::SendMessageA(m_hWnd, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
-    ::SendMessageA(m_hWnd, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
-    range.cpMin = start;
-    ::SendMessageA(m_hWnd, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    // The format is given to the empty selection at the end, so the text
+    // takes it as it goes in: formatting a range afterwards would cost more
+    // the longer the history is.
+    CHARRANGE end = {-1, -1};
+    ::SendMessageA(m_hWnd, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&end));
     CHARFORMATA cf = PieceFormat(piece);
     ::SendMessageA(m_hWnd, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
+    ::SendMessageA(m_hWnd, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
     ::SendMessageA(m_hWnd, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&selection));
     // To the end, not one line down: a long message takes several lines.
     if (piece == PARTNER_TEXT || piece == OWN_TEXT)

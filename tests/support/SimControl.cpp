@@ -177,9 +177,11 @@ bool SimControl::PushDropAll(const std::string& how) {
 
 unsigned SimControl::PushMessage(const std::string& login, const std::string& from, int kind,
                                  const std::string& text) {
+    // A "+" in a query is a space.
+    std::string sender = from.empty() || from[0] != '+' ? from : "%2B" + from.substr(1);
     return static_cast<unsigned>(std::strtoul(
-        Reply("POST", "/push/message/" + login + "?from=" + from + "&kind=" + std::to_string(kind),
-              text)
+        Reply("POST",
+              "/push/message/" + login + "?from=" + sender + "&kind=" + std::to_string(kind), text)
             .c_str(),
         nullptr, 10));
 }
