@@ -14,9 +14,7 @@ void CBriskoPCDlg::OnOpenChat() {
         if (!c->pChatDlg->Create(IDD_CHAT, this))
             AfxMessageBox("Error creating Dialog");
     }
-    c->pChatDlg->ShowWindow(SW_SHOWNORMAL);
-    ::SetFocus(c->pChatDlg->m_hWnd);
-    c->pChatDlg->EnableInput();
+    c->pChatDlg->BringToFront();
 }
 
 BOOL CBriskoPCDlg::ShowChatOfHighlighted(HTREEITEM, int nTreeId) {
@@ -25,8 +23,8 @@ BOOL CBriskoPCDlg::ShowChatOfHighlighted(HTREEITEM, int nTreeId) {
         return FALSE;
     c->nHighlightMode = 0;
     m_contacts.RefreshContactItem(c);
-    ::SetFocus(c->pChatDlg->m_hWnd);
     c->pChatDlg->ShowWindow(SW_SHOWNORMAL);
+    ::PostMessageA(c->pChatDlg->m_hWnd, WM_CHAT_TO_FRONT, 0, 0);
     return TRUE;
 }
 

@@ -19,6 +19,7 @@ BEGIN_MESSAGE_MAP(CChatDlg, CDialog)
     ON_MESSAGE_OR_DEFAULT(WM_GETMINMAXINFO, OnGetMinMaxInfo)
     ON_NOTIFY(EN_LINK, IDC_CHAT_HISTORY, OnLink)
     ON_MESSAGE_VOID(WM_CLOSE, OnHide)
+    ON_MESSAGE(WM_CHAT_TO_FRONT, OnToFront)
 END_MESSAGE_MAP()
 // clang-format on
 
@@ -85,6 +86,17 @@ void CChatDlg::EnableInput() {
     HWND input = GetDlgItem(IDC_CHAT_INPUT);
     ::EnableWindow(input, TRUE);
     ::SetFocus(input);
+}
+
+void CChatDlg::BringToFront() {
+    ShowWindow(SW_SHOWNORMAL);
+    ::SetForegroundWindow(m_hWnd);
+    EnableInput();
+}
+
+LRESULT CChatDlg::OnToFront(WPARAM, LPARAM) {
+    BringToFront();
+    return 0;
 }
 
 void CChatDlg::SetPartnerName(const std::string& name) {

@@ -9,6 +9,10 @@
 
 class CBriskoPCDlg;
 
+// Posted to a chat window to come to the front once the click that asked for
+// it is over (the tree takes the focus back when its click ends).
+#define WM_CHAT_TO_FRONT (WM_APP + 1)
+
 class CChatDlg : public CDialog {
 public:
     explicit CChatDlg(CWnd* pParent = nullptr);
@@ -23,6 +27,8 @@ public:
     void AppendOwnMessage(std::string text);
     // The field may be written in again.
     void EnableInput();
+    // Shown in front, the field ready to be written in.
+    void BringToFront();
     // The contact was renamed (a temporary one kept for good).
     void SetPartnerName(const std::string& name);
 
@@ -37,6 +43,7 @@ protected:
 
 private:
     void OnHide();
+    LRESULT OnToFront(WPARAM wParam, LPARAM lParam);
     BOOL OnActivate(WPARAM wParam, LPARAM lParam, LRESULT* pResult);
     BOOL OnSize(WPARAM wParam, LPARAM lParam, LRESULT* pResult);
     BOOL OnGetMinMaxInfo(WPARAM wParam, LPARAM lParam, LRESULT* pResult);

@@ -455,6 +455,9 @@ TEST_F(Chat, LookingAtTheConversationEndsTheHighlight) {
         << ::IsWindowVisible(dlg().m_hWnd);
     EXPECT_EQ(Jan().nHighlightMode, 0);
     EXPECT_TRUE(dialogs.Opened().empty()) << "no SMS dialog";
+    EXPECT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == chat.m_hWnd; }, 3000))
+        << "in front, not behind the main window the click was in";
+    EXPECT_EQ(::GetFocus(), Input(chat));
 
     // A message while the chat is in the background: activating it ends the blinking.
     ::SetForegroundWindow(dlg().m_hWnd);
