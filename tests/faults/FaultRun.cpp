@@ -116,8 +116,10 @@ void FaultRun::Recover() {
         Fail("not logged in again, push session open, within 60 s after the last fault; "
              "connection lines: " +
              m_strConnection);
-    else
+    else {
         CheckPushEvents();
+        CheckChat();
+    }
 }
 
 void FaultRun::Finish() {
