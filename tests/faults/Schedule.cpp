@@ -117,7 +117,7 @@ const Weighted kMix[] = {
     {Step::SlowDown, 2},       {Step::Expire, 2},     {Step::BadAnswer, 5},
     {Step::LoseAnswer, 3},     {Step::PushDrop, 4},   {Step::PushStall, 2},
     {Step::SessionRefused, 2}, {Step::AliveDead, 1},  {Step::PushFrames, 4},
-    {Step::PushBurst, 2},      {Step::SendChat, 5},   {Step::NoSession, 2},
+    {Step::PushBurst, 2},      {Step::SendChat, 8},   {Step::NoSession, 2},
 };
 
 const char* const kDrops[] = {"close", "half", "reset", "all-close", "all-reset"};
