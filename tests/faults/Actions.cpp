@@ -3,6 +3,7 @@
 #include "FaultRun.h"
 #include "RemoteTree.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -307,6 +308,15 @@ void FaultRun::SendChat() {
     SetText(hChat, kChatInput, text.strText);
     ::PostMessageA(hChat, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                    reinterpret_cast<LPARAM>(::GetDlgItem(hChat, IDOK)));
+    // The press is taken once the field greys, or a box says why not: only
+    // then may the next text go into the field.
+    WaitFor(
+        [&] {
+            const std::vector<HWND> open = m_client.Dialogs();
+            return !::IsWindowEnabled(hInput) ||
+                   std::any_of(open.begin(), open.end(), [this](HWND h) { return IsBox(h); });
+        },
+        2000);
     Note("sent " + text.strText.substr(0, text.strText.find(':') + 1) + " to " + to.strName);
     m_texts.push_back(text);
 }

@@ -110,7 +110,8 @@ void FaultRun::Recover() {
                  " s after the last fault");
         }
         // Whatever the faults left, these must come through whole.
-        if (loggedInAt && !chatted && m_boxes.empty() && now - loggedInAt > kChatAfterLoginMs) {
+        if (loggedInAt && !chatted && !m_bLoggedOff && m_boxes.empty() &&
+            now - loggedInAt > kChatAfterLoginMs) {
             chatted = true;
             SendChat();
             AnnounceMessage();
