@@ -3,16 +3,18 @@
 #include "FaultRun.h"
 #include "RemoteTree.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
 
 constexpr WORD kWriteSms = 32778, kDeleteSms = 32807, kEditSms = 32808, kSendOutbox = 32806;
 constexpr WORD kAddContact = 32777, kEditContact = 32775, kDeleteContact = 32776;
-constexpr WORD kLogOff = 32784, kChangeLogin = 32780;
+constexpr WORD kLogOff = 32784, kChangeLogin = 32780, kOpenChat = 32786;
 constexpr int kSmsNumber = 1002, kSmsText = 1003, kSmsClass0 = 1009;
 constexpr int kContactName = 1020, kContactNumber = 1021;
 constexpr int kLoginEdit = 1005, kPasswordEdit = 1006, kRemember = 1008;
+constexpr int kChatInput = 1031;
 constexpr DWORD kDialogMs = 5000;
 
 const char kOutbox[] = "Skrzynka Nadawcza";
@@ -101,6 +103,7 @@ void FaultRun::Do(const PlannedStep& s) {
     case Step::LogOff:
         SendCommand(kLogOff);
         m_bLoggedOff = true;
+        NewEpoch();
         break;
     case Step::LogIn:
         if (m_bLoggedOff)
@@ -112,13 +115,18 @@ void FaultRun::Do(const PlannedStep& s) {
     case Step::Quit:
         m_client.Quit(0);
         m_bClientDown = true;
+        NewEpoch();
         break;
     case Step::Kill:
         m_client.Kill();
         m_bClientDown = true;
+        NewEpoch();
         break;
     case Step::Restart:
         Restart();
+        break;
+    case Step::SendChat:
+        SendChat();
         break;
     default:
         break;
@@ -228,6 +236,8 @@ void FaultRun::FillLogin(HWND hDlg, bool bWrongPassword) {
     if (Confirm(hDlg)) {
         Note(bWrongPassword ? "logged in with a wrong password" : "logged in");
         m_bLoggedOff = bWrongPassword;
+        // The login before is left behind, its contacts and their chats with it.
+        NewEpoch();
     }
 }
 
@@ -250,4 +260,63 @@ void FaultRun::Restart() {
     if (!m_client.Start())
         Fail("the client did not start again");
     m_bClientDown = false;
+    NewEpoch();
+}
+
+void FaultRun::NewEpoch() {
+    ++m_nEpoch;
+    m_dwEpochAt = Elapsed();
+}
+
+// From the contact's chat window, opened from the tree as a user would; not
+// while the field is greyed by a message on its way, as a user could not write.
+void FaultRun::SendChat() {
+    if (m_bLoggedOff)
+        return;
+    const std::vector<UserContact> users = UserContacts(m_sim.Contacts(kLogin));
+    if (users.empty())
+        return;
+    const UserContact& to = users[Random(0, static_cast<uint32_t>(users.size() - 1))];
+    if (!SelectItem(kContactsRoot, 100, 499, to.strName)) {
+        Note("no " + to.strName + " in the tree to write to");
+        return;
+    }
+    SendCommand(kOpenChat);
+    HWND hChat = nullptr;
+    const std::string caption = "BriskoPC - " + to.strName;
+    WaitFor(
+        [&] {
+            for (HWND h : m_client.Dialogs())
+                if (::GetDlgItem(h, kChatInput) && WindowText(h) == caption)
+                    hChat = h;
+            return hChat != nullptr;
+        },
+        kDialogMs);
+    if (!hChat) {
+        Note("the chat window of " + to.strName + " did not open");
+        return;
+    }
+    HWND hInput = ::GetDlgItem(hChat, kChatInput);
+    if (!WaitFor([hInput] { return ::IsWindowEnabled(hInput) != FALSE; }, 1000)) {
+        Note("the field of " + to.strName + "'s chat is greyed: a message is on its way");
+        return;
+    }
+    const int n = ++m_nTextCount;
+    SentText text{"FZ" + std::to_string(m_nSeed) + "C" + std::to_string(n) +
+                      ": dzień dobry, zażółć gęślą jaźń " + std::string(Random(1, 60), 'q'),
+                  to.strName, to.strNumber, m_nEpoch, m_bSlow || Elapsed() < m_dwSlowUntil};
+    SetText(hChat, kChatInput, text.strText);
+    ::PostMessageA(hChat, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(hChat, IDOK)));
+    // The press is taken once the field greys, or a box says why not: only
+    // then may the next text go into the field.
+    WaitFor(
+        [&] {
+            const std::vector<HWND> open = m_client.Dialogs();
+            return !::IsWindowEnabled(hInput) ||
+                   std::any_of(open.begin(), open.end(), [this](HWND h) { return IsBox(h); });
+        },
+        2000);
+    Note("sent " + text.strText.substr(0, text.strText.find(':') + 1) + " to " + to.strName);
+    m_texts.push_back(text);
 }

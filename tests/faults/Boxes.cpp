@@ -8,13 +8,16 @@
 namespace {
 
 constexpr int kLoginEdit = 1005;
-// The client's own dialogs, known by one of their controls: the run fills them in itself.
-constexpr int kOwnDialogs[] = {1002, 1020, kLoginEdit};
+// The client's own dialogs, known by one of their controls: the run fills them
+// in itself. Chat windows (their input field) are written in by the run too.
+constexpr int kOwnDialogs[] = {1002, 1020, kLoginEdit, 1031};
 // Yes first: a Yes/No box gets Yes.
 constexpr int kButtons[] = {IDYES, IDOK, IDCANCEL};
 
 const char kResendQuestion[] = "Wysłać go jeszcze raz?";
 const char kLoginRefused[] = "Nieprawidłowy login";
+// Read now or later: the answer is the run's choice.
+const char kSystemQuestion[] = "Pojawiła się nowa wiadomość systemowa.";
 
 // The 9 digits after each "+48" in a text.
 std::vector<std::string> NumbersIn(const std::string& text) {
@@ -46,6 +49,13 @@ bool FaultRun::IsBox(HWND hDlg) const {
     return true;
 }
 
+int FaultRun::BoxesSeen(const std::string& what) const {
+    return static_cast<int>(
+        std::count_if(m_boxesSeen.begin(), m_boxesSeen.end(), [&](const auto& b) {
+            return b.first >= m_dwEpochAt && b.second.find(what) != std::string::npos;
+        }));
+}
+
 void FaultRun::AnswerBoxes(bool bHurry) {
     const std::vector<HWND> open = m_client.Dialogs();
     for (auto it = m_boxes.begin(); it != m_boxes.end();)
@@ -72,6 +82,7 @@ void FaultRun::AnswerBoxes(bool bHurry) {
         if (box.strText.find(kLoginRefused) != std::string::npos)
             m_bLoggedOff = true;
         m_boxes[hDlg] = box;
+        m_boxesSeen.push_back({Elapsed(), box.strText});
     }
     for (auto& [hDlg, box] : m_boxes) {
         if (static_cast<int>(::GetTickCount() - box.dwAnswerAt) < 0)
@@ -92,6 +103,13 @@ void FaultRun::Press(HWND hBox, const OpenBox& box) {
             m_resendConfirmed.insert(number);
             Note("resend confirmed for +48" + number);
         }
+    if (box.strText.find(kSystemQuestion) != std::string::npos) {
+        const int id = Random(0, 1) ? IDYES : IDNO;
+        Note(id == IDYES ? "system message: read it" : "system message: not now");
+        ::PostMessageA(hBox, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(::GetDlgItem(hBox, id)));
+        return;
+    }
     for (int id : kButtons)
         if (HWND button = ::GetDlgItem(hBox, id)) {
             ::PostMessageA(hBox, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),

@@ -1,4 +1,4 @@
-// What the run checks: the client's connection lines, its process, the SMS
+// What the run checks: the client's connection lines, its process, its chats, the SMS
 // the service received and the files the client left.
 #include "FaultRun.h"
 #include "RemoteTree.h"
@@ -284,4 +284,256 @@ void FaultRun::CheckFiles() {
     }
     if (ReadFile(folder + ".cts", bytes) && DecodeContactsFile(bytes).bBroken)
         Fail("the contacts file does not parse");
+}
+
+namespace {
+
+constexpr int kChatInput = 1031, kChatHistory = 1030;
+const char kChatCaption[] = "BriskoPC - ";
+// A login left behind or a new process closes the chats: what was announced
+// this close to it may have gone with them, or may show.
+constexpr DWORD kEpochMarginMs = 1500;
+// Pending messages are fetched again at the timer's duties: a few of them.
+constexpr DWORD kChatWaitMs = 30000;
+
+// What another process's control holds; WM_GETTEXT is carried across processes.
+std::string RemoteText(HWND hWnd) {
+    DWORD_PTR length = 0;
+    if (!::SendMessageTimeoutA(hWnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length))
+        return {};
+    // Line ends may be counted once and given twice.
+    std::string text(2 * length + 16, '\0');
+    DWORD_PTR copied = 0;
+    if (!::SendMessageTimeoutA(hWnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]),
+                               SMTO_ABORTIFHUNG, 2000, &copied))
+        return {};
+    text.resize(std::min<size_t>(copied, text.size()));
+    return text;
+}
+
+// The simulator's lists write some bytes as \xHH.
+std::string Unescape(const std::string& text) {
+    std::string bytes;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] == 'x') {
+            bytes += static_cast<char>(std::strtoul(text.substr(i + 2, 2).c_str(), nullptr, 16));
+            i += 3;
+        } else
+            bytes += text[i];
+    return bytes;
+}
+
+// The first `n` space-separated fields of a line and the rest after them.
+std::vector<std::string> Fields(const std::string& line, size_t n, std::string& rest) {
+    std::vector<std::string> fields;
+    size_t at = 0;
+    while (fields.size() < n && at <= line.size()) {
+        const size_t end = std::min(line.find(' ', at), line.size());
+        fields.push_back(line.substr(at, end - at));
+        at = end + 1;
+    }
+    rest = at < line.size() ? line.substr(at) : std::string();
+    return fields;
+}
+
+// The partner's lines are under his name as the window has it, with the
+// temporary mark or without.
+bool PartnersLine(const std::string& partner, const std::string& name) {
+    auto bare = [](const std::string& s) { return s.rfind("* ", 0) == 0 ? s.substr(2) : s; };
+    return bare(partner) == bare(name);
+}
+
+} // namespace
+
+std::vector<FaultRun::ChatWindow> FaultRun::ChatWindows() {
+    std::vector<ChatWindow> chats;
+    for (HWND hWnd : m_client.AllDialogs()) {
+        const std::string caption = WindowText(hWnd);
+        HWND input = ::GetDlgItem(hWnd, kChatInput);
+        if (!input || caption.rfind(kChatCaption, 0) != 0)
+            continue;
+        ChatWindow chat;
+        chat.hWnd = hWnd;
+        chat.strPartner = caption.substr(sizeof kChatCaption - 1);
+        chat.strInput = RemoteText(input);
+        chat.bInputEnabled = ::IsWindowEnabled(input) != FALSE;
+        std::string line;
+        const std::string history = RemoteText(::GetDlgItem(hWnd, kChatHistory)) + "\n";
+        for (char c : history) {
+            if (c != '\r' && c != '\n') {
+                line += c;
+                continue;
+            }
+            // "[HH:MM] <name> text"
+            const size_t open = line.find("] <"), close = line.find("> ", open);
+            if (!line.empty() && line[0] == '[' && open != std::string::npos &&
+                close != std::string::npos)
+                chat.lines.push_back(
+                    {line.substr(open + 3, close - open - 3), line.substr(close + 2)});
+            else if (!line.empty())
+                chat.lines.push_back({"", line});
+            line.clear();
+        }
+        chats.push_back(chat);
+    }
+    return chats;
+}
+
+std::vector<std::string> FaultRun::SystemMessageLabels() {
+    std::vector<std::string> labels;
+    if (!m_client.Running())
+        return labels;
+    RemoteTree tree(m_client.Process(), m_client.Child(1000));
+    for (const RemoteTreeItem& item : tree.All(1))
+        if (item.strText == "Komunikaty systemowe")
+            for (const RemoteTreeItem& message : tree.Children(item.hItem))
+                labels.push_back(message.strText);
+    return labels;
+}
+
+// What the chats show of the messages announced and the texts sent: each in
+// its contact's window once. Messages announced while no session was open are
+// not required (the client never heard of them), nor those of an epoch gone:
+// their windows went with it. What is shown must be shown once all the same.
+void FaultRun::CheckChat() {
+    if (!m_client.Running())
+        return;
+    int inFlight = 0;
+    std::set<unsigned> required;
+    if (m_bSimOffset)
+        for (const PushEvent& e : DueEvents(m_sim.PushLog(), kLogin, &inFlight))
+            if ((e.nType == 1 || e.nType == 100) &&
+                e.nAtMs - m_nSimOffset >= static_cast<long long>(m_dwEpochAt + kEpochMarginMs))
+                required.insert(e.nParam);
+    std::map<unsigned, std::string> names; // user id: contact name
+    for (const UserContact& u : UserContacts(m_sim.Contacts(kLogin)))
+        names[u.nUserId] = u.strName;
+    struct Message {
+        unsigned nId;
+        int nKind;
+        unsigned nSender;
+        std::string strText;
+    };
+    std::vector<Message> messages;
+    for (const std::string& line : m_sim.Messages(kLogin)) {
+        std::string text;
+        std::vector<std::string> f = Fields(line, 4, text);
+        if (f.size() == 4)
+            messages.push_back({static_cast<unsigned>(std::atoi(f[0].c_str())),
+                                std::atoi(f[1].c_str()),
+                                static_cast<unsigned>(std::atoi(f[2].c_str())), Unescape(text)});
+    }
+
+    std::vector<std::string> problems;
+    int messagesShown = 0, textsShown = 0, textsTold = 0;
+    auto evaluate = [&] {
+        problems.clear();
+        messagesShown = textsShown = textsTold = 0;
+        const std::vector<ChatWindow> chats = ChatWindows();
+        const std::vector<std::string> labels = SystemMessageLabels();
+        const std::vector<std::string> texts = m_sim.Texts();
+        std::vector<std::string> missing;
+        for (const Message& m : messages) {
+            const std::string what = "message " + std::to_string(m.nId) + " \"" + m.strText + "\"";
+            int shown = 0;
+            if (m.nKind == 100) {
+                shown = static_cast<int>(
+                    std::count(labels.begin(), labels.end(), m.strText.substr(0, 30)));
+            } else if (m.nKind == 1) {
+                const std::string& name = names[m.nSender];
+                for (const ChatWindow& chat : chats)
+                    for (const auto& [who, text] : chat.lines) {
+                        if (text != m.strText)
+                            continue;
+                        if (PartnersLine(chat.strPartner, name) &&
+                            PartnersLine(chat.strPartner, who))
+                            ++shown;
+                        else
+                            problems.push_back(what + " from " + name + " shown in the chat of " +
+                                               chat.strPartner + " under <" + who + ">");
+                    }
+            } else
+                continue;
+            if (shown > 1)
+                problems.push_back(what + " shown " + std::to_string(shown) + " times");
+            messagesShown += shown > 0;
+            if (!shown && required.count(m.nId))
+                missing.push_back(what);
+        }
+        const int givenUp = BoxesSeen("Błąd przy odbieraniu wiadomości.");
+        if (static_cast<int>(missing.size()) > givenUp)
+            for (const std::string& what : missing)
+                problems.push_back(what + " announced on an open session is not shown (" +
+                                   std::to_string(missing.size()) + " missing, " +
+                                   std::to_string(givenUp) + " fetches given up)");
+        int untold = 0;
+        for (const SentText& t : m_texts) {
+            const std::string what =
+                "text " + t.strText.substr(0, t.strText.find(':') + 1) + " to " + t.strName;
+            int accepted = 0;
+            for (const std::string& line : texts) {
+                std::string text;
+                std::vector<std::string> f = Fields(line, 3, text);
+                accepted += f.size() == 3 && f[1] == kLogin && f[2] == t.strNumber &&
+                            Unescape(text) == t.strText;
+            }
+            if (accepted > 1)
+                problems.push_back(what + " taken by the service " + std::to_string(accepted) +
+                                   " times");
+            // The windows of an epoch gone are gone.
+            if (t.nEpoch != m_nEpoch)
+                continue;
+            int own = 0;
+            bool inField = false;
+            for (const ChatWindow& chat : chats) {
+                const bool its = PartnersLine(chat.strPartner, t.strName);
+                inField = inField || (its && chat.strInput == t.strText);
+                if (its && chat.strInput == t.strText && !chat.bInputEnabled)
+                    problems.push_back(what + " still on its way (the field greyed)");
+                for (const auto& [who, text] : chat.lines)
+                    if (text == t.strText) {
+                        if (its && !PartnersLine(chat.strPartner, who))
+                            ++own;
+                        else
+                            problems.push_back(what + " shown in the chat of " + chat.strPartner +
+                                               " under <" + who + ">");
+                    }
+            }
+            if (own > 1)
+                problems.push_back(what + " shown " + std::to_string(own) + " times as sent");
+            if (own && !accepted)
+                problems.push_back(what + " shown as sent, but the service never took it");
+            // Taken but its answer late past the client's time-out: told as not sent.
+            if (!own && accepted && !t.bSlow)
+                problems.push_back(what + " taken by the service but not shown as sent");
+            textsShown += own > 0;
+            if (!own && !inField) {
+                ++untold;
+                ++textsTold;
+            }
+        }
+        const int told = BoxesSeen("nie wysłana") + BoxesSeen("nie jest użytkownikiem");
+        if (untold > told)
+            problems.push_back(std::to_string(untold) +
+                               " texts neither shown as sent nor left in their field, but only " +
+                               std::to_string(told) + " boxes said a text was not sent");
+        return problems.empty();
+    };
+    WaitFor(
+        [&] {
+            AnswerBoxes(true);
+            return evaluate();
+        },
+        kChatWaitMs);
+    for (const std::string& problem : problems)
+        Fail(problem);
+    int current = 0;
+    for (const SentText& t : m_texts)
+        current += t.nEpoch == m_nEpoch;
+    Note("chat: " + std::to_string(messages.size()) + " messages stored, " +
+         std::to_string(required.size()) + " required, " + std::to_string(messagesShown) +
+         " shown; " + std::to_string(m_texts.size()) + " texts sent (" + std::to_string(current) +
+         " in this epoch), " + std::to_string(textsShown) + " shown as sent, " +
+         std::to_string(textsTold) + " told as not sent; " +
+         std::to_string(BoxesSeen("Błąd przy odbieraniu wiadomości.")) + " fetches given up");
 }

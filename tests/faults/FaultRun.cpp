@@ -5,6 +5,9 @@
 namespace {
 // After the last fault the client has this long to be logged in again.
 constexpr DWORD kLoginMs = 60000;
+// Once logged in again, the healthy service carries a message each way after
+// this long (the contacts come a moment after the login).
+constexpr DWORD kChatAfterLoginMs = 3000;
 // ... and, once logged in, time to send what waits: a send cut by the last
 // fault's time-out, the timer's next retry (18 s) and the check of an uncertain SMS.
 constexpr DWORD kOutboxRetryMs = 35000;
@@ -88,11 +91,13 @@ void FaultRun::Recover() {
     const DWORD healed = ::GetTickCount();
     DWORD loggedInAt = 0, lastLogin = 0, lastSend = 0;
     int sends = 0;
+    bool chatted = false;
     for (;;) {
         const DWORD now = ::GetTickCount();
         if (now - healed > kLoginMs && !loggedInAt)
             break;
-        if (loggedInAt && (EverySmsArrived() || now - loggedInAt > kOutboxRetryMs))
+        if (loggedInAt && (chatted || now - loggedInAt > kOutboxRetryMs) &&
+            (EverySmsArrived() || now - loggedInAt > kOutboxRetryMs))
             break;
         Tick(true);
         if (m_boxes.empty() && m_bLoggedOff && now - lastLogin > 15000 && !KnownDialog(1005)) {
@@ -103,6 +108,13 @@ void FaultRun::Recover() {
             loggedInAt = ::GetTickCount();
             Note("logged in again " + std::to_string((loggedInAt - healed) / 1000) +
                  " s after the last fault");
+        }
+        // Whatever the faults left, these must come through whole.
+        if (loggedInAt && !chatted && !m_bLoggedOff && m_boxes.empty() &&
+            now - loggedInAt > kChatAfterLoginMs) {
+            chatted = true;
+            SendChat();
+            AnnounceMessage();
         }
         // After a refusal the outbox waits for the user's command.
         if (loggedInAt && m_bSmsRefused && m_boxes.empty() && sends < 3 && now - lastSend > 8000) {
@@ -116,8 +128,10 @@ void FaultRun::Recover() {
         Fail("not logged in again, push session open, within 60 s after the last fault; "
              "connection lines: " +
              m_strConnection);
-    else
+    else {
         CheckPushEvents();
+        CheckChat();
+    }
 }
 
 void FaultRun::Finish() {

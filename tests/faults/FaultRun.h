@@ -14,6 +14,15 @@
 #include <string>
 #include <vector>
 
+// A contact of the account who uses the service.
+struct UserContact {
+    std::string strName;
+    std::string strNumber; // "+48" and 9 digits
+    unsigned nUserId = 0;
+};
+// From the simulator's contact lines, "name;number;userid;presence".
+std::vector<UserContact> UserContacts(const std::vector<std::string>& lines);
+
 class FaultRun {
 public:
     // The demo account of the simulator.
@@ -31,6 +40,23 @@ private:
         std::string strNumber; // 9 digits
         std::string strTag;
         bool bDeleted = false;
+    };
+    // A message the user sent from a chat window, known by the tag in its text.
+    struct SentText {
+        std::string strText;
+        std::string strName;   // the contact's, as the tree shows it
+        std::string strNumber; // "+48" and 9 digits
+        int nEpoch = 0;
+        bool bSlow = false; // sent while answers came late: taken, it may still be told as not sent
+    };
+    // A chat window of the client and what it shows.
+    struct ChatWindow {
+        HWND hWnd = nullptr;
+        std::string strPartner; // the caption after "BriskoPC - "
+        std::string strInput;
+        bool bInputEnabled = false;
+        // "[HH:MM] <name> text" lines taken apart
+        std::vector<std::pair<std::string, std::string>> lines;
     };
     // A message box the client shows, and when the run answers it.
     struct OpenBox {
@@ -58,6 +84,10 @@ private:
     HWND OpenDialog(WORD command, int control);
     bool Confirm(HWND hDlg);
     bool SelectItem(const std::string& root, int minData, int maxData, const std::string& text);
+    void SendChat();
+    // The client's chat windows and everything it shows closed with them: a
+    // new process, a login left behind.
+    void NewEpoch();
     void Restart();
     void AwaitEnd();
 
@@ -91,6 +121,12 @@ private:
     bool EverySmsArrived();
     std::map<std::string, int> ArrivedByTag();
     void CheckProcess();
+    // The client's chat windows, hidden ones included.
+    std::vector<ChatWindow> ChatWindows();
+    std::vector<std::string> SystemMessageLabels();
+    void CheckChat();
+    // Boxes seen since the current epoch began whose text holds `what`.
+    int BoxesSeen(const std::string& what) const;
     void CheckSms();
     void CheckFiles();
     void Fail(const std::string& what);
@@ -128,5 +164,10 @@ private:
     std::vector<std::string> m_contacts;     // names of the contacts the user added
     std::set<std::string> m_resendConfirmed; // 9-digit numbers
     std::map<HWND, OpenBox> m_boxes;
+    std::vector<std::pair<DWORD, std::string>> m_boxesSeen; // run time, text
+    std::vector<SentText> m_texts;
+    int m_nTextCount = 0;
+    int m_nEpoch = 0;
+    DWORD m_dwEpochAt = 0; // run time the current epoch began
     std::vector<std::string> m_failures;
 };

@@ -25,19 +25,6 @@ std::string EventFrame(int32_t type, uint32_t param) {
     return frame;
 }
 
-// The service users among the account's contacts ("name;number;userid;presence").
-std::vector<unsigned> UserIds(const std::vector<std::string>& contacts) {
-    std::vector<unsigned> ids;
-    for (const std::string& line : contacts) {
-        std::istringstream fields(line);
-        std::string name, number, id;
-        if (std::getline(fields, name, ';') && std::getline(fields, number, ';') &&
-            std::getline(fields, id, ';') && std::atoi(id.c_str()) > 0)
-            ids.push_back(static_cast<unsigned>(std::atoi(id.c_str())));
-    }
-    return ids;
-}
-
 // What a one-shot answer looks like in the run's notes: its size and start.
 std::string Describe(const std::string& body) {
     std::string start;
@@ -47,6 +34,21 @@ std::string Describe(const std::string& body) {
 }
 
 } // namespace
+
+std::vector<UserContact> UserContacts(const std::vector<std::string>& lines) {
+    std::vector<UserContact> users;
+    for (const std::string& line : lines) {
+        std::istringstream fields(line);
+        UserContact u;
+        std::string id;
+        if (std::getline(fields, u.strName, ';') && std::getline(fields, u.strNumber, ';') &&
+            std::getline(fields, id, ';') && std::atoi(id.c_str()) > 0) {
+            u.nUserId = static_cast<unsigned>(std::atoi(id.c_str()));
+            users.push_back(u);
+        }
+    }
+    return users;
+}
 
 void FaultRun::Inject(const PlannedStep& s) {
     if (InjectPush(s))
@@ -72,6 +74,9 @@ void FaultRun::Inject(const PlannedStep& s) {
         break;
     case Step::Expire:
         m_sim.Expire();
+        break;
+    case Step::NoSession:
+        m_sim.NoSession(kLogin);
         break;
     case Step::BadAnswer:
         m_sim.AnswerOnce(s.strFunction, s.strBody);
@@ -140,7 +145,9 @@ bool FaultRun::InjectPush(const PlannedStep& s) {
 // cut frames apart and join them: the events after them show whether the
 // client found its frames again.
 void FaultRun::PushFrames() {
-    const std::vector<unsigned> users = UserIds(m_sim.Contacts(kLogin));
+    std::vector<unsigned> users;
+    for (const UserContact& u : UserContacts(m_sim.Contacts(kLogin)))
+        users.push_back(u.nUserId);
     std::string bytes;
     for (uint32_t n = Random(2, 6); n > 0; --n) {
         if (Random(0, 3) == 0 || users.empty())
@@ -192,11 +199,21 @@ void FaultRun::PushBurst() {
 void FaultRun::AnnounceMessage() {
     const int kind = Random(0, 4) ? 1 : 100;
     const int n = ++m_nMessageCount;
+    const std::vector<UserContact> users = UserContacts(m_sim.Contacts(kLogin));
+    std::string sender = kMessageSender, from = kind == 100 ? "the service" : "+48600100201";
+    if (kind == 1 && !users.empty()) {
+        const UserContact& u = users[Random(0, static_cast<uint32_t>(users.size() - 1))];
+        sender = "%2B" + u.strNumber.substr(1);
+        from = u.strName;
+    }
+    // The tag first: a system message is known in the tree by its first 30 characters.
+    const std::string tag = "FZ" + std::to_string(m_nSeed) + "M" + std::to_string(n) + ":";
     const unsigned id =
-        m_sim.PushMessage(kLogin, kMessageSender, kind,
-                          "FZ " + std::to_string(m_nSeed) + " wiadomość " + std::to_string(n));
+        m_sim.PushMessage(kLogin, sender, kind,
+                          tag + (kind == 100 ? " komunikat systemowy, zażółć gęślą jaźń"
+                                             : " cześć, zażółć gęślą jaźń"));
     Note(std::string(StepName(Step::PushMessage)) + ": kind " + std::to_string(kind) + ", id " +
-         std::to_string(id));
+         std::to_string(id) + ", " + tag + " from " + from);
     if (!id || m_bSimOffset)
         return;
     // The announcement's line in the push log ties its clock to the run's.

@@ -46,6 +46,12 @@ const Function kFunctions[] = {
     {"SENDLONGSMS", "NOCREDITS\r\n1000000\r\n0\r\n"},
 };
 
+// Only lost, never answered otherwise: a fetch cut short would show a message
+// the service never had, a lie the run could not tell from a fault. (SENDTEXT
+// is not lost either: the client cannot know that a text whose answer never
+// came was taken, and says it was not sent.)
+const char* const kLostOnly[] = {"RECEIVEMSG"};
+
 const char* const kOddLoginPc[] = {
     "LOGINPCFAILED\r\n",
     "LOGINPCFAILED",
@@ -111,7 +117,7 @@ const Weighted kMix[] = {
     {Step::SlowDown, 2},       {Step::Expire, 2},     {Step::BadAnswer, 5},
     {Step::LoseAnswer, 3},     {Step::PushDrop, 4},   {Step::PushStall, 2},
     {Step::SessionRefused, 2}, {Step::AliveDead, 1},  {Step::PushFrames, 4},
-    {Step::PushBurst, 2},
+    {Step::PushBurst, 2},      {Step::SendChat, 8},   {Step::NoSession, 2},
 };
 
 const char* const kDrops[] = {"close", "half", "reset", "all-close", "all-reset"};
@@ -121,9 +127,10 @@ const char* const kRefusals[] = {"reject", "silent"};
 PlannedStep LoseAnswer(Rng& rng) {
     PlannedStep s;
     s.step = Step::LoseAnswer;
-    s.strFunction = Between(rng, 0, 1)
-                        ? "SENDLONGSMS"
-                        : kFunctions[Between(rng, 0, std::size(kFunctions) - 1)].name;
+    const uint32_t n = Between(rng, 0, 5);
+    s.strFunction = n < 3   ? "SENDLONGSMS"
+                    : n < 4 ? kLostOnly[Between(rng, 0, std::size(kLostOnly) - 1)]
+                            : kFunctions[Between(rng, 0, std::size(kFunctions) - 1)].name;
     return s;
 }
 
@@ -229,6 +236,8 @@ const char* StepName(Step step) {
         return "kill";
     case Step::Restart:
         return "restart";
+    case Step::SendChat:
+        return "send a message";
     case Step::Unreachable:
         return "service unreachable";
     case Step::Reachable:
@@ -243,6 +252,8 @@ const char* StepName(Step step) {
         return "one-shot answer";
     case Step::LoseAnswer:
         return "answer lost";
+    case Step::NoSession:
+        return "client session forgotten";
     case Step::PushDrop:
         return "push connection dropped";
     case Step::PushStall:
@@ -273,5 +284,6 @@ std::vector<std::string> FaultedFunctions() {
     std::vector<std::string> names;
     for (const Function& f : kFunctions)
         names.push_back(f.name);
+    names.insert(names.end(), std::begin(kLostOnly), std::end(kLostOnly));
     return names;
 }

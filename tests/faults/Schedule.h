@@ -22,6 +22,7 @@ enum class Step {
     Quit,
     Kill,
     Restart,
+    SendChat, // a message to a contact who is a user, from his chat window
     // faults of the service
     Unreachable,
     Reachable,
@@ -30,6 +31,7 @@ enum class Step {
     Expire,
     BadAnswer,
     LoseAnswer, // handled by the service, its answer lost on the way back
+    NoSession,  // the service forgets the client session (LOGINPC) and closes its push sessions
     // faults of the push server
     PushDrop, // strFunction: close, half or reset; now and then every connection
     PushStall,
@@ -59,6 +61,6 @@ struct PlannedStep {
 std::vector<PlannedStep> MakeSchedule(uint32_t seed, uint32_t faultMs);
 
 const char* StepName(Step step);
-// The functions that one-shot answers are queued for: all of them forgotten
-// when the service is made healthy again.
+// The functions that one-shot answers or lost answers are queued for: all of
+// them forgotten when the service is made healthy again.
 std::vector<std::string> FaultedFunctions();

@@ -115,21 +115,29 @@ DWORD ClientProcess::ExitCode() const {
     return code;
 }
 
-std::vector<HWND> ThreadDialogs(DWORD dwThreadId) {
-    std::vector<HWND> dialogs;
+std::vector<HWND> ThreadDialogs(DWORD dwThreadId, bool bHiddenToo) {
+    struct Search {
+        bool bHiddenToo;
+        std::vector<HWND> found;
+    } search{bHiddenToo, {}};
     ::EnumThreadWindows(
         dwThreadId,
-        [](HWND hWnd, LPARAM found) {
+        [](HWND hWnd, LPARAM param) {
+            auto& s = *reinterpret_cast<Search*>(param);
             char cls[16];
-            if (::IsWindowVisible(hWnd) && ::GetClassNameA(hWnd, cls, sizeof cls) &&
-                !strcmp(cls, "#32770"))
-                reinterpret_cast<std::vector<HWND>*>(found)->push_back(hWnd);
+            if ((s.bHiddenToo || ::IsWindowVisible(hWnd)) &&
+                ::GetClassNameA(hWnd, cls, sizeof cls) && !strcmp(cls, "#32770"))
+                s.found.push_back(hWnd);
             return TRUE;
         },
-        reinterpret_cast<LPARAM>(&dialogs));
-    return dialogs;
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 std::vector<HWND> ClientProcess::Dialogs() const {
     return Running() ? ThreadDialogs(m_pi.dwThreadId) : std::vector<HWND>();
+}
+
+std::vector<HWND> ClientProcess::AllDialogs() const {
+    return Running() ? ThreadDialogs(m_pi.dwThreadId, true) : std::vector<HWND>();
 }

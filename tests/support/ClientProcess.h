@@ -16,8 +16,9 @@ std::string WindowText(HWND hWnd);
 // The texts of a dialog's children other than buttons, joined by "|": what a box says.
 std::string DialogText(HWND hDlg);
 
-// The visible dialogs and message boxes of a thread.
-std::vector<HWND> ThreadDialogs(DWORD dwThreadId);
+// The visible dialogs and message boxes of a thread; with bHiddenToo the
+// hidden ones as well (modeless dialogs kept for later).
+std::vector<HWND> ThreadDialogs(DWORD dwThreadId, bool bHiddenToo = false);
 
 // Polls done() every 100 ms until it holds or the time is up; returns done().
 bool WaitFor(const std::function<bool()>& done, DWORD ms);
@@ -40,6 +41,8 @@ public:
 
     // The visible dialogs of its main thread: message boxes and its own dialogs.
     std::vector<HWND> Dialogs() const;
+    // Its main thread's dialogs, hidden ones included.
+    std::vector<HWND> AllDialogs() const;
 
     HANDLE Process() const { return m_pi.hProcess; }
     HWND Main() const { return m_hMain; }
