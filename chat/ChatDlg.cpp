@@ -47,6 +47,9 @@ BOOL CChatDlg::OnInitDialog() {
 
 void CChatDlg::OnOK() {
     HWND input = GetDlgItem(IDC_CHAT_INPUT);
+    // The last text is still on its way: "Wyślij" again would send it twice.
+    if (!::IsWindowEnabled(input))
+        return;
     char buffer[kInputLimit + 1] = "";
     ::GetWindowTextA(input, buffer, sizeof buffer);
     std::string text = buffer;

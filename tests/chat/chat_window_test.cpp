@@ -285,6 +285,7 @@ TEST_F(Chat, TheOwnMessageIsShownAndTheFieldEmptiedOnlyOnceTheServiceTookIt) {
     EXPECT_FALSE(::IsWindowEnabled(Input(chat))) << "no new text while it is on its way";
     EXPECT_EQ(fw::GetText(Input(chat)), "Zażółć gęślą jaźń");
     EXPECT_EQ(History(chat), "");
+    fw::Press(chat, IDOK); // "Wyślij" again while it is on its way
     Settle();
     EXPECT_TRUE(::IsWindowEnabled(Input(chat)));
     EXPECT_EQ(fw::GetText(Input(chat)), "");
@@ -299,6 +300,7 @@ TEST_F(Chat, TheOwnMessageIsShownAndTheFieldEmptiedOnlyOnceTheServiceTookIt) {
         return l.find("function=SENDTEXT&Receiver=48600100201&body=Za%BF%F3%B3%E6+g%EA%9Cl%B9+ja%"
                       "9F%F1") != std::string::npos;
     }));
+    EXPECT_EQ(Count("SENDTEXT"), 1u) << "sent once";
     EXPECT_TRUE(boxes.Shown().empty());
 }
 
