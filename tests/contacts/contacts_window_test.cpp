@@ -584,8 +584,8 @@ protected:
         return Watch([&] { EXPECT_TRUE(dlg().ShowTreeMenu(data, kind)); });
     }
 
-    void Click(HTREEITEM item, bool right) {
-        ASSERT_TRUE(ClickTreeItem(dlg().m_hWnd, tree().m_hWnd, item, right));
+    void Click(HTREEITEM item, bool right, int drift = 0) {
+        ASSERT_TRUE(ClickTreeItem(dlg().m_hWnd, tree().m_hWnd, item, right, drift));
     }
 
     static const UINT_PTR kGiveUp = 77;
@@ -634,6 +634,15 @@ TEST_F(ContextMenus, RealClicksOnTheTreeSelectAndActOnTheItemUnderThePointer) {
     Click(beata->hItem, false);
     EXPECT_EQ(tree().GetSelectedItem(), beata->hItem);
     EXPECT_EQ(number, "601234568");
+
+    // The tree drags nothing: a hand that moves while it clicks still clicks.
+    number.clear();
+    dialogs.Expect(IDD_SMS, [&](CDialog& d) {
+        number = fw::GetText(d.GetDlgItem(IDC_SMS_NUMBER));
+        fw::Press(d, IDCANCEL);
+    });
+    Click(adam->hItem, false, 12);
+    EXPECT_EQ(number, "601234567");
 
     // A right click on another selects that one and opens its contact menu.
     Seen seen = Watch([&] { Click(adam->hItem, true); });

@@ -42,7 +42,7 @@ HICON TrayImage(UINT nIDResource) {
                      ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
 }
 
-bool ClickTreeItem(HWND hTopLevel, HWND hTree, HTREEITEM item, bool right) {
+bool ClickTreeItem(HWND hTopLevel, HWND hTree, HTREEITEM item, bool right, int drift) {
     ::SetWindowPos(hTopLevel, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
     ::SetForegroundWindow(hTopLevel);
     TreeView_EnsureVisible(hTree, item);
@@ -55,11 +55,15 @@ bool ClickTreeItem(HWND hTopLevel, HWND hTree, HTREEITEM item, bool right) {
     if (!PumpUntil([&] { return ::WindowFromPoint(pt) == hTree; }, 3000) ||
         !::SetCursorPos(pt.x, pt.y))
         return false;
-    INPUT in[2] = {};
-    in[0].type = in[1].type = INPUT_MOUSE;
+    // The motion of the warp must not reach the tree in the middle of the click.
+    Pump(100);
+    INPUT in[3] = {};
+    in[0].type = in[1].type = in[2].type = INPUT_MOUSE;
     in[0].mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
-    in[1].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
-    if (::SendInput(2, in, sizeof(INPUT)) != 2)
+    in[1].mi.dwFlags = MOUSEEVENTF_MOVE;
+    in[1].mi.dx = drift;
+    in[2].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
+    if (::SendInput(3, in, sizeof(INPUT)) != 3)
         return false;
     Pump(300);
     return true;

@@ -22,4 +22,6 @@ void Pump(DWORD ms);
 bool PumpUntil(const std::function<bool()>& done, DWORD ms = 15000);
 // A real click of the mouse on the middle of a tree item's label, so that the
 // tree control itself tells its window; false when the item cannot be clicked.
-bool ClickTreeItem(HWND hTopLevel, HWND hTree, HTREEITEM item, bool right);
+// A real click through the input queue; drift moves the pointer that many
+// pixels to the right while the button is down.
+bool ClickTreeItem(HWND hTopLevel, HWND hTree, HTREEITEM item, bool right, int drift = 0);
