@@ -1,7 +1,8 @@
 // The session functions. LOGIN ties the client's session cookie to the
 // account (the web session that most functions need) and makes it available;
 // LOGINPC hands out the id of the client's own session, which the push
-// handshake presents; LOGOFF ends both and logs the account off;
+// handshake presents; LOGOFF ends both and logs the account off; SETSTATUS
+// shows the account to its watchers as the user chose;
 // CHECKSTATUSES asks for the contacts' presences again, which arrive over the
 // push connection.
 #include "functions.hpp"
@@ -67,6 +68,16 @@ std::string logoff(const Call& call, World& world, Account& account) {
     return "LOGOFFOK";
 }
 
+// 0 invisible (seen as logged off), 1 available, 2 busy, 3 away.
+std::string set_status(const Call& call, World& world, Account& account) {
+    int32_t status = 0;
+    if (!int_param(call, "status", status) || status < 0 || status > 3) {
+        return "SETSTATUSFAILED";
+    }
+    world.set_presence(account.login, status);
+    return "SETSTATUSOK";
+}
+
 // The presences go out as events, one per contact who is a user. The client
 // has its session reply before it asks, so the session is bound already.
 std::string check_statuses(const Call&, World& world, Account& account) {
@@ -84,6 +95,7 @@ void add_session_functions(FunctionTable& table) {
     table.add("LOGINPC", with_web_session(login_pc));
     table.add("LOGOFF", with_web_session(logoff));
     table.add("CHECKSTATUSES", with_web_session(check_statuses));
+    table.add("SETSTATUS", with_web_session(set_status));
 }
 
 } // namespace sim

@@ -127,6 +127,18 @@ TEST_F(PushTest, PresenceChangesReachTheAccountsThatListTheContact) {
     EXPECT_EQ(push->read_bytes(1, 100), "");
 }
 
+TEST_F(PushTest, AStatusTheUserSetsReachesHisWatchers) {
+    auto push = open_session(zofia_, kZofia);
+    Client jan(service_);
+    log_in(jan, kJan);
+    for (const char* status : {"2", "3", "0", "1"})
+        EXPECT_EQ(jan.call(std::string("function=SETSTATUS&status=") + status), "SETSTATUSOK");
+    for (const char* status : {"4", "-1", "x", ""})
+        EXPECT_EQ(jan.call(std::string("function=SETSTATUS&status=") + status), "SETSTATUSFAILED");
+    EXPECT_EQ(event_frames(push->read_bytes(50)),
+              (Events{{101, 18}, {104, 18}, {103, 18}, {102, 18}, {101, 18}}));
+}
+
 TEST_F(PushTest, CheckStatusesSendsThePresenceOfEveryContactWhoIsAUser) {
     ASSERT_EQ(control("PUT", "/presence/%2B48600100202?value=3").first, 200);
     auto push = open_session(zofia_, kZofia);
