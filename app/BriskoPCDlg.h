@@ -131,6 +131,26 @@ public:
     BOOL ShowChatOfHighlighted(HTREEITEM hItem, int nTreeId);
     LRESULT OnChatActivated(WPARAM wParam, LPARAM lParam);
 
+    // Own status: chosen by the user, or away while he is idle.
+    void OnStatusUnavailable();
+    void OnStatusBusy();
+    void OnStatusInvisible();
+    void OnStatusAvailable();
+    void ChooseStatus(int nCode, UINT nCommand);
+    void SetStatus(int nCode);
+    void OnSetStatusResponse(HttpRequest& request);
+    void CheckAutoAway();
+    // The rule itself, at the tick count now with the last input at lastInput.
+    void CheckAutoAway(DWORD now, DWORD lastInput);
+
+    // Lock: the client waits for the account's password.
+    void OnLock();
+    void OnUnlock();
+    BOOL IsLocked() const { return m_bLocked; }
+    // The caption (null: as it is) and menu of the session's state; while
+    // locked they wait for the unlock. FALSE when the menu cannot be loaded.
+    BOOL ShowSessionState(const char* caption, UINT nMenu);
+
     // The client's version, compared by the version check.
     std::string m_strVersion = "0.22";
     std::string m_strLogin;
@@ -165,9 +185,18 @@ public:
     BOOL m_bBusyTimer = FALSE;
     DWORD m_dwBusySince = 0;
     BOOL m_bRememberPassword = FALSE;
+    // 0 not away, 1 away while idle, 2 the user chose "Niedostępny".
     int m_nAutoAway = 0;
     BOOL m_bCheckAway = FALSE;
     int m_nCheckAwayTime = 0;
+    BOOL m_bLocked = FALSE;
+    // What the unlock shows again; the password it asks for.
+    std::string m_strUnlockedCaption;
+    UINT m_nUnlockedMenu = 0;
+    std::string m_strLockPassword;
+    // Wrong passwords since the lock, and when the last was given.
+    int m_nUnlockFailures = 0;
+    DWORD m_dwLastUnlockFailure = 0;
 
     CTrayIcon m_trayIcon;
     CTreeCtrl m_wndTree;

@@ -3,6 +3,7 @@
 
 #include "LoginDialog.h"
 #include "MessageBox.h"
+#include "StoredPassword.h"
 #include "WinApp.h"
 #include "resource.h"
 
@@ -14,7 +15,9 @@ void CBriskoPCDlg::StartLogin(BOOL bAsk) {
     CWinApp* app = AfxGetApp();
     if (!bAsk) {
         m_strLogin = app->GetProfileString(kSection, "Login");
-        m_strPassword = app->GetProfileString(kSection, "Password");
+        m_strPassword = ReadStoredPassword(*app);
+        // A password kept from before was kept because the user asked.
+        m_bRememberPassword = !m_strPassword.empty();
         m_bCheckAway = app->GetProfileInt(kSection, "CheckAway", 1);
         m_nCheckAwayTime = app->GetProfileInt(kSection, "CheckAwayTime", 5);
         if (!m_strPassword.empty()) {
@@ -42,7 +45,7 @@ void CBriskoPCDlg::StartLogin(BOOL bAsk) {
     // A password kept for another login, or one the user no longer wants kept,
     // must not stay in the profile.
     if (!m_bRememberPassword)
-        app->WriteProfileString(kSection, "Password", nullptr);
+        DeleteStoredPassword(*app);
     // Leave the old session behind before the new one begins; a LOGINPC of the
     // old login still on its way will never be answered here.
     if (m_nSessionState == 2)
@@ -75,9 +78,8 @@ void CBriskoPCDlg::OnLogoff() {
     m_nDbState = 0;
     m_strLogin.clear();
     m_strPassword.clear();
-    AfxGetApp()->WriteProfileString(kSection, "Password", nullptr);
-    SetWindowText("Niezalogowany");
-    ReplaceMenu(IDR_MENU_LOGGEDOUT);
+    DeleteStoredPassword(*AfxGetApp());
+    ShowSessionState("Niezalogowany", IDR_MENU_LOGGEDOUT);
     RefreshConnectionItems();
     AfxMessageBox(IDS_LOGGED_OFF);
 }

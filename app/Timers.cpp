@@ -27,6 +27,8 @@ void CBriskoPCDlg::OnTimer(UINT nIDEvent) {
     if (nIDEvent != TIMER_TICK)
         return;
 
+    if (m_nSessionState == 2)
+        CheckAutoAway();
     if (m_nReloginCountdown != 0)
         --m_nReloginCountdown;
     if (m_nReloginCountdown == 0) {

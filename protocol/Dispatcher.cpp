@@ -28,6 +28,7 @@ const Route kRoutes[] = {
     {"RECEIVEMSG", &CBriskoPCDlg::OnReceiveMsgResponse},
     {"LOGOFF", &CBriskoPCDlg::OnLogoffResponse},
     {"GETUSERINFO", &CBriskoPCDlg::ResponseGetUserInfo},
+    {"SETSTATUS", &CBriskoPCDlg::OnSetStatusResponse},
     {"GETCOSTS", &CBriskoPCDlg::OnGetCosts},
     {"CHECKSTATUSES", &CBriskoPCDlg::OnCheckStatusesResponse},
     {"CHECKSMS", &CBriskoPCDlg::OnSmsCheckResponse},

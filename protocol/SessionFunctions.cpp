@@ -6,6 +6,7 @@
 #include "Encoding.h"
 #include "HttpSession.h"
 #include "MessageBox.h"
+#include "StoredPassword.h"
 #include "Response.h"
 #include "WinApp.h"
 #include "resource.h"
@@ -62,12 +63,12 @@ void CBriskoPCDlg::OnLoginResponse(HttpRequest& request) {
         m_nClass = fields.NextInt();
         UpdateStatusLine();
         m_nSessionState = 2;
-        SetWindowText(m_strLogin);
         m_strOwnName = m_strLogin;
         app->WriteProfileString(kSection, "Login", m_strLogin.c_str());
-        if (m_bRememberPassword)
-            app->WriteProfileString(kSection, "Password", m_strPassword.c_str());
-        if (!ReplaceMenu(IDR_MENU_LOGGEDIN))
+        // A locked client keeps no password on disk; the unlock stores it.
+        if (m_bRememberPassword && !m_bLocked)
+            WriteStoredPassword(*app, m_strPassword);
+        if (!ShowSessionState(m_strLogin.c_str(), IDR_MENU_LOGGEDIN))
             return;
         SendGetContacts();
         SendGetCosts();
@@ -79,15 +80,14 @@ void CBriskoPCDlg::OnLoginResponse(HttpRequest& request) {
         m_nSessionState = 0;
         m_strLogin.clear();
         m_strPassword.clear();
-        app->WriteProfileString(kSection, "Password", nullptr);
-        SetWindowText("BriskoPC - Niezalogowany");
-        ReplaceMenu(IDR_MENU_LOGGEDOUT);
+        DeleteStoredPassword(*app);
+        ShowSessionState("BriskoPC - Niezalogowany", IDR_MENU_LOGGEDOUT);
         RefreshConnectionItems();
         AfxMessageBox(IDS_LOGIN_FAILED);
         return;
     } else {
         // No answer, or one that makes no sense: work offline.
-        if (m_nContactsSource == 0 && ReplaceMenu(IDR_MENU_LOGGEDIN)) {
+        if (m_nContactsSource == 0 && ShowSessionState(nullptr, IDR_MENU_LOGGEDIN)) {
             ::EnableMenuItem(m_menu, ID_CONTACT_ADD, MF_BYCOMMAND | MF_GRAYED);
             ::EnableMenuItem(m_menu, ID_SMS_STATUS, MF_BYCOMMAND | MF_GRAYED);
             ReadContactsFile();

@@ -134,6 +134,9 @@ TEST_F(ClientEndToEnd, LogOffSaysSoAndForgetsThePassword) {
     ::GetPrivateProfileStringA("BriskoPC", "Password", "-", password, sizeof password,
                                ClientProfilePath().c_str());
     EXPECT_STREQ(password, "-");
+    ::GetPrivateProfileStringA("BriskoPC", "ProtectedPassword", "-", password, sizeof password,
+                               ClientProfilePath().c_str());
+    EXPECT_STREQ(password, "-");
 }
 
 TEST_F(ClientEndToEnd, AWrongStoredPasswordShowsOneBoxAndIsNotTriedAgainWhileItIsOpen) {

@@ -8,11 +8,14 @@
 #include "DataFile.h"
 #include "MessageBox.h"
 #include "SimControl.h"
+#include "StoredPassword.h"
 #include "resource.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -91,6 +94,12 @@ protected:
     }
 
     std::string Profile(const char* entry) { return app.GetProfileString("BriskoPC", entry, "-"); }
+    // The password as the next start reads it; "-" when neither form is stored.
+    std::string Stored() {
+        return Profile("Password") == "-" && Profile("ProtectedPassword") == "-"
+                   ? "-"
+                   : ReadStoredPassword(app);
+    }
     std::vector<std::string> Lines() {
         return Children(dlg()->m_wndTree, dlg()->m_hConnectionItem);
     }
@@ -126,7 +135,11 @@ TEST_F(Login, StoredCredentialsLogInWithoutAskingAndClimbTheLadder) {
     EXPECT_EQ(dlg()->m_strPushHost, "127.0.0.1");
     EXPECT_EQ(MenuItemText(::GetSubMenu(dlg()->m_menu, 0), 0), "Zmiana loginu") << "menu 127";
     EXPECT_EQ(Profile("Login"), kLogin);
-    EXPECT_EQ(Profile("Password"), kPassword) << "left as stored";
+    EXPECT_EQ(Stored(), kPassword) << "still stored";
+    EXPECT_EQ(Profile("Password"), "-") << "an earlier version's plain password, stored protected";
+    std::ifstream file(app.ProfilePath());
+    std::string bytes((std::istreambuf_iterator<char>(file)), {});
+    EXPECT_EQ(bytes.find(kPassword), std::string::npos) << bytes;
 
     // The next tick sends LOGINPC; its answer opens the client's own session.
     dlg()->OnTimer(1);
@@ -177,7 +190,8 @@ TEST_F(Login, WithoutAStoredPasswordTheDialogAsksWithTheLoginFilledIn) {
 
     Settle();
     EXPECT_EQ(dlg()->m_nSessionState, 2);
-    EXPECT_EQ(Profile("Password"), kPassword) << "remembered as asked";
+    EXPECT_EQ(Stored(), kPassword) << "remembered as asked";
+    EXPECT_EQ(Profile("Password"), "-") << "protected";
 }
 
 TEST_F(Login, AWrongPasswordForgetsIt) {
@@ -188,7 +202,7 @@ TEST_F(Login, AWrongPasswordForgetsIt) {
     ASSERT_EQ(boxes.Shown().size(), 1u);
     EXPECT_EQ(boxes.Shown()[0].text, "Nieprawidłowy login lub haslo, badź brak konta na Brisku.");
     EXPECT_EQ(dlg()->GetWindowText(), "BriskoPC - Niezalogowany");
-    EXPECT_EQ(Profile("Password"), "-");
+    EXPECT_EQ(Stored(), "-");
     EXPECT_EQ(dlg()->m_strPassword, "");
     EXPECT_EQ(MenuItemText(::GetSubMenu(dlg()->m_menu, 0), 0), "Zaloguj") << "menu 128";
 
@@ -228,7 +242,7 @@ TEST_F(Login, AnAnswerThatIsNeitherSuccessNorFailureCountsAsOffline) {
     Settle();
     EXPECT_EQ(dlg()->m_nSessionState, 0);
     EXPECT_EQ(dlg()->m_nContactsSource, 1);
-    EXPECT_EQ(Profile("Password"), kPassword);
+    EXPECT_EQ(Stored(), kPassword);
 
     // A short LOGINOK leaves the missing figures at 0 and a missing host empty.
     ASSERT_TRUE(sim.Answer("LOGIN", "LOGINOK\r\nhost\r\n4000\r\n77"));
@@ -291,7 +305,7 @@ TEST_F(Login, LogOffForgetsThePasswordButKeepsTheLogin) {
     EXPECT_EQ(boxes.Shown()[0].text, "Wylogowanie zakończone.");
     EXPECT_EQ(dlg()->GetWindowText(), "Niezalogowany");
     EXPECT_EQ(MenuItemText(::GetSubMenu(dlg()->m_menu, 0), 0), "Zaloguj");
-    EXPECT_EQ(Profile("Password"), "-");
+    EXPECT_EQ(Stored(), "-");
     EXPECT_EQ(Profile("Login"), kLogin);
 
     Settle();
@@ -316,8 +330,7 @@ TEST_F(Login, ChangingTheLoginLeavesTheOldSessionFirst) {
     EXPECT_EQ(dlg()->m_nSessionState, 3);
     EXPECT_EQ(dlg()->m_nDbState, 0);
     EXPECT_EQ(dlg()->m_nSocksState, 1);
-    EXPECT_EQ(Profile("Password"), "-")
-        << "the old account's password is not kept beside the new login";
+    EXPECT_EQ(Stored(), "-") << "the old account's password is not kept beside the new login";
     Settle();
     EXPECT_EQ(dlg()->m_nSessionState, 0) << "an unknown account";
 

@@ -160,6 +160,7 @@ TEST_F(ModalLoop, ARefusedStoredPasswordIsTriedOnceWhileItsBoxIsOpen) {
     EXPECT_EQ(Count("LOGIN"), 1u) << "one refusal, one LOGIN";
     EXPECT_EQ(SawWith("Nieprawidłowy login"), 1u);
     EXPECT_EQ(app.GetProfileString("BriskoPC", "Password", "-"), "-");
+    EXPECT_EQ(app.GetProfileString("BriskoPC", "ProtectedPassword", "-"), "-");
 }
 
 TEST_F(ModalLoop, ASecondSmsWrittenWhileTheFirstIsOnItsWayGoesOutOnceAfterIt) {
