@@ -131,6 +131,9 @@ public:
     BOOL ShowChatOfHighlighted(HTREEITEM hItem, int nTreeId);
     LRESULT OnChatActivated(WPARAM wParam, LPARAM lParam);
 
+    // Settings.
+    void OnSettings();
+
     // The client's version, compared by the version check.
     std::string m_strVersion = "0.22";
     std::string m_strLogin;
