@@ -131,8 +131,11 @@ public:
     BOOL ShowChatOfHighlighted(HTREEITEM hItem, int nTreeId);
     LRESULT OnChatActivated(WPARAM wParam, LPARAM lParam);
 
-    // Settings.
+    // Settings and help.
     void OnSettings();
+    void OnHelpContents();
+    // The help file in the installation folder.
+    std::string HelpFilePath() const;
 
     // The client's version, compared by the version check.
     std::string m_strVersion = "0.22";

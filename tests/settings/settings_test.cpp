@@ -1,4 +1,5 @@
-// The settings dialog with the Run value and the profile behind it.
+// The settings dialog with the Run value and the profile behind it, the About
+// box from every window, and the help file's path.
 #include "BriskoPCApp.h"
 #include "BriskoPCDlg.h"
 #include "ClientTest.h"
@@ -47,6 +48,11 @@ bool Checked(CDialog& d, int nID) {
 
 std::string Text(CDialog& d, int nID) {
     return fw::GetText(d.GetDlgItem(nID));
+}
+
+BOOL CALLBACK CollectText(HWND hWnd, LPARAM lParam) {
+    reinterpret_cast<std::vector<std::string>*>(lParam)->push_back(fw::GetText(hWnd));
+    return TRUE;
 }
 
 // What the settings dialog shows when it opens.
@@ -208,6 +214,57 @@ TEST_F(SettingsTest, MinutesThatAreNoIntegerKeepTheDialogOpenAndWriteNothing) {
     });
     EXPECT_EQ(Profile("CheckAwayTime"), 8);
     EXPECT_EQ(dlg()->m_nCheckAwayTime, 8);
+}
+
+TEST_F(SettingsTest, TheAboutBoxOpensFromEveryMenuAndWindow) {
+    std::vector<std::vector<std::string>> texts;
+    auto read = [&](CDialog& d) {
+        texts.emplace_back();
+        texts.back().push_back(d.GetWindowText());
+        ::EnumChildWindows(d.m_hWnd, CollectText, reinterpret_cast<LPARAM>(&texts.back()));
+        fw::Press(d, IDOK);
+    };
+    // Logged out, locked, and from another of the program's windows.
+    dialogs.Expect(IDD_ABOUTBOX, read);
+    ::SendMessageA(dlg()->m_hWnd, WM_COMMAND, ID_APP_ABOUT, 0);
+    dialogs.Expect(IDD_ABOUTBOX, read);
+    ::SendMessageA(dlg()->m_hWnd, WM_COMMAND, ID_LOCKED_ABOUT, 0);
+    CDialog other(IDD_CONTACT);
+    ASSERT_TRUE(other.Create());
+    dialogs.Expect(IDD_ABOUTBOX, read);
+    ::SendMessageA(other.m_hWnd, WM_COMMAND, ID_APP_ABOUT, 0);
+
+    ASSERT_EQ(texts.size(), 3u);
+    for (const auto& t : texts) {
+        ASSERT_FALSE(t.empty());
+        EXPECT_EQ(t[0], "BriskoPC - informacje");
+        auto has = [&](const std::string& text) {
+            for (const std::string& s : t)
+                if (s.find(text) != std::string::npos)
+                    return true;
+            return false;
+        };
+        EXPECT_TRUE(has("BriskoPC wersja 0.22"));
+        EXPECT_TRUE(has("Uwagi, opisy problemów z działaniem programu prosimy kierować na "
+                        "email: pomoc@brisko.example"));
+    }
+}
+
+TEST_F(SettingsTest, TheHelpFileLiesInTheInstallationFolderAsItIsWritten) {
+    dlg()->m_strInstallPath = "C:\\Program Files\\BriskoPC";
+    EXPECT_EQ(dlg()->HelpFilePath(), "C:\\Program Files\\BriskoPC\\bpc.chm");
+    dlg()->m_strInstallPath = "C:\\Program Files\\BriskoPC\\";
+    EXPECT_EQ(dlg()->HelpFilePath(), "C:\\Program Files\\BriskoPC\\\\bpc.chm");
+}
+
+TEST_F(SettingsTest, TheHelpCommandAsksTheViewerAndKeepsItLoaded) {
+    char dir[MAX_PATH];
+    ::GetTempPathA(sizeof dir, dir);
+    dlg()->m_strInstallPath = dir;
+    ::SendMessageA(dlg()->m_hWnd, WM_COMMAND, ID_HELP_CONTENTS, 0);
+    // No help file there: whatever the viewer shows, the program says nothing.
+    EXPECT_TRUE(boxes.Shown().empty());
+    EXPECT_NE(::GetModuleHandleA("hhctrl.ocx"), nullptr);
 }
 
 } // namespace
