@@ -3,6 +3,7 @@
 
 #include "BriskoPCApp.h"
 
+#include "AboutDlg.h"
 #include "BriskoPCDlg.h"
 #include "HttpSession.h"
 #include "MessageBox.h"
@@ -75,4 +76,11 @@ int CBriskoPCApp::ExitInstance() {
     g_bClassRegistered = FALSE;
     ::WSACleanup();
     return CWinApp::ExitInstance();
+}
+
+BOOL CBriskoPCApp::OnCmdMsg(UINT id) {
+    if (id != ID_APP_ABOUT && id != ID_LOCKED_ABOUT)
+        return FALSE;
+    CAboutDlg().DoModal();
+    return TRUE;
 }

@@ -15,6 +15,8 @@ public:
 
     BOOL InitInstance() override;
     int ExitInstance() override;
+    // The About box, from whichever window the command came.
+    BOOL OnCmdMsg(UINT id) override;
 
     CBriskoPCDlg* m_pMainDlg = nullptr;
 };

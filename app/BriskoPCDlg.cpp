@@ -73,6 +73,8 @@ BEGIN_MESSAGE_MAP(CBriskoPCDlg, CDialog)
     ON_COMMAND(ID_LOCK, OnLock)
     ON_COMMAND(ID_UNLOCK, OnUnlock)
     ON_MESSAGE(WM_CHAT_ACTIVATED, OnChatActivated)
+    ON_COMMAND(ID_SETTINGS, OnSettings)
+    ON_COMMAND(ID_HELP_CONTENTS, OnHelpContents)
     ON_MESSAGE(WM_BPC_CONNECT, OnBPCConnect)
     ON_MESSAGE(WM_BPC_SESSION, OnBPCSession)
     ON_MESSAGE(WM_BPC_ALIVE, OnBPCAlive)
@@ -164,12 +166,22 @@ std::string CBriskoPCDlg::HomePageUrl() const {
     return url + "/";
 }
 
-// The help file lies in the installation folder; without one, in the current folder.
+// The help file lies in the installation folder: our 64-bit installer's,
+// another maker's 32-bit one, or a per-user installation; without any, the
+// current folder. The local machine's key is only read: a user may not write it.
 void CBriskoPCDlg::ReadInstallPath() {
-    CRegistryKey key;
-    if (key.Open(HKEY_LOCAL_MACHINE, "Software\\Velmora\\BriskoPC") &&
-        key.ReadString("InstallPath", m_strInstallPath, 255))
-        return;
+    const struct {
+        HKEY hRoot;
+        REGSAM view;
+    } places[] = {{HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY},
+                  {HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY},
+                  {HKEY_CURRENT_USER, 0}};
+    for (const auto& place : places) {
+        CRegistryKey key;
+        if (key.Open(place.hRoot, "Software\\Velmora\\BriskoPC", KEY_QUERY_VALUE | place.view) &&
+            key.QueryString("InstallPath", m_strInstallPath) && !m_strInstallPath.empty())
+            return;
+    }
     char current[1024];
     DWORD n = ::GetCurrentDirectoryA(sizeof current, current);
     m_strInstallPath.assign(current, n < sizeof current ? n : 0);

@@ -146,10 +146,15 @@ public:
     // Lock: the client waits for the account's password.
     void OnLock();
     void OnUnlock();
-    BOOL IsLocked() const { return m_bLocked; }
     // The caption (null: as it is) and menu of the session's state; while
     // locked they wait for the unlock. FALSE when the menu cannot be loaded.
     BOOL ShowSessionState(const char* caption, UINT nMenu);
+
+    // Settings and help.
+    void OnSettings();
+    void OnHelpContents();
+    // The help file in the installation folder.
+    std::string HelpFilePath() const;
 
     // The client's version, compared by the version check.
     std::string m_strVersion = "0.22";

@@ -65,7 +65,7 @@ void CDialog::EndDialog(INT_PTR nResult) {
 BOOL CDialog::UpdateData(BOOL bSaveAndValidate) {
     CDataExchange dx(m_hWnd, bSaveAndValidate);
     DoDataExchange(&dx);
-    return TRUE;
+    return !dx.m_bFailed;
 }
 
 void CDialog::DoDataExchange(CDataExchange*) {}

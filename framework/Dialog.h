@@ -21,7 +21,8 @@ public:
     INT_PTR DoModal();
     void EndDialog(INT_PTR nResult);
 
-    // Controls to members (bSaveAndValidate TRUE) or members to controls.
+    // Controls to members (bSaveAndValidate TRUE) or members to controls;
+    // FALSE when a control's text was refused.
     BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
     HWND GetDlgItem(int nID) const { return ::GetDlgItem(m_hWnd, nID); }
     UINT GetTemplateId() const { return m_nIDTemplate; }

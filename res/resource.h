@@ -14,6 +14,8 @@
 #define IDD_SYSTEM_MESSAGE 118
 #define IDD_CHAT 120
 #define IDD_PASSWORD 143
+#define IDD_ABOUTBOX 100
+#define IDD_SETTINGS 144
 #define IDC_TREE 1000
 #define IDC_SMS_NUMBER 1002
 #define IDC_SMS_TEXT 1003
@@ -34,6 +36,9 @@
 #define IDC_CHAT_FRAME 1033
 #define IDC_CHAT_LABEL 1034
 #define IDC_CHAT_HIDE 8
+#define IDC_AUTOSTART 1041
+#define IDC_CHECK_AWAY_TIME 1042
+#define IDC_CHECK_AWAY 1043
 
 // Messages of the string table
 #define IDS_NO_CONNECTION 61204

@@ -1,4 +1,4 @@
-// One open registry key.
+// One open registry key, held by the code that uses it; destroying it closes the key.
 #pragma once
 
 #include <windows.h>
@@ -12,11 +12,19 @@ public:
     CRegistryKey& operator=(const CRegistryKey&) = delete;
     ~CRegistryKey() { Close(); }
 
-    BOOL Open(HKEY hRoot, const char* path, REGSAM access = KEY_READ);
-    // Reads a string value of at most nMaxChars characters; FALSE when it is
-    // missing, not a string or longer.
-    BOOL ReadString(const char* name, std::string& value, DWORD nMaxChars) const;
-    void Close();
+    // Opens an existing key. Full access by default; a key that is only read
+    // (one of the local machine's among them) is opened with less.
+    BOOL Open(HKEY hRoot, const char* path, REGSAM access = KEY_ALL_ACCESS);
+    // Opens the key with full access, making it when it is missing.
+    BOOL Create(HKEY hRoot, const char* path);
+    // Writes a string value and flushes the key to disk.
+    BOOL SetString(const char* name, const std::string& text);
+    // Reads a value of at most 256 bytes as text, up to its first zero byte;
+    // on any failure the text is emptied.
+    BOOL QueryString(const char* name, std::string& text) const;
+    BOOL DeleteValue(const char* name);
+    // Closing no key is a harmless failure.
+    LONG Close();
 
 private:
     HKEY m_hKey = nullptr;

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <thread>
 
@@ -232,18 +233,42 @@ TEST_F(MainWindow, AFailedFirstTrayIconLeavesAWorkingWindowAndComesLater) {
     EXPECT_EQ(dlg()->m_trayIcon.GetIcon(), TrayImage(IDI_TRAY_START));
 }
 
-TEST_F(MainWindow, InstallPathComesFromTheRegistry) {
-    HKEY key;
-    ASSERT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kInstallKey, 0, nullptr, 0, KEY_ALL_ACCESS,
-                                nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    const char path[] = "C:\\Program Files\\BriskoPC";
-    ::RegSetValueExA(key, "InstallPath", 0, REG_SZ, reinterpret_cast<const BYTE*>(path),
-                     sizeof path);
-    Start();
-    EXPECT_EQ(dlg()->m_strInstallPath, path);
-    ::RegDeleteValueA(key, "InstallPath");
-    ::RegCloseKey(key);
+// Our installer writes the local machine's 64-bit view, another maker's the
+// 32-bit view, a per-user installation the current user's key.
+TEST_F(MainWindow, InstallPathComesFromTheRegistryInItsOrder) {
+    struct Place {
+        HKEY hRoot;
+        REGSAM view;
+        const char* path;
+    } places[] = {{HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, "C:\\Program Files\\BriskoPC"},
+                  {HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, "C:\\Program Files (x86)\\BriskoPC"},
+                  {HKEY_CURRENT_USER, 0, "C:\\users\\zosia\\BriskoPC"}};
+    HKEY keys[3];
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(::RegCreateKeyExA(places[i].hRoot, kInstallKey, 0, nullptr, 0,
+                                    KEY_ALL_ACCESS | places[i].view, nullptr, &keys[i], nullptr),
+                  ERROR_SUCCESS);
+        ::RegSetValueExA(keys[i], "InstallPath", 0, REG_SZ,
+                         reinterpret_cast<const BYTE*>(places[i].path),
+                         static_cast<DWORD>(strlen(places[i].path) + 1));
+    }
+    char current[MAX_PATH];
+    ::GetCurrentDirectoryA(sizeof current, current);
+    // Each place in turn loses its value; the next one is read.
+    const char* expected[] = {places[0].path, places[1].path, places[2].path, current};
+    for (int i = 0; i < 4; ++i) {
+        if (i > 0)
+            dialogs.Expect(IDD_LOGIN, [](CDialog& d) { fw::Press(d, IDCANCEL); });
+        Start();
+        EXPECT_EQ(dlg()->m_strInstallPath, expected[i]) << "with " << 3 - i << " values left";
+        dlg()->OnClose();
+        QuitPosted();
+        app.ExitInstance();
+        if (i < 3)
+            ::RegDeleteValueA(keys[i], "InstallPath");
+    }
+    for (HKEY key : keys)
+        ::RegCloseKey(key);
 }
 
 TEST_F(MainWindow, CloseBoxAndEscOnlyHideAndOpenShowsAgain) {

@@ -1,0 +1,65 @@
+#include "SettingsDlg.h"
+
+#include "DataExchange.h"
+#include "MessageBox.h"
+#include "RegistryKey.h"
+#include "WinApp.h"
+#include "resource.h"
+
+#include <vector>
+
+const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char kRunValue[] = "BriskoPC";
+
+std::string AutostartCommand() {
+    // A path may be longer than MAX_PATH; the call tells so by filling the buffer.
+    std::vector<char> path(MAX_PATH);
+    DWORD n;
+    while ((n = ::GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()))) ==
+               path.size() &&
+           path.size() < 32768)
+        path.resize(path.size() * 2);
+    if (n == 0 || n == path.size())
+        return "";
+    return "\"" + std::string(path.data(), n) + "\"";
+}
+
+CSettingsDlg::CSettingsDlg() : CDialog(IDD_SETTINGS) {}
+
+void CSettingsDlg::DoDataExchange(CDataExchange* pDX) {
+    DDX_Check(pDX, IDC_AUTOSTART, m_bAutostart);
+    DDX_Check(pDX, IDC_CHECK_AWAY, m_bCheckAway);
+    DDX_Text(pDX, IDC_CHECK_AWAY_TIME, m_nCheckAwayTime);
+}
+
+BOOL CSettingsDlg::OnInitDialog() {
+    CRegistryKey key;
+    std::string command;
+    m_bAutostart = key.Open(HKEY_CURRENT_USER, kRunKey, KEY_QUERY_VALUE) &&
+                   key.QueryString(kRunValue, command);
+    key.Close();
+    CWinApp* app = AfxGetApp();
+    m_bCheckAway = app->GetProfileInt(app->m_strAppName.c_str(), "CheckAway", 1);
+    m_nCheckAwayTime = app->GetProfileInt(app->m_strAppName.c_str(), "CheckAwayTime", 5);
+    return CDialog::OnInitDialog();
+}
+
+void CSettingsDlg::OnOK() {
+    if (!UpdateData(TRUE))
+        return;
+    CRegistryKey key;
+    if (m_bAutostart) {
+        std::string command = AutostartCommand();
+        // A fresh user profile may have no Run key yet.
+        if (command.empty() || !key.Create(HKEY_CURRENT_USER, kRunKey) ||
+            !key.SetString(kRunValue, command))
+            AfxMessageBox("Registry operation error!", MB_OK | MB_ICONEXCLAMATION);
+    } else if (key.Open(HKEY_CURRENT_USER, kRunKey)) {
+        key.DeleteValue(kRunValue);
+    }
+    key.Close();
+    CWinApp* app = AfxGetApp();
+    app->WriteProfileInt(app->m_strAppName.c_str(), "CheckAway", m_bCheckAway);
+    app->WriteProfileInt(app->m_strAppName.c_str(), "CheckAwayTime", m_nCheckAwayTime);
+    EndDialog(IDOK);
+}

@@ -1,0 +1,30 @@
+// The settings: start with Windows, and going away after idle minutes.
+#pragma once
+
+#include "Dialog.h"
+
+#include <string>
+
+// The key and value by which Windows starts the program at logon.
+extern const char kRunKey[];
+extern const char kRunValue[];
+
+class CSettingsDlg : public CDialog {
+public:
+    CSettingsDlg();
+
+    BOOL m_bAutostart = FALSE;
+    BOOL m_bCheckAway = FALSE;
+    int m_nCheckAwayTime = 0;
+
+    BOOL OnInitDialog() override;
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    // Writes the Run value and the profile; stays open on minutes that are no integer.
+    void OnOK() override;
+};
+
+// The command line that starts this very program: its own path, quoted;
+// empty when the path cannot be had.
+std::string AutostartCommand();
