@@ -11,6 +11,7 @@ namespace {
 constexpr WORD kWriteSms = 32778, kDeleteSms = 32807, kEditSms = 32808, kSendOutbox = 32806;
 constexpr WORD kAddContact = 32777, kEditContact = 32775, kDeleteContact = 32776;
 constexpr WORD kLogOff = 32784, kChangeLogin = 32780, kOpenChat = 32786;
+constexpr WORD kLock = 32790, kUnlock = 32791;
 constexpr int kSmsNumber = 1002, kSmsText = 1003, kSmsClass0 = 1009;
 constexpr int kContactName = 1020, kContactNumber = 1021;
 constexpr int kLoginEdit = 1005, kPasswordEdit = 1006, kRemember = 1008;
@@ -77,6 +78,9 @@ bool FaultRun::SelectItem(const std::string& root, int minData, int maxData,
 void FaultRun::Do(const PlannedStep& s) {
     if (m_bClientDown && s.step != Step::Restart)
         return;
+    // Locked, the menu offers unlocking and quitting only.
+    if (m_bLocked && s.step != Step::Unlock && s.step != Step::Quit && s.step != Step::Kill)
+        return;
     Note(StepName(s.step));
     switch (s.step) {
     case Step::WriteSms:
@@ -127,6 +131,12 @@ void FaultRun::Do(const PlannedStep& s) {
         break;
     case Step::SendChat:
         SendChat();
+        break;
+    case Step::Lock:
+        Lock();
+        break;
+    case Step::Unlock:
+        Unlock();
         break;
     default:
         break;
@@ -264,8 +274,36 @@ void FaultRun::Restart() {
 }
 
 void FaultRun::NewEpoch() {
+    // Whatever ended the epoch ended the lock with it, or it cannot have been locked.
+    m_bLocked = false;
     ++m_nEpoch;
     m_dwEpochAt = Elapsed();
+}
+
+void FaultRun::Lock() {
+    // The lock is in the logged-in menu only.
+    if (m_bLoggedOff)
+        return;
+    SendCommand(kLock);
+    m_bLocked = WaitFor([this] { return WindowText(m_client.Main()) == "Zablokowany"; }, kDialogMs);
+    if (!m_bLocked)
+        Fail("the lock did not lock");
+}
+
+void FaultRun::Unlock() {
+    if (!m_bLocked)
+        return;
+    HWND hDlg = OpenDialog(kUnlock, kPasswordEdit);
+    if (!hDlg) {
+        Fail("the password dialog did not open");
+        return;
+    }
+    SetText(hDlg, kPasswordEdit, kPassword);
+    if (!Confirm(hDlg))
+        return;
+    if (!WaitFor([this] { return WindowText(m_client.Main()) != "Zablokowany"; }, kDialogMs))
+        Fail("the account's password did not unlock the client");
+    m_bLocked = false;
 }
 
 // From the contact's chat window, opened from the tree as a user would; not

@@ -9,8 +9,9 @@ namespace {
 
 constexpr int kLoginEdit = 1005;
 // The client's own dialogs, known by one of their controls: the run fills them
-// in itself. Chat windows (their input field) are written in by the run too.
-constexpr int kOwnDialogs[] = {1002, 1020, kLoginEdit, 1031};
+// in itself. Chat windows (their input field) are written in by the run too,
+// and the password that unlocks (the login dialog has one as well).
+constexpr int kOwnDialogs[] = {1002, 1020, kLoginEdit, 1031, 1006};
 // Yes first: a Yes/No box gets Yes.
 constexpr int kButtons[] = {IDYES, IDOK, IDCANCEL};
 

@@ -249,6 +249,26 @@ void FaultRun::CheckProcess() {
     Restart();
 }
 
+// Once broken, told once: the run goes on as if unlocked.
+void FaultRun::CheckLocked() {
+    if (!m_bLocked || !m_client.Running())
+        return;
+    const size_t failures = m_failures.size();
+    const std::string caption = WindowText(m_client.Main());
+    if (caption != "Zablokowany")
+        Fail("locked, the caption says \"" + caption + "\"");
+    if (::IsWindowVisible(m_client.Child(1000)))
+        Fail("locked, the contact tree shows");
+    for (const char* entry : {"Password", "ProtectedPassword"}) {
+        char value[8] = "";
+        if (::GetPrivateProfileStringA("BriskoPC", entry, "", value, sizeof value,
+                                       ClientProfilePath().c_str()) > 0)
+            Fail(std::string("locked, the profile keeps \"") + entry + "\"");
+    }
+    if (m_failures.size() > failures)
+        m_bLocked = false;
+}
+
 void FaultRun::CheckSms() {
     std::map<std::string, int> arrived = ArrivedByTag();
     for (const WrittenSms& sms : m_sms) {

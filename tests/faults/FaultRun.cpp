@@ -54,6 +54,7 @@ bool FaultRun::Run() {
 void FaultRun::Tick(bool bHurry) {
     TrackFetching();
     CheckProcess();
+    CheckLocked();
     AnswerBoxes(bHurry);
 }
 
@@ -88,6 +89,8 @@ void FaultRun::Recover() {
     Heal();
     if (m_bClientDown)
         Restart();
+    if (m_bLocked)
+        Unlock();
     const DWORD healed = ::GetTickCount();
     DWORD loggedInAt = 0, lastLogin = 0, lastSend = 0;
     int sends = 0;

@@ -85,6 +85,8 @@ private:
     bool Confirm(HWND hDlg);
     bool SelectItem(const std::string& root, int minData, int maxData, const std::string& text);
     void SendChat();
+    void Lock();
+    void Unlock();
     // The client's chat windows and everything it shows closed with them: a
     // new process, a login left behind.
     void NewEpoch();
@@ -121,6 +123,8 @@ private:
     bool EverySmsArrived();
     std::map<std::string, int> ArrivedByTag();
     void CheckProcess();
+    // Locked, the client shows nothing of the account and keeps no password.
+    void CheckLocked();
     // The client's chat windows, hidden ones included.
     std::vector<ChatWindow> ChatWindows();
     std::vector<std::string> SystemMessageLabels();
@@ -144,6 +148,7 @@ private:
     bool m_bClientDown = false;  // the run ended it (quit or kill) and has not restarted it
     bool m_bLoggedOff = false;   // the user logged off or was refused: a login is up to him
     bool m_bSmsRefused = false;  // a refusal was answered: sending waits for the user
+    bool m_bLocked = false;      // the user locked the client: only unlocking is in his reach
     std::string m_strConnection; // the connection lines as last read
     bool m_bPushOpen = false;    // ... and whether they showed the push session open
     bool m_bWebSession = false;  // ... and the web session (without it nothing is fetched)

@@ -118,6 +118,7 @@ const Weighted kMix[] = {
     {Step::LoseAnswer, 3},     {Step::PushDrop, 4},   {Step::PushStall, 2},
     {Step::SessionRefused, 2}, {Step::AliveDead, 1},  {Step::PushFrames, 4},
     {Step::PushBurst, 2},      {Step::SendChat, 8},   {Step::NoSession, 2},
+    {Step::Lock, 2},
 };
 
 const char* const kDrops[] = {"close", "half", "reset", "all-close", "all-reset"};
@@ -160,6 +161,9 @@ bool EndOf(Step step, Step& end, uint32_t& maxMs) {
     case Step::Quit:
     case Step::Kill:
         end = Step::Restart, maxMs = 3000;
+        return true;
+    case Step::Lock:
+        end = Step::Unlock, maxMs = 15000;
         return true;
     case Step::PushStall:
         end = Step::PushUnstall, maxMs = 20000;
@@ -238,6 +242,10 @@ const char* StepName(Step step) {
         return "restart";
     case Step::SendChat:
         return "send a message";
+    case Step::Lock:
+        return "lock";
+    case Step::Unlock:
+        return "unlock";
     case Step::Unreachable:
         return "service unreachable";
     case Step::Reachable:

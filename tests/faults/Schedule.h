@@ -23,6 +23,8 @@ enum class Step {
     Kill,
     Restart,
     SendChat, // a message to a contact who is a user, from his chat window
+    Lock,
+    Unlock, // with the account's password
     // faults of the service
     Unreachable,
     Reachable,
