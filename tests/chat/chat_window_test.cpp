@@ -36,14 +36,7 @@ protected:
     void SetUp() override {
         ASSERT_NE(SimControl::HttpsPort(), 0) << "no simulator: run through ./brisko test";
         ASSERT_TRUE(sim.StartAfresh());
-        UseFreshProfile(app, "briskopc-chat", "localhost", SimControl::HttpsPort());
-        app.WriteProfileString("BriskoPC", "Login", kLogin);
-        app.WriteProfileString("BriskoPC", "Password", "haslo123");
-        ASSERT_TRUE(app.InitInstance());
-        StopTimers(dlg().m_hWnd);
-        dlg().OnTimer(1);
-        Settle();
-        ASSERT_EQ(dlg().m_nSessionState, 2);
+        ASSERT_TRUE(StartLoggedIn(app, "briskopc-chat", SimControl::HttpsPort(), kLogin));
         ASSERT_NE(dlg().m_contacts.FindByNumber(kJan), nullptr);
         sim.ClearLog();
     }
@@ -54,18 +47,10 @@ protected:
         sim.Slow(0);
         sim.Reachable();
         sim.StartAfresh();
-        if (app.m_pMainDlg && ::IsWindow(dlg().m_hWnd)) {
-            boxes.Answer(IDYES);
-            dlg().OnClose();
-        }
-        Pump(50);
-        app.ExitInstance();
+        EndClient(app, &boxes);
     }
 
-    void Settle() {
-        Pump(30);
-        ASSERT_TRUE(PumpUntil([this] { return dlg().m_nThreads == 0; }));
-    }
+    void Settle() { ASSERT_TRUE(::Settle(dlg())); }
 
     // One announced message, its answer given by the test.
     void Receive(int msgId, const std::string& answer) {

@@ -41,23 +41,14 @@ protected:
     void SetUp() override {
         ASSERT_NE(SimControl::HttpsPort(), 0) << "no simulator: run through ./brisko test";
         ASSERT_TRUE(sim.StartAfresh());
-        UseFreshProfile(app, "briskopc-lock", "localhost", SimControl::HttpsPort());
-        app.WriteProfileString("BriskoPC", "Login", kLogin);
-        app.WriteProfileString("BriskoPC", "Password", kPassword);
     }
 
     void TearDown() override {
         sim.StartAfresh();
-        if (app.m_pMainDlg && ::IsWindow(dlg().m_hWnd))
-            dlg().OnClose();
-        Pump(50);
-        app.ExitInstance();
+        EndClient(app, Boxes());
     }
 
-    void Settle() {
-        Pump(30);
-        ASSERT_TRUE(PumpUntil([this] { return dlg().m_nThreads == 0; }));
-    }
+    void Settle() { ASSERT_TRUE(::Settle(dlg())); }
 
     bool Stored() { return app.GetProfileString("BriskoPC", "ProtectedPassword", "-") != "-"; }
     bool StoredPlain() { return app.GetProfileString("BriskoPC", "Password", "-") != "-"; }
@@ -65,6 +56,8 @@ protected:
     std::string FirstMenuItem() { return MenuTexts(::GetSubMenu(dlg().m_menu, 0))[0]; }
 
     CBriskoPCDlg& dlg() { return *app.m_pMainDlg; }
+    // Boxes are scripted only where the test gives their answers.
+    virtual fw::MessageBoxScript* Boxes() { return nullptr; }
 
     CBriskoPCApp app;
     SimControl sim;
@@ -75,12 +68,10 @@ class Lock : public LockBase {
 protected:
     void SetUp() override {
         LockBase::SetUp();
-        ASSERT_TRUE(app.InitInstance());
-        StopTimers(dlg().m_hWnd);
-        dlg().OnTimer(1);
-        Settle();
-        ASSERT_EQ(dlg().m_nSessionState, 2);
+        ASSERT_TRUE(StartLoggedIn(app, "briskopc-lock", SimControl::HttpsPort(), kLogin));
     }
+
+    fw::MessageBoxScript* Boxes() override { return &boxes; }
 
     fw::DialogScript dialogs;
     fw::MessageBoxScript boxes;
@@ -191,6 +182,7 @@ TEST_F(Lock, ZakonczInTheLockedMenuEndsTheProgramWithoutThePassword) {
 class LockModal : public LockBase {};
 
 TEST_F(LockModal, ALoginWhileThePasswordIsAskedKeepsTheClientLocked) {
+    UseAccountProfile(app, "briskopc-lock", SimControl::HttpsPort(), kLogin);
     ASSERT_TRUE(app.InitInstance());
     ASSERT_TRUE(PumpUntil([this] { return dlg().m_nSessionState == 2 && dlg().m_nThreads == 0; }));
     ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_LOCK, 0);

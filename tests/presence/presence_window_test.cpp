@@ -23,31 +23,16 @@ protected:
     void SetUp() override {
         ASSERT_NE(SimControl::HttpsPort(), 0) << "no simulator: run through ./brisko test";
         ASSERT_TRUE(sim.StartAfresh());
-        UseFreshProfile(app, "briskopc-status", "localhost", SimControl::HttpsPort());
-        app.WriteProfileString("BriskoPC", "Login", kLogin);
-        app.WriteProfileString("BriskoPC", "Password", "haslo123");
-        ASSERT_TRUE(app.InitInstance());
-        StopTimers(dlg().m_hWnd);
-        dlg().OnTimer(1);
-        Settle();
-        ASSERT_EQ(dlg().m_nSessionState, 2);
+        ASSERT_TRUE(StartLoggedIn(app, "briskopc-status", SimControl::HttpsPort(), kLogin));
         sim.ClearLog();
     }
 
     void TearDown() override {
         sim.StartAfresh();
-        if (app.m_pMainDlg && ::IsWindow(dlg().m_hWnd)) {
-            boxes.Answer(IDYES);
-            dlg().OnClose();
-        }
-        Pump(50);
-        app.ExitInstance();
+        EndClient(app, &boxes);
     }
 
-    void Settle() {
-        Pump(30);
-        ASSERT_TRUE(PumpUntil([this] { return dlg().m_nThreads == 0; }));
-    }
+    void Settle() { ASSERT_TRUE(::Settle(dlg())); }
 
     // The codes of the SETSTATUS requests the service got since the last call.
     std::vector<std::string> Sent() {

@@ -1,5 +1,7 @@
 #include "ClientTest.h"
 
+#include "BriskoPCDlg.h"
+
 void UseFreshProfile(CWinApp& app, const char* name, const char* host, int port) {
     char dir[MAX_PATH];
     ::GetTempPathA(sizeof dir, dir);
@@ -8,6 +10,36 @@ void UseFreshProfile(CWinApp& app, const char* name, const char* host, int port)
     app.SetProfilePath(profile);
     app.WriteProfileString("BriskoPC", "ServiceHost", host);
     app.WriteProfileInt("BriskoPC", "ServicePort", port);
+}
+
+void UseAccountProfile(CWinApp& app, const char* name, int port, const char* login) {
+    UseFreshProfile(app, name, "localhost", port);
+    app.WriteProfileString("BriskoPC", "Login", login);
+    app.WriteProfileString("BriskoPC", "Password", "haslo123");
+}
+
+bool StartLoggedIn(CBriskoPCApp& app, const char* name, int port, const char* login) {
+    UseAccountProfile(app, name, port, login);
+    if (!app.InitInstance())
+        return false;
+    StopTimers(app.m_pMainDlg->m_hWnd);
+    app.m_pMainDlg->OnTimer(1);
+    return Settle(*app.m_pMainDlg) && app.m_pMainDlg->m_nSessionState == 2;
+}
+
+bool Settle(CBriskoPCDlg& dlg) {
+    Pump(30);
+    return PumpUntil([&dlg] { return dlg.m_nThreads == 0; });
+}
+
+void EndClient(CBriskoPCApp& app, fw::MessageBoxScript* boxes) {
+    if (app.m_pMainDlg && ::IsWindow(app.m_pMainDlg->m_hWnd)) {
+        if (boxes)
+            boxes->Answer(IDYES);
+        app.m_pMainDlg->OnClose();
+    }
+    Pump(50);
+    app.ExitInstance();
 }
 
 void Pump(DWORD ms) {

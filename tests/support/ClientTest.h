@@ -2,6 +2,8 @@
 // points the client at a service, and a message pump with a bound.
 #pragma once
 
+#include "BriskoPCApp.h"
+#include "MessageBox.h"
 #include "WinApp.h"
 
 #include <commctrl.h>
@@ -14,6 +16,17 @@
 void UseFreshProfile(CWinApp& app, const char* name, const char* host, int port);
 // The client's timers stop: tests and benchmarks tick them themselves.
 void StopTimers(HWND hWnd);
+// A fresh profile with the account's stored password ("haslo123"), for a client
+// to start with.
+void UseAccountProfile(CWinApp& app, const char* name, int port, const char* login);
+// The client started on such a profile and logged in, its timers stopped;
+// false when it did not log in.
+bool StartLoggedIn(CBriskoPCApp& app, const char* name, int port, const char* login);
+// Pumps until no request of the client runs; false when one still runs.
+bool Settle(CBriskoPCDlg& dlg);
+// Ends a client the test left running; where the test scripts the boxes, a
+// question before it is answered Yes.
+void EndClient(CBriskoPCApp& app, fw::MessageBoxScript* boxes);
 // A tray image as the tray icon loads it.
 HICON TrayImage(UINT nIDResource);
 // Dispatches this thread's messages for a while.
