@@ -341,5 +341,8 @@ BOOL CBriskoPCDlg::ReplaceMenu(UINT nIDResource) {
     if (m_menu)
         ::DestroyMenu(m_menu);
     m_menu = menu;
+    // A menu of another height moves the bottom line, which is not always
+    // drawn again where it lands.
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     return TRUE;
 }
