@@ -194,6 +194,9 @@ public:
     int m_nAutoAway = 0;
     BOOL m_bCheckAway = FALSE;
     int m_nCheckAwayTime = 0;
+    // A SETSTATUS is on its way; the status chosen meanwhile, -1 for none.
+    BOOL m_bStatusOnItsWay = FALSE;
+    int m_nNextStatus = -1;
     BOOL m_bLocked = FALSE;
     // What the unlock shows again; the password it asks for.
     std::string m_strUnlockedCaption;

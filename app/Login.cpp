@@ -63,6 +63,9 @@ void CBriskoPCDlg::LeaveLogin() {
     LeaveOutbox();
     ForgetContacts();
     m_pendingMessages.Clear();
+    // The status on its way is the old login's; its answer will not come here.
+    m_bStatusOnItsWay = FALSE;
+    m_nNextStatus = -1;
 }
 
 void CBriskoPCDlg::OnChangeLogin() {

@@ -41,15 +41,30 @@ void CBriskoPCDlg::OnStatusAvailable() {
 }
 
 // Not logged in: the choice is shown but the service never learns of it.
+// One status at a time is on its way: two at once could arrive the other way
+// round and leave the user shown as he no longer is. A choice made meanwhile
+// goes when the first is answered; only the last one counts.
 void CBriskoPCDlg::SetStatus(int nCode) {
     if (!IsSessionUp())
         return;
+    if (m_bStatusOnItsWay) {
+        m_nNextStatus = nCode;
+        return;
+    }
+    m_bStatusOnItsWay = TRUE;
     QueueRequest("SETSTATUS", "briskopc.asp?function=SETSTATUS&status=" + std::to_string(nCode));
 }
 
-// Nothing to do with the answer: a status the service did not take is not
-// worth a message, and the next choice sends it again.
-void CBriskoPCDlg::OnSetStatusResponse(HttpRequest&) {}
+// Nothing to say of the answer, whatever it is: a status the service did not
+// take is not worth a message, and the next choice sends it again.
+void CBriskoPCDlg::OnSetStatusResponse(HttpRequest&) {
+    m_bStatusOnItsWay = FALSE;
+    if (m_nNextStatus < 0)
+        return;
+    int next = m_nNextStatus;
+    m_nNextStatus = -1;
+    SetStatus(next);
+}
 
 void CBriskoPCDlg::CheckAutoAway() {
     CheckAutoAway(::GetTickCount(), TarnixGetLastInputTime());

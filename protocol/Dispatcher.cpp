@@ -37,9 +37,13 @@ const Route kRoutes[] = {
 // What a request leaves under way when it ends without its handler: each
 // state goes back to where the timers try that step again.
 const Route kLostRoutes[] = {
-    {"LOGIN", &CBriskoPCDlg::OnLoginLost},       {"LOGINPC", &CBriskoPCDlg::OnLoginPcLost},
-    {"SENDSMS", &CBriskoPCDlg::OnSendSmsLost},   {"CHECKSMS", &CBriskoPCDlg::OnSendSmsLost},
-    {"SENDTEXT", &CBriskoPCDlg::OnSendTextLost}, {"RECEIVEMSG", &CBriskoPCDlg::OnReceiveMsgLost},
+    {"LOGIN", &CBriskoPCDlg::OnLoginLost},
+    {"LOGINPC", &CBriskoPCDlg::OnLoginPcLost},
+    {"SENDSMS", &CBriskoPCDlg::OnSendSmsLost},
+    {"CHECKSMS", &CBriskoPCDlg::OnSendSmsLost},
+    {"SENDTEXT", &CBriskoPCDlg::OnSendTextLost},
+    {"RECEIVEMSG", &CBriskoPCDlg::OnReceiveMsgLost},
+    {"SETSTATUS", &CBriskoPCDlg::OnSetStatusResponse},
 };
 } // namespace
 

@@ -97,6 +97,32 @@ TEST_F(Status, EachCommandChecksItselfAndSendsItsCode) {
     EXPECT_EQ(Sent(), Codes{});
 }
 
+TEST_F(Status, QuickChoicesReachTheServiceInOrderAndTheLastOneCounts) {
+    using Codes = std::vector<std::string>;
+    ASSERT_TRUE(sim.Slow(1000));
+    Command(ID_STATUS_BUSY);
+    Command(ID_STATUS_INVISIBLE);
+    Command(ID_STATUS_AVAILABLE);
+    Pump(400);
+    EXPECT_EQ(sim.Log().size(), 1u) << "the next waits for the first's answer";
+    EXPECT_EQ(Sent(), (Codes{"2", "1"})) << "in order; the one between skipped";
+    ASSERT_TRUE(sim.Slow(0));
+
+    // A status whose answer never comes, nor its second try's, holds nothing
+    // back once the session is back.
+    ASSERT_TRUE(sim.LoseAnswer("SETSTATUS"));
+    ASSERT_TRUE(sim.LoseAnswer("SETSTATUS"));
+    Command(ID_STATUS_BUSY);
+    Settle();
+    dlg().m_nReloginCountdown = 0;
+    dlg().OnTimer(1);
+    Settle();
+    ASSERT_EQ(dlg().m_nSessionState, 2);
+    Sent();
+    Command(ID_STATUS_AVAILABLE);
+    EXPECT_EQ(Sent(), Codes{"1"});
+}
+
 TEST_F(Status, IdleGoesAwayAfterTheLimitAndInputComesBack) {
     using Codes = std::vector<std::string>;
     ASSERT_EQ(dlg().m_nCheckAwayTime, 5) << "the default";
