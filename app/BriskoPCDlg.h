@@ -126,9 +126,11 @@ public:
     void ResponseGetUserInfo(HttpRequest& request);
     void OnSendTextLost(HttpRequest& request);
     void OnReceiveMsgLost(HttpRequest& request);
+    // The contact's chat window, made hidden if he has none; null when it
+    // could not be made.
     CChatDlg* OpenChatWindow(Contact* c);
     void OnOpenChat();
-    BOOL ShowChatOfHighlighted(HTREEITEM hItem, int nTreeId);
+    BOOL ShowChatOfHighlighted(int nTreeId);
     LRESULT OnChatActivated(WPARAM wParam, LPARAM lParam);
 
     // Own status: chosen by the user, or away while he is idle.

@@ -9,15 +9,15 @@ void CBriskoPCDlg::OnOpenChat() {
     Contact* c = SelectedContact();
     if (!c)
         return;
-    if (!c->pChatDlg) {
-        c->pChatDlg.reset(NewChatWindow(*c));
-        if (!c->pChatDlg->Create(IDD_CHAT, this))
-            AfxMessageBox("Error creating Dialog");
+    CChatDlg* chat = OpenChatWindow(c);
+    if (!chat) {
+        AfxMessageBox("Error creating Dialog");
+        return;
     }
-    c->pChatDlg->BringToFront();
+    chat->BringToFront();
 }
 
-BOOL CBriskoPCDlg::ShowChatOfHighlighted(HTREEITEM, int nTreeId) {
+BOOL CBriskoPCDlg::ShowChatOfHighlighted(int nTreeId) {
     Contact* c = m_contacts.FindByTreeId(nTreeId);
     if (!c || c->nHighlightMode == 0 || !c->pChatDlg)
         return FALSE;

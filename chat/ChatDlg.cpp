@@ -75,11 +75,11 @@ void CChatDlg::AppendMessage(std::string time, std::string text) {
 }
 
 void CChatDlg::AppendOwnMessage(std::string text) {
-    char clock[8] = "";
+    // Stamped as the service stamps the messages it brings.
+    char stamp[24] = "";
     std::time_t now = std::time(nullptr);
-    std::strftime(clock, sizeof clock, "%H:%M", std::localtime(&now));
-    m_history.Append("[" + std::string(clock) + "] <" + m_pOwner->GetOwnName() + "> ",
-                     CChatHistoryCtrl::OWN_HEADER);
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", std::localtime(&now));
+    m_history.Append(MessageHeader(stamp, m_pOwner->GetOwnName()), CChatHistoryCtrl::OWN_HEADER);
     m_history.Append(text + "\r\n", CChatHistoryCtrl::OWN_TEXT);
     ::SetDlgItemTextA(m_hWnd, IDC_CHAT_INPUT, "");
     EnableInput();

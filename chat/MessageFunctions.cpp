@@ -145,6 +145,8 @@ void CBriskoPCDlg::ShowUserMessage(const ReceivedMessage& m) {
         return;
     }
     CChatDlg* chat = OpenChatWindow(c);
+    if (!chat)
+        return;
     chat->AppendMessage(m.strTime, m.strText);
     ::MessageBeep(0);
     HighlightUnread(c);
@@ -196,6 +198,8 @@ void CBriskoPCDlg::ResponseGetUserInfo(HttpRequest& request) {
             return;
     }
     CChatDlg* chat = OpenChatWindow(c);
+    if (!chat)
+        return;
     chat->AppendMessage(r.strExtra, r.strText);
     HighlightUnread(c);
 }
@@ -205,7 +209,10 @@ CChatDlg* CBriskoPCDlg::OpenChatWindow(Contact* c) {
         return c->pChatDlg.get();
     c->pChatDlg.reset(NewChatWindow(*c));
     HWND focus = ::GetFocus();
-    c->pChatDlg->Create(IDD_CHAT, this);
+    if (!c->pChatDlg->Create(IDD_CHAT, this)) {
+        c->pChatDlg.reset();
+        return nullptr;
+    }
     if (focus)
         ::SetFocus(focus);
     return c->pChatDlg.get();

@@ -46,7 +46,7 @@ void CBriskoPCDlg::OnTreeClick(NMHDR*, LRESULT* pResult) {
         return;
     LPARAM d = m_wndTree.GetItemData(item);
     if (IsContactData(d)) {
-        if (ShowChatOfHighlighted(item, static_cast<int>(d)))
+        if (ShowChatOfHighlighted(static_cast<int>(d)))
             return;
         if (Contact* c = m_contacts.FindByTreeId(static_cast<int>(d)))
             m_contacts.EndReportHighlight(c);
