@@ -1,21 +1,11 @@
 // The message answers on any text: a RECEIVEMSG or GETUSERINFO answer is read
 // only with its keyword, its fields never reach outside the text, and a
 // header is made of any time text.
+#include "FuzzCheck.h"
 #include "chat/ChatText.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <string>
-
-namespace {
-
-void Check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The answers reach the handlers NUL-terminated, cut at the first NUL.

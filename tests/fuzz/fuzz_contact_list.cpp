@@ -1,21 +1,11 @@
 // The service's contact list on any bytes: the reading ends, every entry has a
 // name and a number, and each comes from the text in order.
+#include "FuzzCheck.h"
 #include "contacts/ContactListParser.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <string_view>
 #include <vector>
-
-namespace {
-
-void Check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view answer(reinterpret_cast<const char*>(data), size);

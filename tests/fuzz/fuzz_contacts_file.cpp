@@ -1,18 +1,12 @@
 // The contacts file on any bytes: no entry without a number or name, none
 // longer than the reading takes, and what was read writes and reads back the same.
+#include "FuzzCheck.h"
 #include "contacts/ContactsFile.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <string_view>
 
 namespace {
-
-void Check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
 
 bool SameEntries(const std::vector<ContactEntry>& a, const std::vector<ContactEntry>& b) {
     if (a.size() != b.size()) {

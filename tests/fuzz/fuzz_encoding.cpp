@@ -2,6 +2,7 @@
 // must agree with the literal row-by-row tables or a plain line splitter,
 // decoding must never lengthen the text nor write past its terminator, and the
 // reader must stay inside the answer.
+#include "FuzzCheck.h"
 #include "protocol/Encoding.h"
 #include "protocol/Response.h"
 #include "tests/protocol/reference_model.h"
@@ -16,12 +17,6 @@
 #include <vector>
 
 namespace {
-
-void Check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
 
 bool IsUpperHex(char c) {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');

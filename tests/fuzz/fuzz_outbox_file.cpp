@@ -1,18 +1,12 @@
 // The outbox file on any bytes: no SMS without a number or text, none longer
 // than the reading takes, and what was read writes and reads back the same.
+#include "FuzzCheck.h"
 #include "sms/OutboxFile.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <string_view>
 
 namespace {
-
-void Check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
 
 bool SameEntries(const std::vector<OutboxEntry>& a, const std::vector<OutboxEntry>& b) {
     if (a.size() != b.size()) {

@@ -1,19 +1,14 @@
 // The push frame reader on any bytes: the frames it finds do not depend on how
 // the stream was cut into reads, each is a frame it knows, and it never holds
 // more than one frame's bytes.
+#include "FuzzCheck.h"
 #include "push/PushFrames.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 namespace {
-
-void Check(bool condition) {
-    if (!condition)
-        std::abort();
-}
 
 std::vector<std::string> Frames(const uint8_t* data, size_t size, const uint8_t* cuts,
                                 size_t nCuts) {

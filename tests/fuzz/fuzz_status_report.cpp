@@ -1,21 +1,11 @@
 // The status report on any text: rows only for an answer with the keyword,
 // no cell holding a ";", and no text read twice.
+#include "FuzzCheck.h"
 #include "sms/StatusReport.h"
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <string_view>
-
-namespace {
-
-void Check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view response(reinterpret_cast<const char*>(data), size);
