@@ -11,19 +11,11 @@
 #include "Messages.h"
 
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace {
-
-double Now() {
-    LARGE_INTEGER frequency, counter;
-    ::QueryPerformanceFrequency(&frequency);
-    ::QueryPerformanceCounter(&counter);
-    return 1000.0 * counter.QuadPart / frequency.QuadPart;
-}
 
 const int kMessages = 10000, kBlock = 1000;
 
@@ -52,18 +44,7 @@ int main() {
         std::string answer =
             "RECEIVEMSGOK\r\n99\r\n1\r\n2026-12-08 15:04:05\r\nWiadomo\x9C\xE6 nr " +
             std::to_string(id) + ", zobacz http://www.brisko.pl/" + std::to_string(id);
-        auto* request = new HttpRequest;
-        request->pChannel = dlg.m_pRequests;
-        request->szFunction = "RECEIVEMSG";
-        auto msgId = std::make_shared<int>(id);
-        request->dwContext = msgId.get();
-        request->pOwnedContext = msgId;
-        request->pszResponse.reset(new char[answer.size() + 1]);
-        std::memcpy(request->pszResponse.get(), answer.c_str(), answer.size() + 1);
-        ++dlg.m_nThreads;
-        double start = Now();
-        ::SendMessageA(dlg.m_hWnd, WM_REQUEST_DONE, 0, reinterpret_cast<LPARAM>(request));
-        times.push_back(Now() - start);
+        times.push_back(TimeAnswer(dlg, "RECEIVEMSG", answer, std::make_shared<int>(id)));
     }
     auto block = [&](int from) {
         double sum = 0;

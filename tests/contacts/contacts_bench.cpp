@@ -8,18 +8,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
 namespace {
-
-double Now() {
-    LARGE_INTEGER frequency, counter;
-    ::QueryPerformanceFrequency(&frequency);
-    ::QueryPerformanceCounter(&counter);
-    return 1000.0 * counter.QuadPart / frequency.QuadPart;
-}
 
 std::string ContactList(int n) {
     std::string list = "CONTACTSOK\r\n";
@@ -45,15 +37,7 @@ int main() {
     std::vector<double> times;
     for (int run = 0; run < 7; ++run) {
         dlg.m_contacts.RemoveAllContacts();
-        auto* request = new HttpRequest;
-        request->pChannel = dlg.m_pRequests;
-        request->szFunction = "GETCONTACTS";
-        request->pszResponse.reset(new char[list.size() + 1]);
-        std::memcpy(request->pszResponse.get(), list.c_str(), list.size() + 1);
-        ++dlg.m_nThreads;
-        double start = Now();
-        ::SendMessageA(dlg.m_hWnd, WM_REQUEST_DONE, 0, reinterpret_cast<LPARAM>(request));
-        times.push_back(Now() - start);
+        times.push_back(TimeAnswer(dlg, "GETCONTACTS", list));
     }
     std::sort(times.begin(), times.end());
     std::printf("400 contacts (%zu bytes of answer) from WM_REQUEST_DONE to the filled tree: "

@@ -23,13 +23,6 @@ namespace {
 
 const int kRequests = 200;
 
-double Now() {
-    LARGE_INTEGER frequency, counter;
-    ::QueryPerformanceFrequency(&frequency);
-    ::QueryPerformanceCounter(&counter);
-    return 1000.0 * counter.QuadPart / frequency.QuadPart;
-}
-
 std::string Url(const char* phase, int i) {
     return std::string("briskopc.asp?function=BENCH&n=") + phase + std::to_string(i);
 }
@@ -45,10 +38,10 @@ void WaitForDispatch(CBriskoPCDlg& dlg) {
 }
 
 double ThroughTheRequestPath(CBriskoPCDlg& dlg, int i) {
-    double start = Now();
+    double start = NowMs();
     dlg.QueueRequest("BENCH", Url("path", i));
     WaitForDispatch(dlg);
-    return Now() - start;
+    return NowMs() - start;
 }
 
 // Bare WinInet on this thread: one session, one kept-alive connection.
@@ -69,7 +62,7 @@ public:
         const DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
                             INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_PRAGMA_NOCACHE |
                             INTERNET_FLAG_SECURE;
-        double start = Now();
+        double start = NowMs();
         std::string target = "/" + Url("direct", i);
         HINTERNET request = ::HttpOpenRequestA(m_hConnect, nullptr, target.c_str(), "HTTP/1.1",
                                                nullptr, nullptr, flags, 0);
@@ -80,7 +73,7 @@ public:
                 ;
         }
         ::InternetCloseHandle(request);
-        return Now() - start;
+        return NowMs() - start;
     }
 
 private:

@@ -24,13 +24,6 @@ const int kEvents = 1000;
 const int kUserId = 42;
 const UINT WM_BARE_FRAME = WM_APP + 1;
 
-double Now() {
-    LARGE_INTEGER frequency, counter;
-    ::QueryPerformanceFrequency(&frequency);
-    ::QueryPerformanceCounter(&counter);
-    return 1000.0 * counter.QuadPart / frequency.QuadPart;
-}
-
 bool ReadExactly(SOCKET s, char* buffer, int n) {
     for (int got = 0; got < n;) {
         int r = ::recv(s, buffer + got, n - got, 0);
@@ -69,12 +62,12 @@ SOCKET OpenSession(CBriskoPCDlg& dlg, LoopbackListener& server) {
 
 // Writes one frame and dispatches the window's messages until done().
 template <class Done> double Deliver(SOCKET s, const std::string& frame, Done done) {
-    double start = Now();
+    double start = NowMs();
     ::send(s, frame.data(), static_cast<int>(frame.size()), 0);
     MSG msg;
     while (!done() && ::GetMessageA(&msg, nullptr, 0, 0) > 0)
         ::DispatchMessageA(&msg);
-    return Now() - start;
+    return NowMs() - start;
 }
 
 // The bare path: a thread in a blocking recv that posts each frame on.
@@ -98,12 +91,12 @@ public:
         ::closesocket(m_client);
     }
     double Time(const std::string& frame) {
-        double start = Now();
+        double start = NowMs();
         ::send(m_server, frame.data(), static_cast<int>(frame.size()), 0);
         MSG msg;
         while (::GetMessageA(&msg, nullptr, 0, 0) > 0 && msg.message != WM_BARE_FRAME)
             ::DispatchMessageA(&msg);
-        return Now() - start;
+        return NowMs() - start;
     }
 
 private:

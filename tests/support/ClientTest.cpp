@@ -1,6 +1,9 @@
 #include "ClientTest.h"
 
 #include "BriskoPCDlg.h"
+#include "Messages.h"
+
+#include <cstring>
 
 void UseFreshProfile(CWinApp& app, const char* name, const char* host, int port) {
     char dir[MAX_PATH];
@@ -99,4 +102,26 @@ bool ClickTreeItem(HWND hTopLevel, HWND hTree, HTREEITEM item, bool right, int d
         return false;
     Pump(300);
     return true;
+}
+
+double NowMs() {
+    LARGE_INTEGER frequency, counter;
+    ::QueryPerformanceFrequency(&frequency);
+    ::QueryPerformanceCounter(&counter);
+    return 1000.0 * counter.QuadPart / frequency.QuadPart;
+}
+
+double TimeAnswer(CBriskoPCDlg& dlg, const char* function, const std::string& answer,
+                  std::shared_ptr<int> context) {
+    auto* request = new HttpRequest;
+    request->pChannel = dlg.m_pRequests;
+    request->szFunction = function;
+    request->dwContext = context.get();
+    request->pOwnedContext = std::move(context);
+    request->pszResponse.reset(new char[answer.size() + 1]);
+    std::memcpy(request->pszResponse.get(), answer.c_str(), answer.size() + 1);
+    ++dlg.m_nThreads;
+    double start = NowMs();
+    ::SendMessageA(dlg.m_hWnd, WM_REQUEST_DONE, 0, reinterpret_cast<LPARAM>(request));
+    return NowMs() - start;
 }

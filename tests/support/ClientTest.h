@@ -9,6 +9,7 @@
 #include <commctrl.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 // Points the application at a new, empty profile in the temporary folder that
@@ -38,3 +39,10 @@ bool PumpUntil(const std::function<bool()>& done, DWORD ms = 15000);
 // A real click through the input queue; drift moves the pointer that many
 // pixels to the right while the button is down.
 bool ClickTreeItem(HWND hTopLevel, HWND hTree, HTREEITEM item, bool right, int drift = 0);
+
+// For benchmarks: milliseconds of the performance counter.
+double NowMs();
+// An answer of `function` handed to the main window as a request's worker
+// hands it on, with `context` as the request's own; how long the window took, in ms.
+double TimeAnswer(CBriskoPCDlg& dlg, const char* function, const std::string& answer,
+                  std::shared_ptr<int> context = nullptr);
