@@ -138,7 +138,6 @@ public:
     void OnStatusBusy();
     void OnStatusInvisible();
     void OnStatusAvailable();
-    void ChooseStatus(int nCode, UINT nCommand);
     void SetStatus(int nCode);
     void OnSetStatusResponse(HttpRequest& request);
     void CheckAutoAway();
@@ -233,6 +232,8 @@ protected:
 private:
     void OnHide();
     void OnOpen();
+    // A status command: its mark, the tray's status, and the service told.
+    void ChooseStatus(int nCode, UINT nCommand);
     void OnDestroy();
     LRESULT OnQueryEndSession(WPARAM wParam, LPARAM lParam);
     LRESULT OnEndSession(WPARAM wParam, LPARAM lParam);

@@ -6,11 +6,16 @@
 #include "WinApp.h"
 #include "resource.h"
 
+#include <string>
 #include <vector>
 
+namespace {
+// The key and value by which Windows starts the program at logon.
 const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char kRunValue[] = "BriskoPC";
 
+// The command line that starts this very program: its own path, quoted;
+// empty when the path cannot be had.
 std::string AutostartCommand() {
     // A path may be longer than MAX_PATH; the call tells so by filling the buffer.
     std::vector<char> path(MAX_PATH);
@@ -23,6 +28,7 @@ std::string AutostartCommand() {
         return "";
     return "\"" + std::string(path.data(), n) + "\"";
 }
+} // namespace
 
 CSettingsDlg::CSettingsDlg() : CDialog(IDD_SETTINGS) {}
 

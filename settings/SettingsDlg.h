@@ -3,12 +3,6 @@
 
 #include "Dialog.h"
 
-#include <string>
-
-// The key and value by which Windows starts the program at logon.
-extern const char kRunKey[];
-extern const char kRunValue[];
-
 class CSettingsDlg : public CDialog {
 public:
     CSettingsDlg();
@@ -24,7 +18,3 @@ protected:
     // Writes the Run value and the profile; stays open on minutes that are no integer.
     void OnOK() override;
 };
-
-// The command line that starts this very program: its own path, quoted;
-// empty when the path cannot be had.
-std::string AutostartCommand();
