@@ -641,11 +641,13 @@ TEST_F(ContextMenus, RealClicksOnTheTreeSelectAndActOnTheItemUnderThePointer) {
         number = fw::GetText(d.GetDlgItem(IDC_SMS_NUMBER));
         fw::Press(d, IDCANCEL);
     });
-    Click(adam->hItem, false, 12);
+    // Just past the distance that starts a drag, and still on the label.
+    Click(adam->hItem, false, ::GetSystemMetrics(SM_CXDRAG) + 2);
     EXPECT_EQ(number, "601234567");
 
-    // A right click on another selects that one and opens its contact menu.
-    Seen seen = Watch([&] { Click(adam->hItem, true); });
+    // A right click on another selects that one and opens its contact menu,
+    // also when the hand moves.
+    Seen seen = Watch([&] { Click(adam->hItem, true, ::GetSystemMetrics(SM_CXDRAG) + 2); });
     EXPECT_EQ(tree().GetSelectedItem(), adam->hItem);
     ASSERT_TRUE(seen.shown) << "no menu opened";
     EXPECT_EQ(seen.enabled,

@@ -95,11 +95,17 @@ bool ClickTreeItem(HWND hTopLevel, HWND hTree, HTREEITEM item, bool right, int d
     INPUT in[3] = {};
     in[0].type = in[1].type = in[2].type = INPUT_MOUSE;
     in[0].mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
-    in[1].mi.dwFlags = MOUSEEVENTF_MOVE;
-    in[1].mi.dx = drift;
+    // To a point, not by a distance: a relative move would be scaled by the
+    // pointer's acceleration.
+    in[1].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    in[1].mi.dx = ::MulDiv(pt.x + drift, 65535, ::GetSystemMetrics(SM_CXSCREEN) - 1);
+    in[1].mi.dy = ::MulDiv(pt.y, 65535, ::GetSystemMetrics(SM_CYSCREEN) - 1);
     in[2].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
     if (::SendInput(3, in, sizeof(INPUT)) != 3)
         return false;
+    // A loaded machine may take a while to get through the click: it is
+    // handled once the queue holds no input, then what it started runs.
+    PumpUntil([] { return HIWORD(::GetQueueStatus(QS_INPUT)) == 0; }, 10000);
     Pump(300);
     return true;
 }
