@@ -162,10 +162,14 @@ void CBriskoPCDlg::OpenHttpSession() {
 
 // The home page lies on the service's web host, beside the service script.
 std::string CBriskoPCDlg::HomePageUrl() const {
+    return ServiceUrl("/");
+}
+
+std::string CBriskoPCDlg::ServiceUrl(const std::string& path) const {
     std::string url = "https://" + m_strServiceHost;
     if (m_nServicePort != INTERNET_DEFAULT_HTTPS_PORT)
         url += ":" + std::to_string(m_nServicePort);
-    return url + "/";
+    return url + path;
 }
 
 // The help file lies in the installation folder: our 64-bit installer's,

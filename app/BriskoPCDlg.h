@@ -41,6 +41,8 @@ public:
     std::string GetOwnName() const { return m_strOwnName; }
     // What the home page button and command open.
     std::string HomePageUrl() const;
+    // A URL on the service's web host, over HTTPS as the service script.
+    std::string ServiceUrl(const std::string& path) const;
 
     // Login and log-off; TRUE asks for the credentials.
     void StartLogin(BOOL bAsk);
@@ -151,6 +153,12 @@ public:
     // locked they wait for the unlock. FALSE when the menu cannot be loaded.
     BOOL ShowSessionState(const char* caption, UINT nMenu);
 
+    // The version check and the update it offers.
+    void SendVersion();
+    void OnVersionResponse(HttpRequest& request);
+    void OfferUpdate();
+    std::string DownloadUpdate();
+
     // Settings and help.
     void OnSettings();
     void OnHelpContents();
@@ -199,6 +207,10 @@ public:
     BOOL m_bStatusOnItsWay = FALSE;
     int m_nNextStatus = -1;
     BOOL m_bLocked = FALSE;
+    // A version other than ours was named and not yet offered; an offer is
+    // being answered (its dialogs are open).
+    BOOL m_bUpdateOffered = FALSE;
+    BOOL m_bOfferingUpdate = FALSE;
     // What the unlock shows again; the password it asks for.
     std::string m_strUnlockedCaption;
     UINT m_nUnlockedMenu = 0;

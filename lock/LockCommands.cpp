@@ -55,6 +55,7 @@ void CBriskoPCDlg::OnUnlock() {
     m_wndTree.ShowWindow(SW_SHOW);
     if (m_bRememberPassword && !m_strPassword.empty())
         WriteStoredPassword(*AfxGetApp(), m_strPassword);
+    OfferUpdate();
 }
 
 BOOL CBriskoPCDlg::ShowSessionState(const char* caption, UINT nMenu) {

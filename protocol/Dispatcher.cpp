@@ -32,6 +32,7 @@ const Route kRoutes[] = {
     {"GETCOSTS", &CBriskoPCDlg::OnGetCosts},
     {"CHECKSTATUSES", &CBriskoPCDlg::OnCheckStatusesResponse},
     {"CHECKSMS", &CBriskoPCDlg::OnSmsCheckResponse},
+    {"VERSION", &CBriskoPCDlg::OnVersionResponse},
 };
 
 // What a request leaves under way when it ends without its handler: each

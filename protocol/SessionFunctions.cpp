@@ -70,6 +70,7 @@ void CBriskoPCDlg::OnLoginResponse(HttpRequest& request) {
             WriteStoredPassword(*app, m_strPassword);
         if (!ShowSessionState(m_strLogin.c_str(), IDR_MENU_LOGGEDIN))
             return;
+        SendVersion();
         SendGetContacts();
         SendGetCosts();
         ReadOutboxFile();
