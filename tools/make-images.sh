@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Draws every icon and bitmap of BriskoPC with ImageMagick.
+# Draws every icon, bitmap and animation of BriskoPC with ImageMagick.
 #
 #   tools/make-images.sh OUTDIR [--sheet FILE]
 #
-# Writes icon_<id>.ico and bmp_<id>.bmp into OUTDIR. With --sheet it also
-# writes a labelled contact sheet (PNG, enlarged x4) of everything it made.
+# Writes icon_<id>.ico, bmp_<id>.bmp and avi_<id>.avi into OUTDIR. With
+# --sheet it also writes a labelled contact sheet (PNG, enlarged x4, the
+# clip's frames x3) of everything it made.
 #
 # The 16x16 pictures are pixel art (XPM grids below, one letter per pixel,
 # colours from the shared palette), so they stay sharp in the tree and the
@@ -12,9 +13,9 @@
 # Tree icons are opaque on white (the tree's image list has no mask); tray
 # icons and the program icon keep real transparency.
 #
-# Needs only ImageMagick 6 (convert, montage) and the DejaVu fonts
-# (Debian: imagemagick, fonts-dejavu-core). Output is byte-identical from
-# run to run.
+# Needs only ImageMagick 6 (convert, montage), the DejaVu fonts (Debian:
+# imagemagick, fonts-dejavu-core) and Perl for tools/pack-avi.pl. Output is
+# byte-identical from run to run.
 set -euo pipefail
 
 usage() { echo "usage: $0 OUTDIR [--sheet FILE]" >&2; exit 2; }
@@ -82,6 +83,15 @@ PALETTE=(
   "p c #c8ccd0"
   "Q c #4a5058"
 )
+
+# colour LETTER: the palette's colour for LETTER.
+colour() {
+  local c
+  for c in "${PALETTE[@]}"; do
+    [ "${c%% *}" != "$1" ] || { echo "${c##* }"; return; }
+  done
+  echo "make-images: no colour $1" >&2; exit 1
+}
 
 # xpm NAME: reads a pixel grid on stdin (blanks ignored) into $T/NAME.xpm.
 xpm() {
@@ -488,19 +498,109 @@ for b in bubble:156 bubble_full:157; do
     -alpha off -type TrueColor "BMP3:$OUT/bmp_${b#*:}.bmp"
 done
 
+# -------------------------------------------------------------- animation
+
+# The download clip: a page flies in an arc out of a turning globe into an
+# open folder. A transparent animation control leaves out the colour of the
+# clip's first pixel, so the background is one flat colour found nowhere
+# else, and nothing is anti-aliased: every colour stays exact, and the clip's
+# one palette stays small. The page turns as it flies, so it is drawn with
+# shapes rather than from a grid (a turned grid loses its outline).
+# 272x48 fits the download dialog's 192x32-unit animation slot: 288x48 pixels
+# under Wine, 288x52 under Windows.
+AVI_W=272 AVI_H=48 AVI_FRAMES=16 AVI_FPS=10
+AVI_KEY='#ff00ff'
+
+# avi_frame N: the drawing of frame N, as convert arguments one a line.
+# Over the clip the page goes from behind the globe's centre to behind the
+# folder's front, turning from -20 to +20 degrees, and the globe turns by
+# one meridian spacing, so that the last frame leads back into the first.
+avi_frame() {
+  awk -v n="$1" -v frames="$AVI_FRAMES" \
+      -v teal="$BRAND" -v teal_dark="$BRAND_DARK" -v teal_light="$BRAND_LIGHT" \
+      -v ink="$(colour K)" -v paper="$(colour W)" -v fold="$(colour w)" -v text="$(colour g)" \
+      -v amber="$(colour A)" -v amber_light="$(colour a)" -v amber_dark="$(colour O)" \
+      -v amber_back='#c88c00' '
+    function draw(stroke, fill, primitive) {
+      printf "-stroke\n%s\n-fill\n%s\n-draw\n%s\n", stroke, fill, primitive
+    }
+    # pt X Y: a point of the page (centre 0,0, 14x18), turned and put in place.
+    function pt(x, y) {
+      return sprintf(" %.2f,%.2f", px + x * c - y * s, py + x * s + y * c)
+    }
+    BEGIN {
+      pi = atan2(0, -1); t = n / frames
+      gx = 25; gy = 24; r = 20  # the globe
+      px = gx + 225 * t; py = gy + 9 * t - 70 * t * (1 - t)
+      c = cos((40 * t - 20) * pi / 180); s = sin((40 * t - 20) * pi / 180)
+
+      draw(amber_dark, amber_back, "polygon 228,11 240,11 243,15 264,15 264,44 228,44")
+
+      # Filled, not stroked: a stroked polygon turned gets an outline 2 pixels thick in places.
+      draw("none", ink, "polygon" pt(-7, -9) pt(3, -9) pt(7, -5) pt(7, 9) pt(-7, 9))
+      draw("none", paper, "polygon" pt(-6, -8) pt(2.5, -8) pt(6, -4.5) pt(6, 8) pt(-6, 8))
+      draw("none", fold, "polygon" pt(3, -8) pt(3, -5) pt(6, -5))
+      draw(ink, "none", "polyline" pt(3, -8) pt(3, -5) pt(6, -5))
+      draw(teal, "none", "line" pt(-4, -5) pt(0, -5))
+      split("4 2 4 1", ends)  # where the lines of text end
+      for (i = 1; i <= 4; i++) draw(text, "none", "line" pt(-4, 3 * i - 4) pt(ends[i], 3 * i - 4))
+
+      outline = sprintf("circle %d,%d %d,%d", gx, gy, gx, gy - r)
+      draw(teal_dark, teal, outline)
+      for (lat = -2; lat <= 2; lat++) {
+        dy = r / 2 * lat; dx = int(sqrt(r * r - dy * dy))
+        draw(teal_light, "none", sprintf("line %d,%d %d,%d", gx - dx, gy + dy, gx + dx, gy + dy))
+      }
+      for (lon = -90 + 30 * t; lon < 90; lon += 30) {
+        rx = int((r - 1) * sin(lon * pi / 180) + r - 0.5) - (r - 1)
+        if (rx == 0) draw(teal_light, "none", sprintf("line %d,%d %d,%d", gx, gy - r + 1, gx, gy + r - 1))
+        else draw(teal_light, "none", sprintf("ellipse %d,%d %d,%d %s", gx, gy, rx < 0 ? -rx : rx, r - 1, rx > 0 ? "-90,90" : "90,270"))
+      }
+      draw(teal_dark, "none", outline)
+
+      draw(amber_dark, amber, "polygon 222,23 258,23 264,44 228,44")
+      draw(amber_light, "none", "line 224,24 257,24")
+    }'
+}
+
+for ((i = 0; i < AVI_FRAMES; i++)); do
+  mapfile -t drawing < <(avi_frame "$i")
+  "$IM" -size "${AVI_W}x${AVI_H}" "xc:$AVI_KEY" +antialias -strokewidth 1 "${drawing[@]}" \
+    -alpha off -depth 8 "PNG24:$T/avi_$(printf %02d "$i").png"
+done
+"$IM" "$T"/avi_*.png -depth 8 "rgb:$T/avi.rgb"
+"$(dirname "$0")/pack-avi.pl" "$AVI_W" "$AVI_H" "$AVI_FPS" "$T/avi.rgb" "$OUT/avi_143.avi"
+
 # ------------------------------------------------------------ contact sheet
 
 if [ -n "$SHEET" ]; then
   [ -n "$MONTAGE" ] || { echo "make-images: montage not found" >&2; exit 1; }
+  # Grey shows what is transparent: alpha, and the clip's background.
+  SHEET_BACK='#b4b4b4'
+  # sheet_part OUT TILE GEOMETRY [-label TEXT FILE]...: one labelled montage.
+  sheet_part() {
+    local out=$1 tile=$2 geometry=$3; shift 3
+    "$MONTAGE" "$@" -tile "$tile" -geometry "$geometry" -background white \
+      -font "${FONT/-Bold/}" -pointsize 13 "PNG24:$out"
+  }
   list=()
   for f in "$OUT"/icon_*.ico "$OUT"/bmp_*.bmp; do
     b=$(basename "$f"); b=${b%.*}
     sizes=$("$IM" "$f" -format '%wx%h ' info:)
-    # All frames of a file side by side, enlarged x4, on grey to show alpha.
-    "$IM" "$f" -background '#b4b4b4' -alpha remove -alpha off -filter point -resize 400% \
+    # All frames of a file side by side, enlarged x4.
+    "$IM" "$f" -background "$SHEET_BACK" -alpha remove -alpha off -filter point -resize 400% \
       -bordercolor white -border 6x0 -background white -gravity center +append "PNG24:$T/sheet_$b.png"
     list+=(-label "$b  ${sizes% }" "$T/sheet_$b.png")
   done
-  "$MONTAGE" "${list[@]}" -tile 4x -geometry '400x200>+4+4' -background white \
-    -font "${FONT/-Bold/}" -pointsize 13 -define png:exclude-chunks=date,time "$SHEET"
+  sheet_part "$T/sheet_images.png" 4x '400x200>+4+4' "${list[@]}"
+  # The clip, frame by frame, enlarged x3.
+  list=()
+  for ((i = 0; i < AVI_FRAMES; i++)); do
+    f=avi_$(printf %02d "$i")
+    "$IM" "$T/$f.png" -fill "$SHEET_BACK" -opaque "$AVI_KEY" -filter point -resize 300% "PNG24:$T/sheet_$f.png"
+    list+=(-label "avi_143  ${AVI_W}x${AVI_H}  frame $((i + 1))/$AVI_FRAMES, $((1000 / AVI_FPS)) ms" "$T/sheet_$f.png")
+  done
+  sheet_part "$T/sheet_clip.png" 2x +4+4 "${list[@]}"
+  "$IM" "$T/sheet_images.png" "$T/sheet_clip.png" -background white -gravity center -append \
+    -define png:exclude-chunks=date,time "$SHEET"
 fi
