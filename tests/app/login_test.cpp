@@ -126,7 +126,7 @@ TEST_F(Login, StoredCredentialsLogInWithoutAskingAndClimbTheLadder) {
 
     Settle();
     EXPECT_EQ(Sorted(sim.LoggedFunctions()),
-              (std::vector<std::string>{"GETCONTACTS", "GETCOSTS", "LOGIN"}));
+              (std::vector<std::string>{"GETCONTACTS", "GETCOSTS", "LOGIN", "VERSION"}));
     EXPECT_NE(sim.Log()[0].find("usr_login=%2B48600100200&usr_pass=haslo123"), std::string::npos)
         << "the login's plus sign is escaped";
     EXPECT_EQ(dlg()->m_nSessionState, 2);
@@ -149,7 +149,7 @@ TEST_F(Login, StoredCredentialsLogInWithoutAskingAndClimbTheLadder) {
     Settle();
     ASSERT_TRUE(PumpUntil([this] { return dlg()->m_nSocksState == 1; }));
     EXPECT_EQ(Sorted(sim.LoggedFunctions()),
-              (std::vector<std::string>{"GETCONTACTS", "GETCOSTS", "LOGIN", "LOGINPC"}))
+              (std::vector<std::string>{"GETCONTACTS", "GETCOSTS", "LOGIN", "LOGINPC", "VERSION"}))
         << "no second LOGINPC while one is under way";
     EXPECT_EQ(dlg()->m_nDbState, 1);
     EXPECT_EQ(dlg()->m_strOwnName, "Zofia Wójcik");
@@ -310,7 +310,7 @@ TEST_F(Login, LogOffForgetsThePasswordButKeepsTheLogin) {
 
     Settle();
     EXPECT_EQ(Sorted(sim.LoggedFunctions()),
-              (std::vector<std::string>{"GETCONTACTS", "GETCOSTS", "LOGIN", "LOGOFF"}));
+              (std::vector<std::string>{"GETCONTACTS", "GETCOSTS", "LOGIN", "LOGOFF", "VERSION"}));
     EXPECT_EQ(dlg()->m_nSessionState, 0);
     EXPECT_EQ(dlg()->m_nSocksState, 1) << "LOGOFFOK drops an open push session to connected";
 }

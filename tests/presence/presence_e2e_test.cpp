@@ -13,20 +13,8 @@ const char kLogin[] = "+48600100200";
 
 // Moves the X pointer through the X server's test extension, as a hand would.
 bool MovePointer(int x, int y) {
-    std::string command = "start.exe /wait /unix /usr/bin/xdotool mousemove " + std::to_string(x) +
-                          " " + std::to_string(y);
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
-                          nullptr, nullptr, &si, &pi))
-        return false;
-    DWORD code = 1;
-    bool done = ::WaitForSingleObject(pi.hProcess, 10000) == WAIT_OBJECT_0 &&
-                ::GetExitCodeProcess(pi.hProcess, &code) && code == 0;
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
-    return done;
+    return RunUnix("/usr/bin/xdotool mousemove " + std::to_string(x) + " " + std::to_string(y),
+                   10000);
 }
 
 class IdleEndToEnd : public ::testing::Test {

@@ -18,6 +18,22 @@ void WriteClientProfile(int port, const std::string& login, const std::string& p
         ::WritePrivateProfileStringA("BriskoPC", entry, value.c_str(), profile.c_str());
 }
 
+bool RunUnix(const std::string& commandLine, DWORD ms) {
+    std::string command = "start.exe /wait /unix " + commandLine;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                          nullptr, nullptr, &si, &pi))
+        return false;
+    DWORD code = 1;
+    bool done = ::WaitForSingleObject(pi.hProcess, ms) == WAIT_OBJECT_0 &&
+                ::GetExitCodeProcess(pi.hProcess, &code) && code == 0;
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    return done;
+}
+
 std::string WindowText(HWND hWnd) {
     char text[1024] = "";
     ::GetWindowTextA(hWnd, text, sizeof text);

@@ -20,6 +20,10 @@ std::string DialogText(HWND hDlg);
 // hidden ones as well (modeless dialogs kept for later).
 std::vector<HWND> ThreadDialogs(DWORD dwThreadId, bool bHiddenToo = false);
 
+// Runs a program of the machine under Wine (a Unix command line); true when it
+// ended with 0 within `ms`.
+bool RunUnix(const std::string& commandLine, DWORD ms);
+
 // Polls done() every 100 ms until it holds or the time is up; returns done().
 bool WaitFor(const std::function<bool()>& done, DWORD ms);
 

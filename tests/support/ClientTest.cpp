@@ -117,15 +117,21 @@ double NowMs() {
     return 1000.0 * counter.QuadPart / frequency.QuadPart;
 }
 
-double TimeAnswer(CBriskoPCDlg& dlg, const char* function, const std::string& answer,
-                  std::shared_ptr<int> context) {
+HttpRequest* AnsweredRequest(CBriskoPCDlg& dlg, const char* function, const std::string& answer) {
     auto* request = new HttpRequest;
     request->pChannel = dlg.m_pRequests;
     request->szFunction = function;
-    request->dwContext = context.get();
-    request->pOwnedContext = std::move(context);
+    request->nLogin = dlg.m_nLoginSerial;
     request->pszResponse.reset(new char[answer.size() + 1]);
     std::memcpy(request->pszResponse.get(), answer.c_str(), answer.size() + 1);
+    return request;
+}
+
+double TimeAnswer(CBriskoPCDlg& dlg, const char* function, const std::string& answer,
+                  std::shared_ptr<int> context) {
+    HttpRequest* request = AnsweredRequest(dlg, function, answer);
+    request->dwContext = context.get();
+    request->pOwnedContext = std::move(context);
     ++dlg.m_nThreads;
     double start = NowMs();
     ::SendMessageA(dlg.m_hWnd, WM_REQUEST_DONE, 0, reinterpret_cast<LPARAM>(request));

@@ -40,6 +40,9 @@ bool PumpUntil(const std::function<bool()>& done, DWORD ms = 15000);
 // pixels to the right while the button is down.
 bool ClickTreeItem(HWND hTopLevel, HWND hTree, HTREEITEM item, bool right, int drift = 0);
 
+// A request of the window's current login with its answer in, as a worker
+// gives it back (WM_REQUEST_DONE) after WM_REQUEST_STARTED.
+HttpRequest* AnsweredRequest(CBriskoPCDlg& dlg, const char* function, const std::string& answer);
 // For benchmarks: milliseconds of the performance counter.
 double NowMs();
 // An answer of `function` handed to the main window as a request's worker
