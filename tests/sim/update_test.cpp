@@ -1,7 +1,6 @@
 // VERSION and the installer download over real sockets: what a client that
 // checks its version and fetches, resumes or gives up on the installer gets.
 #include "running_simulator.hpp"
-#include "test_util.hpp"
 
 #include <gtest/gtest.h>
 #include <httplib.h>
@@ -57,12 +56,6 @@ protected:
     std::string requests() {
         EXPECT_EQ(control("GET", "/installer/requests"), 200);
         return last_reply_;
-    }
-
-    // A download that hangs up once its first bytes arrive; true when they did.
-    bool hang_up_midway(httplib::SSLClient& c) {
-        const httplib::Result r = c.Get(kSetup, [](const char*, size_t) { return false; });
-        return !r && r.error() == httplib::Error::Canceled;
     }
 
     std::string last_reply_;
@@ -142,7 +135,6 @@ TEST_F(UpdateTest, InstallerComesWholeOrFromTheResumeOffset) {
     EXPECT_EQ(generated.size(), 300000u);
     ASSERT_EQ(control("PUT", "/installer?size=300000"), 200);
     EXPECT_TRUE(installer() == generated);
-    EXPECT_NE(generated.substr(0, 1000), generated.substr(1000, 1000));
     r = c->Get(kSetup);
     ASSERT_TRUE(r);
     EXPECT_TRUE(r->body == generated);
@@ -232,8 +224,9 @@ TEST_F(UpdateTest, PacedDownloadsEndWithTheirClientOrTheServer) {
     ASSERT_EQ(control("PUT", "/installer?size=4000000"), 200);
     ASSERT_EQ(control("PUT", "/installer/rate", "100000"), 200);
     auto c = https_client();
-    for (int i = 0; i < 40; ++i) {
-        ASSERT_TRUE(hang_up_midway(*c)) << i;
+    for (int i = 0; i < 40; ++i) { // each hangs up once its first bytes arrive
+        const httplib::Result r = c->Get(kSetup, [](const char*, size_t) { return false; });
+        ASSERT_EQ(r.error(), httplib::Error::Canceled) << i;
     }
 
     const auto download_cut_short = [this](const std::function<void()>& cut) {
