@@ -219,6 +219,12 @@ ControlReply handle_control(const ControlRequest& r, Service& service, Reachabil
     if (after_prefix(path, "/credits/", rest)) {
         return credits_command(r, url_decode(rest, false), query, service);
     }
+    if (path == "/version") {
+        return version_command(r, service);
+    }
+    if (after_prefix(path, "/installer", rest)) {
+        return installer_command(r, rest, query, service);
+    }
     if (path == "/prices") {
         return prices_command(r, query, service);
     }

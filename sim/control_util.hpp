@@ -33,6 +33,12 @@ template <typename T> bool parse_number(const std::string* text, T min, T max, T
            value <= max;
 }
 
+// PUT and GET /version.
+ControlReply version_command(const ControlRequest& r, Service& service);
+// /installer and its subcommands; `rest` is the path after "/installer".
+ControlReply installer_command(const ControlRequest& r, std::string_view rest, const Call& query,
+                               Service& service);
+
 // The /push/ commands; `rest` is the path after "/push/".
 ControlReply push_command(const ControlRequest& r, std::string_view rest, const Call& query,
                           Service& service, PushServer* push);

@@ -70,6 +70,7 @@ FunctionTable standard_functions() {
     add_contact_functions(table);
     add_sms_functions(table);
     add_message_functions(table);
+    add_update_functions(table);
     return table;
 }
 

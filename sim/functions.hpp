@@ -66,6 +66,9 @@ void add_sms_functions(FunctionTable& table);
 // instant message fetched after its push event, who a sender is.
 void add_message_functions(FunctionTable& table);
 
+// VERSION: the client version the service names as current.
+void add_update_functions(FunctionTable& table);
+
 // "YYYY-MM-DD HH:MM:SS" in local time, as the service writes times.
 std::string local_time(std::time_t t);
 

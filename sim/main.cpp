@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <set>
 #include <sstream>
 #include <string>
@@ -24,7 +25,7 @@ namespace {
 const char kUsage[] =
     "usage: brisko-sim --make-ca DIR\n"
     "       brisko-sim --state DIR --ports-file FILE [--demo] [--seed FILE]\n"
-    "                  [--https-port N] [--control-port N] [--push-port N]\n"
+    "                  [--installer FILE] [--https-port N] [--control-port N] [--push-port N]\n"
     "\n"
     "--make-ca DIR     make the certificate authority and the server certificate in DIR\n"
     "                  (ca.pem, ca.key, server.pem, server.key) where missing, then exit\n"
@@ -33,12 +34,21 @@ const char kUsage[] =
     "                  BRISKO_SIM_HTTPS_PORT=n, BRISKO_SIM_CONTROL_PORT=n, BRISKO_SIM_PUSH_PORT=n\n"
     "--demo            load the built-in demo seed (the demo account and its contacts)\n"
     "--seed FILE       load the world from a seed file (format: sim/README.md)\n"
+    "--installer FILE  serve FILE's bytes as /briskopc/setup.exe (else a stand-in of 6000 bytes)\n"
     "--https-port N, --control-port N, --push-port N   fixed ports instead of free ones\n"
     "Serves on 127.0.0.1 until SIGTERM or SIGINT.\n";
 
 int usage_error(const std::string& message) {
     std::fprintf(stderr, "brisko-sim: %s\n%s", message.c_str(), kUsage);
     return 2;
+}
+
+bool read_file(const std::string& path, std::string& bytes) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    bytes = text.str();
+    return static_cast<bool>(in);
 }
 
 bool parse_port(const char* text, int& port) {
@@ -110,7 +120,7 @@ int make_ca(const std::string& dir) {
 } // namespace
 
 int main(int argc, char** argv) {
-    std::string make_ca_dir, state_dir, ports_file, seed_file;
+    std::string make_ca_dir, state_dir, ports_file, seed_file, installer_file;
     bool demo = false;
     int https_port = 0, control_port = 0, push_port = 0;
     for (int i = 1; i < argc; ++i) {
@@ -131,6 +141,8 @@ int main(int argc, char** argv) {
             ports_file = argv[++i];
         } else if (arg == "--seed") {
             seed_file = argv[++i];
+        } else if (arg == "--installer") {
+            installer_file = argv[++i];
         } else if (arg == "--https-port" || arg == "--control-port" || arg == "--push-port") {
             int& port = arg == "--https-port"     ? https_port
                         : arg == "--control-port" ? control_port
@@ -165,14 +177,12 @@ int main(int argc, char** argv) {
         seed_ok = add_seed("demo seed", std::string(sim::demo_seed_text()), seed, logins);
     }
     if (!seed_file.empty()) {
-        std::ifstream in(seed_file, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        if (!in) {
+        std::string text;
+        if (!read_file(seed_file, text)) {
             std::fprintf(stderr, "brisko-sim: cannot read %s\n", seed_file.c_str());
             return 2;
         }
-        seed_ok = add_seed(seed_file, text.str(), seed, logins) && seed_ok;
+        seed_ok = add_seed(seed_file, text, seed, logins) && seed_ok;
     }
     if (!seed_ok) {
         return 2;
@@ -184,7 +194,23 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "brisko-sim: %s\n", error.c_str());
         return 1;
     }
-    sim::Service service(sim::World::from_seed(seed));
+    sim::World world = sim::World::from_seed(seed);
+    if (!installer_file.empty()) {
+        std::string bytes;
+        if (!read_file(installer_file, bytes)) {
+            std::fprintf(stderr, "brisko-sim: cannot read the installer %s\n",
+                         installer_file.c_str());
+            return 2;
+        }
+        if (bytes.empty() || bytes.size() > sim::kMaxInstallerSize) {
+            std::fprintf(stderr, "brisko-sim: the installer %s must have 1 byte to %zu MiB\n",
+                         installer_file.c_str(), sim::kMaxInstallerSize >> 20);
+            return 2;
+        }
+        world.installer.start = world.installer.content =
+            std::make_shared<const std::string>(std::move(bytes));
+    }
+    sim::Service service(std::move(world));
     sim::Simulator simulator(
         service, {files.server_pem, files.server_key, https_port, control_port, push_port});
     if (!simulator.start(error)) {

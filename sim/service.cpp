@@ -2,6 +2,7 @@
 
 #include "call.hpp"
 
+#include <charconv>
 #include <cstdio>
 #include <strings.h>
 
@@ -14,10 +15,32 @@ std::string escape_for_log(std::string_view s) {
     return escape_bytes(s, 0x21);
 }
 
-bool is_script(std::string_view path) {
-    constexpr std::string_view script = "/briskopc.asp";
-    return path.size() == script.size() &&
-           strncasecmp(path.data(), script.data(), script.size()) == 0;
+// Paths compare in any case, as IIS compares them.
+bool same_path(std::string_view path, std::string_view expected) {
+    return path.size() == expected.size() &&
+           strncasecmp(path.data(), expected.data(), expected.size()) == 0;
+}
+
+Reply status_only(int status) {
+    Reply reply;
+    reply.status = status;
+    return reply;
+}
+
+// The N of "bytes=N-", the one form of Range a resuming download sends.
+bool resume_offset(std::string_view range, size_t& offset) {
+    constexpr std::string_view prefix = "bytes=";
+    if (range.substr(0, prefix.size()) != prefix || range.back() != '-') {
+        return false;
+    }
+    const char* end = range.data() + range.size() - 1;
+    const auto [stop, error] = std::from_chars(range.data() + prefix.size(), end, offset);
+    return error == std::errc() && stop == end;
+}
+
+// The small page of an answer without the installer's bytes.
+std::string status_body(int status) {
+    return "<html><body>" + std::to_string(status) + "</body></html>";
 }
 
 } // namespace
@@ -41,20 +64,24 @@ Service::Service(World world, FunctionTable functions)
     : world_(std::move(world)), functions_(std::move(functions)) {}
 
 Reply Service::handle(std::string_view method, std::string_view target, std::string_view connection,
-                      std::string_view cookies) {
+                      std::string_view cookies, std::string_view range) {
     Call call = parse_call(target, connection);
     call.web_session = cookie_value(cookies, kSessionCookie);
-    const bool script = is_script(target_path(target));
+    const std::string_view path = target_path(target);
+    const bool script = same_path(path, "/briskopc.asp");
 
     std::lock_guard<std::mutex> lock(mutex_);
     log_ += escape_for_log(connection) + " " +
             (script && !call.function.empty() ? escape_for_log(call.function) : "-") + " " +
             escape_for_log(target) + "\n";
+    if (same_path(path, "/briskopc/setup.exe")) {
+        return installer_reply(method, range);
+    }
     if (!script) {
-        return {404, {}, {}};
+        return status_only(404);
     }
     if (method != "GET") {
-        return {405, {}, {}};
+        return status_only(405);
     }
     Reply reply;
     if (call.web_session.empty()) {
@@ -70,6 +97,50 @@ Reply Service::handle(std::string_view method, std::string_view target, std::str
         --lost;
         reply.lost = true;
     }
+    return reply;
+}
+
+Reply Service::installer_reply(std::string_view method, std::string_view range) {
+    if (method != "GET") {
+        return status_only(405);
+    }
+    Installer& installer = world_.installer;
+    Reply reply;
+    switch (installer.mode) {
+    case DownloadMode::not_found:
+        reply.status = 404;
+        break;
+    case DownloadMode::unauthorized:
+        reply.status = 401;
+        reply.headers = {{"WWW-Authenticate", "Basic realm=\"Brisko\""}};
+        break;
+    case DownloadMode::proxy_auth:
+        reply.status = 407;
+        reply.headers = {{"Proxy-Authenticate", "Basic realm=\"Brisko\""}};
+        break;
+    default: {
+        const size_t size = installer.content->size();
+        size_t first = 0;
+        const bool resuming = resume_offset(range, first);
+        if (resuming && first >= size) {
+            reply.status = 416;
+            reply.headers = {{"Content-Range", "bytes */" + std::to_string(size)}};
+            break;
+        }
+        if (resuming) {
+            reply.status = 206;
+            reply.headers = {{"Content-Range", "bytes " + std::to_string(first) + "-" +
+                                                   std::to_string(size - 1) + "/" +
+                                                   std::to_string(size)}};
+        }
+        reply.download = Download{installer.content, first, installer.mode, installer.rate};
+    }
+    }
+    if (!reply.download) {
+        reply.body = status_body(reply.status);
+    }
+    installer.requests += std::to_string(reply.status) + " " +
+                          (range.empty() ? std::string("-") : escape_bytes(range, 0x20)) + "\n";
     return reply;
 }
 

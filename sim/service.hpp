@@ -12,16 +12,29 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace sim {
+
+// The installer's bytes from `first` to the end, as an answer carries them.
+struct Download {
+    std::shared_ptr<const std::string> content;
+    size_t first = 0;
+    DownloadMode mode = DownloadMode::normal; // normal, no_length or cut
+    int32_t rate = 0;                         // bytes per second; 0: unlimited
+};
 
 struct Reply {
     int status = 200;
     std::string body;       // raw bytes, sent as text/html with a Content-Length
     std::string set_cookie; // a Set-Cookie header to send, "" for none
     bool lost = false;      // the answer never goes out: the server drops the connection
+    std::vector<std::pair<std::string, std::string>> headers; // more headers to send
+    std::optional<Download> download; // sent instead of `body`, as application/octet-stream
 };
 
 // The cookie that tells the service's clients apart, as an ASP server's
@@ -41,9 +54,11 @@ public:
     // One HTTPS request: appends it to the log and returns its answer. For
     // GET /briskopc.asp (any case) the answer of "function=": a control answer
     // if one is set, else the function's handler, else an empty 200 body.
-    // `cookies` is the request's Cookie header.
+    // For GET /briskopc/setup.exe (any case) the installer as its mode says,
+    // from the offset of a `range` "bytes=N-". `cookies` and `range` are the
+    // request's Cookie and Range headers.
     Reply handle(std::string_view method, std::string_view target, std::string_view connection,
-                 std::string_view cookies = "");
+                 std::string_view cookies = "", std::string_view range = "");
 
     // What the control interface changes (see answers.hpp).
     void set_answer(const std::string& function, std::string body);
@@ -67,6 +82,8 @@ public:
     void clear_log();
 
 private:
+    Reply installer_reply(std::string_view method, std::string_view range); // under the lock
+
     mutable std::mutex mutex_;
     World world_;
     FunctionTable functions_;

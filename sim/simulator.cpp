@@ -2,6 +2,7 @@
 
 #include <httplib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -23,6 +24,11 @@ constexpr size_t kKeepAliveMaxCount = 1000000;
 constexpr time_t kKeepAliveSeconds = 120;
 // Each open connection holds one thread of the pool while it lives.
 constexpr size_t kThreads = 32;
+
+// Downloads go out in pieces of this size, paced ones in smaller ones.
+constexpr size_t kPiece = 64 * 1024;
+constexpr size_t kPacedPiece = 4096;
+constexpr const char* kOctets = "application/octet-stream";
 
 // Applied by cpp-httplib to the listening socket; accepted sockets inherit
 // both options on Linux. Without TCP_NODELAY, Nagle's algorithm meets the
@@ -122,11 +128,14 @@ bool Simulator::open_https(int port, std::string& error) {
         return true;
     };
     route_all(*server, [this, drop](const httplib::Request& req, httplib::Response& res) {
+        // Taken before the reachability check, so that a later drop ends a paced download.
+        const uint64_t drops = drop_count();
         if (drop(req, res)) {
             return;
         }
-        Reply reply = service_.handle(req.method, req.target, std::to_string(req.remote_port),
-                                      req.get_header_value("Cookie"));
+        Reply reply =
+            service_.handle(req.method, req.target, std::to_string(req.remote_port),
+                            req.get_header_value("Cookie"), req.get_header_value("Range"));
         wait_slow(service_.slow_ms());
         if (reply.lost && req.ssl) {
             shutdown(SSL_get_fd(req.ssl), SHUT_RDWR);
@@ -136,12 +145,22 @@ bool Simulator::open_https(int port, std::string& error) {
             return;
         }
         // Answers go out as the raw bytes: cpp-httplib would otherwise gzip or
-        // brotli a text/html body for a client that offers Accept-Encoding.
+        // brotli a text/html body for a client that offers Accept-Encoding, and
+        // answer a Range itself (slicing even a 404, and keeping the status 200).
         // The request object is the server's own non-const one.
-        const_cast<httplib::Request&>(req).headers.erase("Accept-Encoding");
+        auto& own = const_cast<httplib::Request&>(req);
+        own.headers.erase("Accept-Encoding");
+        own.ranges.clear();
         res.status = reply.status;
         if (!reply.set_cookie.empty()) {
             res.set_header("Set-Cookie", reply.set_cookie);
+        }
+        for (const auto& [name, value] : reply.headers) {
+            res.set_header(name, value);
+        }
+        if (reply.download) {
+            send_download(*reply.download, drops, req.ssl ? SSL_get_fd(req.ssl) : -1, res);
+            return;
         }
         // One body with a Content-Length, never chunked.
         res.set_content(std::move(reply.body), "text/html");
@@ -180,13 +199,64 @@ void Simulator::close_https() {
     https_.reset();
 }
 
+uint64_t Simulator::drop_count() {
+    std::lock_guard<std::mutex> lock(slow_mutex_);
+    return drops_;
+}
+
+bool Simulator::wait_until(Clock::time_point deadline, uint64_t drops) {
+    std::unique_lock<std::mutex> lock(slow_mutex_);
+    return !slow_cv_.wait_until(lock, deadline, [&] { return drops_ != drops; });
+}
+
 void Simulator::wait_slow(int ms) {
-    if (ms <= 0) {
+    if (ms > 0) {
+        wait_until(Clock::now() + std::chrono::milliseconds(ms), drop_count());
+    }
+}
+
+void Simulator::send_download(const Download& download, uint64_t drops, int socket,
+                              httplib::Response& res) {
+    const size_t length = download.content->size() - download.first;
+    const Clock::time_point start = Clock::now();
+    // Writes the bytes from `sent` on, one piece a call, no further than
+    // `stop`. A paced piece goes out once the rate allows its last byte, so
+    // the whole takes at least length / rate; ten pieces a second at least,
+    // so that a client sees progress and its hanging up is noticed soon.
+    const auto piece = [this, download, drops, start](size_t sent, size_t stop,
+                                                      httplib::DataSink& sink) {
+        size_t n = std::min(stop - sent, kPiece);
+        if (download.rate > 0) {
+            const size_t rate = static_cast<size_t>(download.rate);
+            n = std::min(n, std::clamp<size_t>(rate / 10, 1, kPacedPiece));
+            const auto due = start + std::chrono::microseconds((sent + n) * 1000000 / rate);
+            if (!wait_until(due, drops)) {
+                return false;
+            }
+        }
+        return sink.write(download.content->data() + download.first + sent, n);
+    };
+    if (download.mode == DownloadMode::no_length) {
+        res.set_chunked_content_provider(kOctets,
+                                         [piece, length](size_t sent, httplib::DataSink& sink) {
+                                             if (sent < length) {
+                                                 return piece(sent, length, sink);
+                                             }
+                                             sink.done();
+                                             return true;
+                                         });
         return;
     }
-    std::unique_lock<std::mutex> lock(slow_mutex_);
-    const uint64_t drops = drops_;
-    slow_cv_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return drops_ != drops; });
+    const size_t stop = download.mode == DownloadMode::cut ? length / 2 : length;
+    res.set_content_provider(length, kOctets,
+                             [piece, stop, socket](size_t sent, size_t, httplib::DataSink& sink) {
+                                 if (sent < stop) {
+                                     return piece(sent, stop, sink);
+                                 }
+                                 // Cut: the rest never comes.
+                                 shutdown(socket, SHUT_RDWR);
+                                 return false;
+                             });
 }
 
 // The push server finds sessions in the world, sends the world's events and
@@ -241,6 +311,7 @@ bool Simulator::start(std::string& error) {
     control_ = std::make_unique<httplib::Server>();
     control_->set_socket_options(socket_options);
     control_->set_keep_alive_max_count(1); // one command a connection: stop() waits for none
+    control_->set_payload_max_length(kMaxInstallerSize); // PUT /installer
     route_all(*control_, [this](const httplib::Request& req, httplib::Response& res) {
         const ControlReply reply =
             handle_control({req.method, req.target, req.body}, service_, this, push_.get());

@@ -8,6 +8,7 @@
 #include "service.hpp"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -18,6 +19,7 @@
 namespace httplib {
 class Server;
 class SSLServer;
+struct Response;
 } // namespace httplib
 
 namespace sim {
@@ -54,7 +56,17 @@ private:
     bool open_push(std::string& error);
     void close_push();
     void close_https();
+    using Clock = std::chrono::steady_clock;
+    // How often the HTTPS connections were dropped: a wait begun at one count
+    // ends when it changes.
+    uint64_t drop_count();
+    // Waits until `deadline`; false when the connections were dropped since `drops`.
+    bool wait_until(Clock::time_point deadline, uint64_t drops);
     void wait_slow(int ms);
+    // Makes `res` carry the installer's bytes as `download` says, at its rate;
+    // `socket` is the connection's, which a cut answer drops.
+    void send_download(const Download& download, uint64_t drops, int socket,
+                       httplib::Response& res);
 
     Service& service_;
     Config config_;

@@ -10,6 +10,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -65,6 +66,36 @@ struct SentText {
     std::string sender;   // login
     std::string receiver; // login
     std::string text;     // cp1250
+};
+
+// How GET /briskopc/setup.exe answers (PUT /installer/mode).
+enum class DownloadMode {
+    normal,       // the bytes with a Content-Length
+    no_length,    // the bytes chunked: the client cannot know the size
+    cut,          // the whole answer's Content-Length, half its bytes, then the connection drops
+    not_found,    // 404
+    unauthorized, // 401 asking for server credentials
+    proxy_auth,   // 407 asking for proxy credentials
+};
+
+// The most bytes an installer may have (the control interface takes bodies this large).
+inline constexpr size_t kMaxInstallerSize = 256u << 20;
+
+// `n` pseudo-random bytes, the same ones every time.
+std::string pseudo_random_bytes(size_t n);
+
+// The installer the service serves beside its script, at least one byte.
+struct Installer {
+    // What DELETE /installer goes back to: a stand-in of a few KB, or the
+    // file given at start.
+    std::shared_ptr<const std::string> start =
+        std::make_shared<const std::string>(pseudo_random_bytes(6000));
+    // Shared, so that a download goes on with the bytes it began with.
+    std::shared_ptr<const std::string> content = start;
+    DownloadMode mode = DownloadMode::normal;
+    int32_t rate = 0; // bytes per second; 0: as fast as it goes
+    // One line per download request: "<status> <Range header or ->\n".
+    std::string requests;
 };
 
 struct World;
@@ -126,6 +157,10 @@ struct World {
     // Scripted users: the accounts that answer every text they receive, by
     // login, with the delay in ms (absent or 0: they do not).
     std::map<std::string, int32_t, std::less<>> auto_replies;
+
+    // The client version VERSION names, exactly these bytes.
+    std::string version = "0.22";
+    Installer installer;
 
     // Not owned; null while no push server runs (events then go nowhere).
     PushSink* push = nullptr;

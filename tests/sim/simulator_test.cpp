@@ -309,9 +309,12 @@ TEST(SimulatorProgram, WritesThePortsFileServesAndStopsOnSigterm) {
     const std::string ports = tmp.path() + "/ports";
     const std::string seed = tmp.path() + "/seed";
     simtest::write_file(seed, "account +48601000009 secret \"Seed Account\" 1 2 0\n");
-    const pid_t pid = spawn_sim({"--state", std::string(BRISKO_SIM_TEST_DIR) + "/state",
-                                 "--ports-file", ports, "--demo", "--seed", seed},
-                                tmp.path() + "/out");
+    const std::string installer("MZ\0\x90 setup", 10);
+    simtest::write_file(tmp.path() + "/setup.exe", installer);
+    const pid_t pid =
+        spawn_sim({"--state", std::string(BRISKO_SIM_TEST_DIR) + "/state", "--ports-file", ports,
+                   "--demo", "--seed", seed, "--installer", tmp.path() + "/setup.exe"},
+                  tmp.path() + "/out");
     ASSERT_GT(pid, 0);
     std::string text;
     for (int i = 0; i < 1000 && text.empty(); ++i) {
@@ -339,6 +342,7 @@ TEST(SimulatorProgram, WritesThePortsFileServesAndStopsOnSigterm) {
     EXPECT_EQ(r->body, "OK\r\n42");
     httplib::Client control("127.0.0.1", values["BRISKO_SIM_CONTROL_PORT"]);
     EXPECT_EQ(control.Get("/health")->body, "OK");
+    EXPECT_EQ(c.Get("/briskopc/setup.exe")->body, installer);
 
     ASSERT_EQ(kill(pid, SIGTERM), 0);
     const int status = wait_child(pid, 20);
@@ -360,6 +364,20 @@ TEST(SimulatorProgram, RefusesABadSeedWithFileAndLine) {
     ASSERT_TRUE(WIFEXITED(status)) << status;
     EXPECT_EQ(WEXITSTATUS(status), 2);
     EXPECT_NE(simtest::read_file(tmp.path() + "/out").find(seed + ":2: account needs 6 fields"),
+              std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(tmp.path() + "/ports"));
+}
+
+TEST(SimulatorProgram, RefusesAnInstallerItCannotRead) {
+    simtest::TempDir tmp;
+    const std::string missing = tmp.path() + "/no-setup.exe";
+    const pid_t pid = spawn_sim({"--state", std::string(BRISKO_SIM_TEST_DIR) + "/state",
+                                 "--ports-file", tmp.path() + "/ports", "--installer", missing},
+                                tmp.path() + "/out");
+    const int status = wait_child(pid, 20);
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+    EXPECT_NE(simtest::read_file(tmp.path() + "/out").find("cannot read the installer " + missing),
               std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(tmp.path() + "/ports"));
 }

@@ -69,7 +69,8 @@ bool SimControl::Command(const char* verb, const std::string& path, const std::s
 bool SimControl::StartAfresh() {
     return Reachable() && Slow(0) && Expire() && ClearLog() && ClearSms() &&
            SetCredits("%2B48600100200", 250) && Command("POST", "/push/reset") && ReportDelay(-1) &&
-           AutoReplyOff();
+           AutoReplyOff() && SetVersion("0.22") && Command("DELETE", "/installer") &&
+           InstallerMode("normal") && InstallerRate(0) && Command("DELETE", "/installer/requests");
 }
 
 bool SimControl::Answer(const std::string& function, const std::string& body) {
@@ -242,4 +243,32 @@ bool SimControl::ReportDelay(int ms) {
 
 std::vector<std::string> SimControl::PushLog() {
     return Lines("/push/log");
+}
+
+bool SimControl::SetVersion(const std::string& text) {
+    return Command("PUT", "/version", text);
+}
+
+bool SimControl::SetInstaller(const std::string& bytes) {
+    return Command("PUT", "/installer", bytes);
+}
+
+bool SimControl::SetInstallerSize(unsigned size) {
+    return Command("PUT", "/installer?size=" + std::to_string(size));
+}
+
+std::string SimControl::Installer() {
+    return Reply("GET", "/installer");
+}
+
+bool SimControl::InstallerMode(const std::string& mode) {
+    return Command("PUT", "/installer/mode", mode);
+}
+
+bool SimControl::InstallerRate(int bytesPerSecond) {
+    return Command("PUT", "/installer/rate", std::to_string(bytesPerSecond));
+}
+
+std::vector<std::string> SimControl::InstallerRequests() {
+    return Lines("/installer/requests");
 }

@@ -22,7 +22,8 @@ public:
     // the SMS forgotten, the demo account's 250 credits, the push server as it
     // started but without delivery reports (a report highlights its contact,
     // and the end of the client would ask about it), the texts forgotten and
-    // nobody answering them.
+    // nobody answering them, version "0.22", and the installer as it started,
+    // served normally at full speed, with no request of it remembered.
     bool StartAfresh();
     bool Answer(const std::string& function, const std::string& body);
     bool AnswerOnce(const std::string& function, const std::string& body);
@@ -88,6 +89,20 @@ public:
     bool ReportDelay(int ms);
     // The push log: "<ms> <connection> <what>" a line.
     std::vector<std::string> PushLog();
+
+    // The version text VERSION names, exactly these bytes.
+    bool SetVersion(const std::string& text);
+    // The installer at /briskopc/setup.exe: these bytes, or `size` bytes the
+    // simulator makes (the same ones for the same size); and what it serves now.
+    bool SetInstaller(const std::string& bytes);
+    bool SetInstallerSize(unsigned size);
+    std::string Installer();
+    // How its download answers: "normal", "nolength", "cut", "404", "401", "407".
+    bool InstallerMode(const std::string& mode);
+    // Its download paced to this many bytes a second; 0: unlimited.
+    bool InstallerRate(int bytesPerSecond);
+    // Its requests since the start: "<status> <Range header or ->" a line.
+    std::vector<std::string> InstallerRequests();
 
 private:
     std::string Reply(const char* verb, const std::string& path, const std::string& body = "");
