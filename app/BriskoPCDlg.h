@@ -189,6 +189,8 @@ public:
     int m_nPushPort = 0;
     int m_nReloginCountdown = 0;
     int m_nThreads = 0;
+    // Counts the logins left behind; each request carries the one it was made for.
+    int m_nLoginSerial = 0;
     int m_nCredits = 0;
     int m_nClass = 0;
     int m_nDays = 0;
@@ -319,8 +321,6 @@ private:
     int m_nSendSerial = 0;
     // The stamp of the SMS on its way; it expires with the request that carries it.
     std::weak_ptr<int> m_pSmsOnItsWay;
-    // Counts the logins left behind; each request carries the one it was made for.
-    int m_nLoginSerial = 0;
     CPendingMessages m_pendingMessages;
     // The question about a system message is open.
     BOOL m_bAskingSystemMessage = FALSE;

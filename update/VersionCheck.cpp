@@ -15,7 +15,8 @@ void CBriskoPCDlg::SendVersion() {
 
 void CBriskoPCDlg::OnVersionResponse(HttpRequest& request) {
     std::optional<std::string> version = OfferedVersion(request.pszResponse.get());
-    if (!version || *version == m_strVersion)
+    // An offer answered right now is the one answer to this one too.
+    if (!version || *version == m_strVersion || m_bOfferingUpdate)
         return;
     m_bUpdateOffered = TRUE;
     OfferUpdate();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "BriskoPCApp.h"
+#include "HttpRequest.h"
 #include "MessageBox.h"
 #include "WinApp.h"
 

@@ -70,7 +70,7 @@ bool SimControl::StartAfresh() {
     return Reachable() && Slow(0) && Expire() && ClearLog() && ClearSms() &&
            SetCredits("%2B48600100200", 250) && Command("POST", "/push/reset") && ReportDelay(-1) &&
            AutoReplyOff() && SetVersion("0.22") && Command("DELETE", "/installer") &&
-           InstallerMode("normal") && InstallerRate(0) && Command("DELETE", "/installer/requests");
+           InstallerMode("normal") && InstallerRate(0) && ClearInstallerRequests();
 }
 
 bool SimControl::Answer(const std::string& function, const std::string& body) {
@@ -271,4 +271,8 @@ bool SimControl::InstallerRate(int bytesPerSecond) {
 
 std::vector<std::string> SimControl::InstallerRequests() {
     return Lines("/installer/requests");
+}
+
+bool SimControl::ClearInstallerRequests() {
+    return Command("DELETE", "/installer/requests");
 }

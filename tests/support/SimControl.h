@@ -103,6 +103,7 @@ public:
     bool InstallerRate(int bytesPerSecond);
     // Its requests since the start: "<status> <Range header or ->" a line.
     std::vector<std::string> InstallerRequests();
+    bool ClearInstallerRequests();
 
 private:
     std::string Reply(const char* verb, const std::string& path, const std::string& body = "");

@@ -22,8 +22,9 @@ const int kRounds = 3;
 double BareRead(int port, DWORD piece) {
     double start = NowMs();
     HINTERNET session = ::InternetOpenA("bench", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-    HINTERNET connection = ::InternetConnectA(session, "localhost", static_cast<INTERNET_PORT>(port),
-                                              nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+    HINTERNET connection =
+        ::InternetConnectA(session, "localhost", static_cast<INTERNET_PORT>(port), nullptr, nullptr,
+                           INTERNET_SERVICE_HTTP, 0, 0);
     HINTERNET request = ::HttpOpenRequestA(
         connection, "GET", "/briskopc/setup.exe", "HTTP/1.1", nullptr, nullptr,
         INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_SECURE, 0);

@@ -86,7 +86,8 @@ TEST_F(UpdateEndToEnd, YesDownloadsTheInstallerOverHttpsStartsItAndTheClientEnds
     ASSERT_TRUE(client.Start());
 
     HWND question = WaitForDialog(
-        client, [](HWND w) { return DialogText(w).find("nowa wersja BriskoPC") != std::string::npos; },
+        client,
+        [](HWND w) { return DialogText(w).find("nowa wersja BriskoPC") != std::string::npos; },
         15000);
     ASSERT_NE(question, nullptr) << "asked after the login";
     Press(question, IDYES);
@@ -108,22 +109,25 @@ TEST_F(UpdateEndToEnd, YesDownloadsTheInstallerOverHttpsStartsItAndTheClientEnds
         [&] { return WindowText(download).find("% of setup.exe Completed") != std::string::npos; },
         10000));
     ::Sleep(1500); // the rate and the time left come after a second
-    if (const char* shots = std::getenv("BRISKO_SHOTS"))
-        EXPECT_TRUE(RunUnix(std::string("/usr/bin/import -window root ") + shots +
-                                "/update-download.png",
-                            20000));
+    if (const char* shots = std::getenv("BRISKO_SHOTS")) {
+        EXPECT_TRUE(RunUnix(
+            std::string("/usr/bin/import -window root ") + shots + "/update-download.png", 20000));
+    }
 
     HWND done = WaitForDialog(
-        client, [](HWND w) { return DialogText(w).find("Nowa wersja została pobrana") != std::string::npos; },
+        client,
+        [](HWND w) {
+            return DialogText(w).find("Nowa wersja została pobrana") != std::string::npos;
+        },
         20000);
     ASSERT_NE(done, nullptr);
     EXPECT_NE(DialogText(done).find(target), std::string::npos) << DialogText(done);
     EXPECT_TRUE(ReadFile(target) == installer) << "the installer, byte for byte";
     Press(done, IDOK);
 
-    EXPECT_TRUE(WaitFor([&] { return ::GetFileAttributesA((target + ".ran").c_str()) !=
-                                     INVALID_FILE_ATTRIBUTES; },
-                        15000))
+    EXPECT_TRUE(WaitFor(
+        [&] { return ::GetFileAttributesA((target + ".ran").c_str()) != INVALID_FILE_ATTRIBUTES; },
+        15000))
         << "the installer ran";
     EXPECT_EQ(::WaitForSingleObject(client.Process(), 15000), WAIT_OBJECT_0) << "the client ended";
     EXPECT_EQ(sim.InstallerRequests(), std::vector<std::string>{"200 -"});
