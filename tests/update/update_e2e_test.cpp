@@ -92,12 +92,20 @@ TEST_F(UpdateEndToEnd, YesDownloadsTheInstallerOverHttpsStartsItAndTheClientEnds
     ASSERT_NE(question, nullptr) << "asked after the login";
     Press(question, IDYES);
 
-    // The system's save dialog: its file name box, then Save.
+    // The system's save dialog: its file name box (an edit or a combo box,
+    // by the system's version), offering "setup.exe"; then Save.
     HWND save = WaitForDialog(
         client, [](HWND w) { return ::GetDlgItem(w, 1148) || ::GetDlgItem(w, 1152); }, 10000);
     ASSERT_NE(save, nullptr);
-    HWND name = ::GetDlgItem(save, 1148) ? ::GetDlgItem(save, 1148) : ::GetDlgItem(save, 1152);
-    EXPECT_NE(WindowText(name).find("setup.exe"), std::string::npos) << WindowText(name);
+    HWND name = nullptr;
+    for (int id : {1148, 1152})
+        if (HWND box = ::GetDlgItem(save, id); box && ::IsWindowVisible(box))
+            name = box;
+    ASSERT_NE(name, nullptr);
+    // Another process's control tells its text only when asked by message.
+    char offered[MAX_PATH] = "";
+    ::SendMessageA(name, WM_GETTEXT, sizeof offered, reinterpret_cast<LPARAM>(offered));
+    EXPECT_STREQ(offered, "setup.exe");
     ::SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(target.c_str()));
     Press(save, IDOK);
 
