@@ -12,6 +12,7 @@
 namespace {
 
 const DWORD kPiece = 1024;
+const size_t kBatch = 64 * 1024;
 // Bounds every connect, send and read, so that a stalled server cannot keep
 // the dialog from ending.
 const DWORD kTimeout = 15000;
@@ -31,6 +32,7 @@ bool QueryText(HINTERNET hRequest, DWORD dwInfo, std::string& value) {
 
 BEGIN_MESSAGE_MAP(CHttpDownloadDlg, CDialog)
 ON_MESSAGE(WM_DOWNLOAD_DONE, OnTransferFinished)
+ON_MESSAGE(WM_DOWNLOAD_PERCENT, OnPercent)
 ON_MESSAGE_OR_DEFAULT(WM_CLOSE, OnCloseMessage)
 ON_MESSAGE_VOID(WM_DESTROY, OnDestroy)
 END_MESSAGE_MAP()
@@ -228,20 +230,35 @@ void CHttpDownloadDlg::RunTransfer() {
 
     ShowStatus(IDS_RETRIEVING_FILE);
     p.dwStart = p.dwLastUpdate = ::GetTickCount();
+    // Pieces are written in batches: a write per piece costs the transfer
+    // as much again as the reading.
+    std::string batch;
+    batch.reserve(kBatch + kPiece);
+    auto flush = [this, &batch] {
+        DWORD written = 0;
+        const DWORD size = static_cast<DWORD>(batch.size());
+        const bool done = !size || (::WriteFile(m_hFile, batch.data(), size, &written, nullptr) &&
+                                    written == size);
+        batch.clear();
+        return done;
+    };
     char piece[kPiece];
     DWORD got = 0;
     do {
         if (!::InternetReadFile(m_hRequest, piece, kPiece, &got))
             return FailWithCode(IDS_TRANSFER_ERROR, 0);
-        DWORD written = 0;
-        if (got && !m_bAbort &&
-            (!::WriteFile(m_hFile, piece, got, &written, nullptr) || written != got))
-            return FailWithCode(IDS_TRANSFER_ERROR, 0);
+        if (got && !m_bAbort) {
+            batch.append(piece, got);
+            if (batch.size() >= kBatch && !flush())
+                return FailWithCode(IDS_TRANSFER_ERROR, 0);
+        }
         if (DWORD delay = ThrottleDelayMs(p.nRead, ::GetTickCount() - p.dwStart, m_dRateLimit))
             ::Sleep(delay);
         p.nRead += got;
         RefreshProgress(p);
     } while (got && !m_bAbort);
+    if (!flush())
+        return FailWithCode(IDS_TRANSFER_ERROR, 0);
     // An answer that ends before its length is a broken transfer, not a file.
     if (!m_bAbort && p.bSizeKnown && p.nRead < p.nFileSize)
         return FailWithCode(IDS_TRANSFER_ERROR, ERROR_INTERNET_CONNECTION_RESET);
@@ -288,10 +305,12 @@ bool CHttpDownloadDlg::RetryAuthentication(DWORD dwStatus, bool& bPresetTried) {
 void CHttpDownloadDlg::RefreshProgress(Progress& p) {
     if (p.bSizeKnown) {
         const int percent = PercentOf(p.nRead, p.nFileSize);
+        // Posted, not sent: a caption waits for the window manager, and the
+        // transfer need not wait with it.
         if (percent != p.nLastPercent) {
-            ShowPercent(percent);
+            ::PostMessageA(m_hWnd, WM_DOWNLOAD_PERCENT, static_cast<WPARAM>(percent),
+                           static_cast<LPARAM>(p.nRead));
             p.nLastPercent = percent;
-            SetBarPosition(p.nRead);
         }
     }
     const DWORD now = ::GetTickCount();
@@ -321,6 +340,12 @@ void CHttpDownloadDlg::FailWithCode(UINT nIDText, DWORD dwCode) {
 void CHttpDownloadDlg::Fail(UINT nIDText) {
     m_strError = AfxLoadString(nIDText);
     ::PostMessageA(m_hWnd, WM_DOWNLOAD_DONE, 1, 0);
+}
+
+LRESULT CHttpDownloadDlg::OnPercent(WPARAM wParam, LPARAM lParam) {
+    ShowPercent(static_cast<int>(wParam));
+    SetBarPosition(static_cast<uint64_t>(lParam));
+    return 0;
 }
 
 void CHttpDownloadDlg::ShowPercent(int nPercent) {

@@ -17,6 +17,9 @@
 
 // Posted by the worker as its last act: wParam 0 finished or stopped, 1 failed.
 const UINT WM_DOWNLOAD_DONE = WM_APP + 1;
+// Posted by the worker when the whole percent changes: wParam the percent,
+// lParam the bytes read.
+const UINT WM_DOWNLOAD_PERCENT = WM_APP + 2;
 
 class CHttpDownloadDlg : public CDialog {
 public:
@@ -48,7 +51,8 @@ public:
     void OnCancel() override;
 
 protected:
-    // The worker's steps and displays, in the worker's thread.
+    // The worker's steps and displays, in the worker's thread but for
+    // ShowPercent and SetBarPosition, which run in the dialog's.
     struct Progress {
         DWORD dwStart = 0;
         DWORD dwLastUpdate = 0;
@@ -89,6 +93,7 @@ private:
     void DiscardAnswer();
     void Stop();
     LRESULT OnTransferFinished(WPARAM wParam, LPARAM lParam);
+    LRESULT OnPercent(WPARAM wParam, LPARAM lParam);
     BOOL OnCloseMessage(WPARAM wParam, LPARAM lParam, LRESULT* pResult);
     void OnDestroy();
     // A box over the dialog, with the application's title.

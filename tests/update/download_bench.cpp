@@ -41,6 +41,19 @@ double BareRead(int port, DWORD piece) {
     return total == kSize ? NowMs() - start : -1;
 }
 
+// The dialog whose worker's own time is kept: the rest is the window's.
+class TimedDownloadDlg : public CHttpDownloadDlg {
+public:
+    double m_dWorkerMs = -1;
+
+protected:
+    void RunTransfer() override {
+        double start = NowMs();
+        CHttpDownloadDlg::RunTransfer();
+        m_dWorkerMs = NowMs() - start;
+    }
+};
+
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
@@ -60,17 +73,18 @@ int main() {
     ::GetTempPathA(sizeof dir, dir);
     const std::string target = std::string(dir) + "briskopc-bench-setup.exe";
 
-    std::vector<double> dialog, small, large;
+    std::vector<double> dialog, worker, small, large;
     for (int round = 0; round < kRounds; ++round) {
         small.push_back(BareRead(port, 1024));
         large.push_back(BareRead(port, 64 * 1024));
-        CHttpDownloadDlg dlg;
+        TimedDownloadDlg dlg;
         dlg.m_strUrl = "https://localhost:" + std::to_string(port) + "/briskopc/setup.exe";
         dlg.m_strTargetFile = target;
         dlg.m_bAskReplace = FALSE;
         double start = NowMs();
         INT_PTR result = dlg.DoModal();
         dialog.push_back(result == IDOK ? NowMs() - start : -1);
+        worker.push_back(dlg.m_dWorkerMs);
     }
     ::DeleteFileA(target.c_str());
     sim.StartAfresh();
@@ -79,9 +93,10 @@ int main() {
             std::printf("download bench: a transfer failed\n");
             return 1;
         }
-    const double d = Median(dialog), s = Median(small), l = Median(large);
-    std::printf("download of 20 MB (median of %d): dialog %.0f ms; bare WinInet, 1 KB pieces "
-                "%.0f ms, ratio %.2f; 64 KB pieces %.0f ms, ratio %.2f\n",
-                kRounds, d, s, d / s, l, d / l);
+    const double d = Median(dialog), w = Median(worker), s = Median(small), l = Median(large);
+    std::printf("download of %u MB (median of %d): bare WinInet, 1 KB pieces %.0f ms, 64 KB "
+                "pieces %.0f ms; the dialog's worker %.0f ms, ratio %.2f; the whole dialog, its "
+                "window's start and end included, %.0f ms, ratio %.2f\n",
+                kSize >> 20, kRounds, s, l, w, w / s, d, d / s);
     return 0;
 }
