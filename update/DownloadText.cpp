@@ -92,7 +92,8 @@ std::string PercentCaption(const TextOf& text, int percent, const std::string& f
 }
 
 int PercentOf(uint64_t read, uint64_t size) {
-    if (size == 0)
+    // An empty file is complete; more than was announced is no more than all.
+    if (read >= size)
         return 100;
     return static_cast<int>(static_cast<double>(read) * 100.0 / static_cast<double>(size));
 }
@@ -116,8 +117,9 @@ uint32_t BarPosition(uint64_t read) {
 uint32_t ThrottleDelayMs(uint64_t readBefore, uint64_t elapsedMs, double limit) {
     if (limit <= 0.0 || static_cast<double>(readBefore) <= limit * static_cast<double>(elapsedMs))
         return 0;
-    return static_cast<uint32_t>(static_cast<double>(readBefore) / limit -
-                                 static_cast<double>(elapsedMs));
+    // At most a second at a time, so that a stop is seen between waits.
+    const double delay = static_cast<double>(readBefore) / limit - static_cast<double>(elapsedMs);
+    return delay < 1000.0 ? static_cast<uint32_t>(delay) : 1000u;
 }
 
 bool ParseUrl(const std::string& url, UrlParts& parts) {

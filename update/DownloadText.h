@@ -26,7 +26,7 @@ std::string TimeLeftText(const TextOf& text, unsigned seconds, uint64_t read, ui
 // "42% of setup.exe Completed".
 std::string PercentCaption(const TextOf& text, int percent, const std::string& fileName);
 
-// Whole percent of the file received; an empty file is complete.
+// Whole percent of the file received, 100 at most; an empty file is complete.
 int PercentOf(uint64_t read, uint64_t size);
 // The seconds still to go at the pace so far; none once everything is in.
 unsigned SecondsLeft(uint64_t elapsedMs, uint64_t read, uint64_t size);
@@ -35,7 +35,7 @@ unsigned SecondsLeft(uint64_t elapsedMs, uint64_t read, uint64_t size);
 uint32_t BarRange(uint64_t size);
 uint32_t BarPosition(uint64_t read);
 // How long to wait before the next piece so that the average rate stays at
-// the limit (bytes per millisecond; 0 is no limit).
+// the limit (bytes per millisecond; 0 is no limit); a second at most.
 uint32_t ThrottleDelayMs(uint64_t readBefore, uint64_t elapsedMs, double limit);
 
 struct UrlParts {

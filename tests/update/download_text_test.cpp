@@ -77,6 +77,7 @@ TEST(DownloadText, CaptionAndTimeLeftLineFillTheirInserts) {
 TEST(DownloadText, ProgressFiguresStaySaneAtTheEdges) {
     EXPECT_EQ(PercentOf(429, 1000), 42);
     EXPECT_EQ(PercentOf(0, 0), 100);
+    EXPECT_EQ(PercentOf(5000000000ull, 3), 100);
     EXPECT_EQ(SecondsLeft(1000, 500, 1500), 2u);
     EXPECT_EQ(SecondsLeft(1000, 0, 1500), 0u);
     EXPECT_EQ(SecondsLeft(1000, 1600, 1500), 0u);
@@ -90,6 +91,7 @@ TEST(DownloadText, ProgressFiguresStaySaneAtTheEdges) {
     EXPECT_EQ(ThrottleDelayMs(1000, 1, 100.0), 9u);
     EXPECT_EQ(ThrottleDelayMs(1000, 10, 100.0), 0u);
     EXPECT_EQ(ThrottleDelayMs(1000, 0, 0.0), 0u);
+    EXPECT_EQ(ThrottleDelayMs(1u << 30, 0, 0.001), 1000u) << "a stop waits a second at most";
 }
 
 TEST(DownloadUrl, TheSchemeChoosesTlsAndTheDefaultPort) {
