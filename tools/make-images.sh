@@ -17,6 +17,9 @@
 # imagemagick, fonts-dejavu-core) and Perl for tools/pack-avi.pl. Output is
 # byte-identical from run to run.
 set -euo pipefail
+# Coordinates are written with a decimal point whatever the caller's locale
+# (./brisko runs everything in Polish, where awk would write a comma).
+export LC_ALL=C
 
 usage() { echo "usage: $0 OUTDIR [--sheet FILE]" >&2; exit 2; }
 
