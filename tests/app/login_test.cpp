@@ -70,6 +70,7 @@ protected:
         sim.Reset("LOGIN");
         sim.Reset("GETCONTACTS");
         sim.Reset("GETCOSTS");
+        sim.Reset("VERSION");
         if (dlg() && ::IsWindow(dlg()->m_hWnd))
             dlg()->OnClose();
         Pump(50);
@@ -248,6 +249,8 @@ TEST_F(Login, AnAnswerThatIsNeitherSuccessNorFailureCountsAsOffline) {
     ASSERT_TRUE(sim.Answer("LOGIN", "LOGINOK\r\nhost\r\n4000\r\n77"));
     ASSERT_TRUE(sim.Answer("GETCONTACTS", "CONTACTSOK\r\n"));
     ASSERT_TRUE(sim.Answer("GETCOSTS", "COSTSOK\r\n"));
+    // This LOGIN makes no web session, so VERSION too answers for itself.
+    ASSERT_TRUE(sim.Answer("VERSION", "VEROK\r\n0.22"));
     dlg()->Login(kLogin, kPassword);
     Settle();
     EXPECT_EQ(dlg()->m_nSessionState, 2);

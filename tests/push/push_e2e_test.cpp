@@ -52,7 +52,7 @@ protected:
         if (client.Running() && !client.Quit(10000))
             client.Kill();
         tree.reset();
-        for (const char* f : {"LOGIN", "GETCONTACTS", "GETCOSTS", "LOGINPC"})
+        for (const char* f : {"LOGIN", "GETCONTACTS", "GETCOSTS", "LOGINPC", "VERSION"})
             sim.Reset(f);
         sim.StartAfresh();
         sim.SetPresence(kJan, 0);
@@ -247,6 +247,7 @@ TEST_F(PushEndToEnd, TheEndDoesNotWaitForAConnectThatHangs) {
                                         "\r\n250\r\n30\r\n1\r\n"));
     ASSERT_TRUE(sim.Answer("GETCONTACTS", "CONTACTSOK\r\n"));
     ASSERT_TRUE(sim.Answer("GETCOSTS", "COSTSOK\r\n0;0;0;"));
+    ASSERT_TRUE(sim.Answer("VERSION", "VEROK\r\n0.22"));
     ASSERT_TRUE(sim.Answer("LOGINPC", "LOGINPCOK\r\n" + std::string(36, 'A') + "\r\nZofia\r\n"));
     ASSERT_TRUE(client.Start());
     tree = std::make_unique<RemoteTree>(client.Process(), client.Child(kTreeId));
