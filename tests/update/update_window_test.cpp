@@ -119,7 +119,12 @@ protected:
             bool acted = false;
             while (::IsWindow(w)) {
                 std::lock_guard<std::mutex> lock(seenLock);
-                Sample(w, seen);
+                // EndDialog hides the dialog before it is torn down: a sample
+                // that ends with it hidden may have read controls on their way out.
+                Seen now = seen;
+                Sample(w, now);
+                if (::IsWindowVisible(w))
+                    seen = now;
                 if (!acted && when && when()) {
                     act(w);
                     acted = true;
