@@ -1,7 +1,8 @@
 // The update's readers on any text: a version comes only from a VEROK answer
 // and never outgrows it; a URL that is taken has a server, a port and an
 // object that starts with "/", and a file name is a part of its object; the
-// display texts are made of any figures.
+// display texts are made of any figures; a percent is never past 100, nor a
+// wait past a second.
 #include "FuzzCheck.h"
 #include "update/DownloadText.h"
 #include "update/VersionAnswer.h"
@@ -36,9 +37,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(FormatInserts(text, {"x", "yy"}).size() <= 2 * text.size() + 1);
     Check(TimeLeftText(pattern, static_cast<unsigned>(a), a, b).size() <= bound * bound);
     Check(RateText(pattern, static_cast<double>(a) / 1000.0).size() <= bound);
-    Check(PercentOf(a, b) >= 0 || b == 0);
+    const int percent = PercentOf(a, b);
+    Check(percent >= 0 && percent <= 100);
     Check(SecondsLeft(a, b, a) <= 4000000000u);
     (void)BarRange(a);
-    (void)ThrottleDelayMs(a, b, 1.5);
+    Check(ThrottleDelayMs(a, b, 1.5) <= 1000);
     return 0;
 }
