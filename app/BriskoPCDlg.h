@@ -11,6 +11,7 @@
 #include "HttpRequest.h"
 #include "MessageList.h"
 #include "PriceList.h"
+#include "resource.h"
 #include "TrayIcon.h"
 #include "TreeCtrl.h"
 
@@ -166,7 +167,7 @@ public:
     std::string HelpFilePath() const;
 
     // The client's version, compared by the version check.
-    std::string m_strVersion = "0.22";
+    std::string m_strVersion = BRISKOPC_VERSION;
     std::string m_strLogin;
     std::string m_strPassword;
     std::string m_strOwnName;

@@ -5,6 +5,11 @@
 #define IDC_STATIC (-1)
 #endif
 
+// The program's version: the service is asked about it after each login, and
+// the version resource and the installer carry it.
+#define BRISKOPC_VERSION "0.22"
+#define BRISKOPC_VERSION_NUMBERS 0, 22, 0, 0
+
 // Dialogs and their controls
 #define IDD_BRISKOPC_DIALOG 104
 #define IDD_SMS 110
