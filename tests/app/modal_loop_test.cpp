@@ -130,9 +130,9 @@ ModalPeer::Play ComposeAndClose(ModalLoop* test, std::vector<std::string> texts,
             ModalPeer::SetText(w, IDC_SMS_NUMBER, number);
             ModalPeer::SetText(w, IDC_SMS_TEXT, texts[(*next)++]);
             ::Sleep(pause);
-            ModalPeer::Press(w, IDOK);
+            Press(w, IDOK);
         } else {
-            ModalPeer::Press(w, ModalPeer::Has(w, IDYES) ? IDYES : IDOK);
+            Press(w, ModalPeer::Has(w, IDYES) ? IDYES : IDOK);
         }
     };
 }
@@ -151,7 +151,7 @@ TEST_F(ModalLoop, ARefusedStoredPasswordIsTriedOnceWhileItsBoxIsOpen) {
             openWithBox = static_cast<int>(peer->OpenWindows().size());
             loginsWithBox = Count("LOGIN");
         }
-        ModalPeer::Press(w, IDOK);
+        Press(w, IDOK);
     });
     ASSERT_TRUE(PumpUntil([&] { return SawWith("Nieprawidłowy login") > 0 && Idle(); }));
     Pump(2500);
@@ -256,9 +256,9 @@ TEST_F(ModalLoop, AContactRemovedWhileItsEditDialogIsOpenIsNotEdited) {
             // The deletion's answer arrives while the dialog is open.
             ::Sleep(kSlowAnswer + 1000);
             ModalPeer::SetText(w, IDC_CONTACT_NAME, "Nowa nazwa");
-            ModalPeer::Press(w, IDOK);
+            Press(w, IDOK);
         } else {
-            ModalPeer::Press(w, ModalPeer::Has(w, IDYES) ? IDYES : IDOK);
+            Press(w, ModalPeer::Has(w, IDYES) ? IDYES : IDOK);
         }
     });
     Contact* c = dlg().m_contacts.FindByNumber("+48601234567");
@@ -280,14 +280,14 @@ TEST_F(ModalLoop, AnSmsThatLeftWhileItsEditDialogWasOpenKeepsItsText) {
         if (ModalPeer::Has(w, IDC_SMS_TEXT) && DialogText(w).find("przed") == std::string::npos) {
             ModalPeer::SetText(w, IDC_SMS_NUMBER, "601234567");
             ModalPeer::SetText(w, IDC_SMS_TEXT, "przed");
-            ModalPeer::Press(w, IDOK);
+            Press(w, IDOK);
         } else if (ModalPeer::Has(w, IDC_SMS_TEXT)) {
             // The edit of the SMS on its way: its answer comes meanwhile.
             ::Sleep(kSlowAnswer + 1000);
             ModalPeer::SetText(w, IDC_SMS_TEXT, "po");
-            ModalPeer::Press(w, IDOK);
+            Press(w, IDOK);
         } else {
-            ModalPeer::Press(w, IDOK);
+            Press(w, IDOK);
         }
     });
     ASSERT_TRUE(sim.Slow(kSlowAnswer));

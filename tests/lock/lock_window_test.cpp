@@ -196,7 +196,7 @@ TEST_F(LockModal, ALoginWhileThePasswordIsAskedKeepsTheClientLocked) {
             seen.push_back(DialogText(w));
         }
         if (!ModalPeer::Has(w, IDC_PASSWORD)) {
-            ModalPeer::Press(w, IDOK);
+            Press(w, IDOK);
             return;
         }
         if (passwords++ == 0) {
@@ -210,7 +210,7 @@ TEST_F(LockModal, ALoginWhileThePasswordIsAskedKeepsTheClientLocked) {
                 ::Sleep(50);
             ModalPeer::SetText(w, IDC_PASSWORD, kPassword);
         }
-        ModalPeer::Press(w, IDOK);
+        Press(w, IDOK);
     });
 
     ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_UNLOCK, 0);

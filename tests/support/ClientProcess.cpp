@@ -2,6 +2,10 @@
 
 #include "WinApp.h"
 
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 std::string ClientProfilePath() {
@@ -71,32 +75,44 @@ ClientProcess::~ClientProcess() {
 }
 
 void ClientProcess::Close() {
-    if (m_pi.hProcess) {
-        ::CloseHandle(m_pi.hThread);
+    if (m_pi.hProcess)
         ::CloseHandle(m_pi.hProcess);
-    }
     m_pi = {};
     m_hMain = nullptr;
 }
 
 bool ClientProcess::Start() {
-    Close();
     char path[MAX_PATH];
     DWORD n = ::GetModuleFileNameA(nullptr, path, sizeof path);
     std::string dir(path, n);
-    std::string cmd = "\"" + dir.substr(0, dir.find_last_of('\\') + 1) + "BriskoPC.exe\"";
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    if (!::CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                          &m_pi)) {
-        m_pi = {};
+    return Open(dir.substr(0, dir.find_last_of('\\') + 1) + "BriskoPC.exe");
+}
+
+bool ClientProcess::Open(const std::string& file, const std::string& directory) {
+    Close();
+    SHELLEXECUTEINFOA sei = {};
+    sei.cbSize = sizeof sei;
+    sei.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    sei.lpFile = file.c_str();
+    sei.lpDirectory = directory.empty() ? nullptr : directory.c_str();
+    sei.nShow = SW_SHOWNORMAL;
+    if (!::ShellExecuteExA(&sei) || !sei.hProcess)
         return false;
-    }
-    // The first start in a fresh prefix may take a while.
+    m_pi.hProcess = sei.hProcess;
+    m_pi.dwProcessId = ::GetProcessId(sei.hProcess);
+    // The first start in a fresh prefix may take a while. Another client may
+    // still be ending: the window must be this process's.
     return WaitFor(
         [this] {
-            m_hMain = ::FindWindowA("BriskoPCClass", nullptr);
-            return m_hMain != nullptr;
+            for (HWND w = nullptr; (w = ::FindWindowExA(nullptr, w, "BriskoPCClass", nullptr));) {
+                DWORD pid = 0;
+                m_pi.dwThreadId = ::GetWindowThreadProcessId(w, &pid);
+                if (pid == m_pi.dwProcessId) {
+                    m_hMain = w;
+                    return true;
+                }
+            }
+            return false;
         },
         10000);
 }
@@ -156,4 +172,58 @@ std::vector<HWND> ClientProcess::Dialogs() const {
 
 std::vector<HWND> ClientProcess::AllDialogs() const {
     return Running() ? ThreadDialogs(m_pi.dwThreadId, true) : std::vector<HWND>();
+}
+
+HWND ClientProcess::WaitForDialog(const std::function<bool(HWND)>& has, DWORD ms) const {
+    HWND found = nullptr;
+    WaitFor(
+        [&] {
+            for (HWND w : Dialogs())
+                if (has(w))
+                    found = w;
+            return found != nullptr;
+        },
+        ms);
+    return found;
+}
+
+bool ShootScreen(const RECT& r, const std::string& png) {
+    char geometry[64];
+    std::snprintf(geometry, sizeof geometry, "%ldx%ld+%ld+%ld", r.right - r.left, r.bottom - r.top,
+                  r.left, r.top);
+    // Wine's start may return before the Unix program has ended: the picture
+    // is taken once its file is there, whole.
+    std::string file = "Z:" + png;
+    std::replace(file.begin(), file.end(), '/', '\\');
+    ::DeleteFileA(file.c_str());
+    if (!RunUnix("/usr/bin/import -window root -crop " + std::string(geometry) + " +repage " + png,
+                 20000))
+        return false;
+    LONGLONG last = -1;
+    return WaitFor(
+        [&] {
+            WIN32_FILE_ATTRIBUTE_DATA data;
+            LONGLONG size = ::GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &data)
+                                ? (LONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow
+                                : 0;
+            bool whole = size > 0 && size == last;
+            last = size;
+            return whole;
+        },
+        20000);
+}
+
+bool ShootWindow(HWND hWnd, const std::string& png) {
+    RECT r;
+    if (!::GetWindowRect(hWnd, &r))
+        return false;
+    // What another thread or process has just changed is drawn first.
+    ::RedrawWindow(hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    ::Sleep(500);
+    return ShootScreen(r, png);
+}
+
+void Press(HWND window, int nID) {
+    ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(nID, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(window, nID)));
 }

@@ -24,6 +24,14 @@ std::vector<HWND> ThreadDialogs(DWORD dwThreadId, bool bHiddenToo = false);
 // ended with 0 within `ms`.
 bool RunUnix(const std::string& commandLine, DWORD ms);
 
+// A part of the screen (the virtual desktop is the X screen), or a window as
+// the screen shows it, cut out into a PNG file at a Unix path.
+bool ShootScreen(const RECT& r, const std::string& png);
+bool ShootWindow(HWND hWnd, const std::string& png);
+
+// A click of a dialog's button, as its window's thread gets it.
+void Press(HWND window, int nID);
+
 // Polls done() every 100 ms until it holds or the time is up; returns done().
 bool WaitFor(const std::function<bool()>& done, DWORD ms);
 
@@ -37,6 +45,9 @@ public:
     // Starts BriskoPC.exe from this program's folder and waits up to 10 s for
     // its main window.
     bool Start();
+    // Starts a program or a shortcut as the shell does (a shortcut in the
+    // folder it names), in `directory` if one is given; waits as Start does.
+    bool Open(const std::string& file, const std::string& directory = "");
     bool Running() const;
     // "Zakończ"; true when the process ended within `ms`.
     bool Quit(DWORD ms);
@@ -47,6 +58,8 @@ public:
     std::vector<HWND> Dialogs() const;
     // Its main thread's dialogs, hidden ones included.
     std::vector<HWND> AllDialogs() const;
+    // Its visible dialog for which has(dialog) holds, waited for up to `ms`.
+    HWND WaitForDialog(const std::function<bool(HWND)>& has, DWORD ms) const;
 
     HANDLE Process() const { return m_pi.hProcess; }
     HWND Main() const { return m_hMain; }

@@ -41,8 +41,3 @@ void ModalPeer::Watch() {
 void ModalPeer::SetText(HWND window, int nID, const std::string& text) {
     ::SetDlgItemTextA(window, nID, text.c_str());
 }
-
-void ModalPeer::Press(HWND window, int nID) {
-    ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(nID, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(::GetDlgItem(window, nID)));
-}

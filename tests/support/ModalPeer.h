@@ -27,7 +27,6 @@ public:
 
     static bool Has(HWND window, int nID) { return ::GetDlgItem(window, nID) != nullptr; }
     static void SetText(HWND window, int nID, const std::string& text);
-    static void Press(HWND window, int nID);
 
 private:
     void Watch();

@@ -2,52 +2,18 @@
 // the user says yes, picks where to save, watches the download, and the
 // installer (a stand-in) starts while the client ends.
 #include "ClientProcess.h"
+#include "Files.h"
 #include "SimControl.h"
 #include "resource.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 namespace {
 
 const char kLogin[] = "+48600100200";
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-std::string BesideThisProgram(const char* name) {
-    char path[MAX_PATH];
-    ::GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string dir(path);
-    return dir.substr(0, dir.rfind('\\') + 1) + name;
-}
-
-// The client's dialog for which has(dialog) holds, waited for up to `ms`.
-HWND WaitForDialog(const ClientProcess& client, const std::function<bool(HWND)>& has, DWORD ms) {
-    HWND found = nullptr;
-    WaitFor(
-        [&] {
-            for (HWND w : client.Dialogs())
-                if (has(w))
-                    found = w;
-            return found != nullptr;
-        },
-        ms);
-    return found;
-}
-
-void Press(HWND window, int nID) {
-    ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(nID, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(::GetDlgItem(window, nID)));
-}
 
 class UpdateEndToEnd : public ::testing::Test {
 protected:
@@ -85,8 +51,8 @@ TEST_F(UpdateEndToEnd, YesDownloadsTheInstallerOverHttpsStartsItAndTheClientEnds
     ASSERT_TRUE(sim.SetVersion("0.23"));
     ASSERT_TRUE(client.Start());
 
-    HWND question = WaitForDialog(
-        client,
+    HWND question = client.WaitForDialog(
+
         [](HWND w) { return DialogText(w).find("nowa wersja BriskoPC") != std::string::npos; },
         15000);
     ASSERT_NE(question, nullptr) << "asked after the login";
@@ -94,8 +60,8 @@ TEST_F(UpdateEndToEnd, YesDownloadsTheInstallerOverHttpsStartsItAndTheClientEnds
 
     // The system's save dialog: its file name box (an edit or a combo box,
     // by the system's version), offering "setup.exe"; then Save.
-    HWND save = WaitForDialog(
-        client, [](HWND w) { return ::GetDlgItem(w, 1148) || ::GetDlgItem(w, 1152); }, 10000);
+    HWND save = client.WaitForDialog(
+        [](HWND w) { return ::GetDlgItem(w, 1148) || ::GetDlgItem(w, 1152); }, 10000);
     ASSERT_NE(save, nullptr);
     HWND name = nullptr;
     for (int id : {1148, 1152})
@@ -109,8 +75,8 @@ TEST_F(UpdateEndToEnd, YesDownloadsTheInstallerOverHttpsStartsItAndTheClientEnds
     ::SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(target.c_str()));
     Press(save, IDOK);
 
-    HWND download = WaitForDialog(
-        client, [](HWND w) { return ::GetDlgItem(w, IDC_DOWNLOAD_PROGRESS) != nullptr; }, 10000);
+    HWND download = client.WaitForDialog(
+        [](HWND w) { return ::GetDlgItem(w, IDC_DOWNLOAD_PROGRESS) != nullptr; }, 10000);
     ASSERT_NE(download, nullptr);
     EXPECT_EQ(WindowText(::GetDlgItem(download, IDC_DOWNLOAD_FILE)), "setup.exe from localhost");
     ASSERT_TRUE(WaitFor(
@@ -122,8 +88,8 @@ TEST_F(UpdateEndToEnd, YesDownloadsTheInstallerOverHttpsStartsItAndTheClientEnds
             std::string("/usr/bin/import -window root ") + shots + "/update-download.png", 20000));
     }
 
-    HWND done = WaitForDialog(
-        client,
+    HWND done = client.WaitForDialog(
+
         [](HWND w) {
             return DialogText(w).find("Nowa wersja została pobrana") != std::string::npos;
         },

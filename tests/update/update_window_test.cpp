@@ -5,6 +5,7 @@
 #include "ClientProcess.h"
 #include "ClientTest.h"
 #include "FileDialog.h"
+#include "Files.h"
 #include "HttpDownloadDlg.h"
 #include "Messages.h"
 #include "ModalPeer.h"
@@ -14,12 +15,10 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <fstream>
 #include <mutex>
 #include <optional>
 #include <random>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -33,27 +32,6 @@ std::string Bytes(size_t size, unsigned seed) {
     for (char& c : bytes)
         c = static_cast<char>(random());
     return bytes;
-}
-
-std::string TempPath(const char* name) {
-    char dir[MAX_PATH];
-    ::GetTempPathA(sizeof dir, dir);
-    return std::string(dir) + name;
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-bool Exists(const std::string& path) {
-    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 // Bytes in the file now, while another thread may be writing it.
@@ -415,7 +393,7 @@ TEST_F(Version, OneQuestionAtATimeAndNoneWhileLocked) {
                 reinterpret_cast<LPARAM>(AnsweredRequest(dlg(), "VERSION", "VEROK\r\n0.24")));
             ::Sleep(1000);
             openWhileAsked.push_back(peer.OpenWindows().size());
-            ModalPeer::Press(w, IDNO);
+            Press(w, IDNO);
         });
         ::PostMessageA(dlg().m_hWnd, WM_REQUEST_STARTED, 0, 0);
         ::PostMessageA(
