@@ -1,0 +1,39 @@
+// A stand-in of the HTML Help viewer's library for the installed program:
+// HtmlHelpA notes each call in %TEMP%\briskopc-htmlhelp.txt and opens nothing.
+// A line is "<file>|<command>|<path>|<major>.<minor>": the last two are the
+// common controls loaded in the program that called it, the file and what its
+// DllGetVersion says.
+#include <windows.h>
+
+#include <shlwapi.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+std::string CommonControls() {
+    HMODULE comctl = ::GetModuleHandleA("comctl32.dll");
+    char path[MAX_PATH] = "";
+    DLLVERSIONINFO info = {sizeof info, 0, 0, 0, 0};
+    if (comctl) {
+        ::GetModuleFileNameA(comctl, path, sizeof path);
+        if (auto get = reinterpret_cast<DLLGETVERSIONPROC>(
+                reinterpret_cast<void*>(::GetProcAddress(comctl, "DllGetVersion"))))
+            get(&info);
+    }
+    return std::string(path) + "|" + std::to_string(info.dwMajorVersion) + "." +
+           std::to_string(info.dwMinorVersion);
+}
+
+} // namespace
+
+extern "C" __declspec(dllexport) HWND WINAPI HtmlHelpA(HWND, LPCSTR file, UINT command, DWORD_PTR) {
+    char dir[MAX_PATH];
+    ::GetTempPathA(sizeof dir, dir);
+    if (FILE* notes = std::fopen((std::string(dir) + "briskopc-htmlhelp.txt").c_str(), "ab")) {
+        std::fprintf(notes, "%s|%u|%s\n", file ? file : "", command, CommonControls().c_str());
+        std::fclose(notes);
+    }
+    return nullptr;
+}
