@@ -160,18 +160,29 @@ DWORD WINAPI RunOtherThreadWindow(LPVOID) {
     return hwnd ? PumpUntilDestroyed(hwnd) : 0;
 }
 
+// Waits until the window is shown: FindWindow sees it while its thread is still inside
+// CreateWindowEx, and input sent then goes to whatever window lies below.
 HWND WaitForWindow(const char* pszTitle) {
     const DWORD dwStart = GetTickCount();
     HWND hwnd;
-    while (!(hwnd = FindWindowA(nullptr, pszTitle)) && GetTickCount() - dwStart < kTimeoutMs)
+    while (!((hwnd = FindWindowA(nullptr, pszTitle)) && IsWindowVisible(hwnd)) &&
+           GetTickCount() - dwStart < kTimeoutMs)
         Sleep(10);
     return hwnd;
+}
+
+// Brings hwnd of another thread to the foreground, which takes effect there asynchronously.
+void MakeForeground(HWND hwnd) {
+    SetForegroundWindow(hwnd);
+    const DWORD dwStart = GetTickCount();
+    while (GetForegroundWindow() != hwnd && GetTickCount() - dwStart < kTimeoutMs)
+        Sleep(10);
 }
 
 // Sends keyboard and mouse input to the foreground window hwnd of another thread and reports
 // whether the stamp moved to the time of it.
 bool InputToOtherWindowStamps(HWND hwnd) {
-    SetForegroundWindow(hwnd);
+    MakeForeground(hwnd);
     const DWORD dwBefore = TarnixGetLastInputTime();
     WaitForTickAfter(dwBefore);
     const DWORD dwFrom = GetTickCount();
