@@ -5,6 +5,7 @@
 
 #include "BitmapButton.h"
 #include "ContactList.h"
+#include "ChatHistory.h"
 #include "ChatText.h"
 #include "ContactListParser.h"
 #include "Dialog.h"
@@ -123,16 +124,18 @@ public:
     // announced, asking who an unknown sender is; the chat windows.
     void SendText(const std::string& digits, std::shared_ptr<MessageRecord> r);
     void ReceiveMsg(int nMsgId);
-    void GetUserInfo(int nUserId, std::shared_ptr<MessageRecord> r);
+    void AskSender(int nMsgId, const ReceivedMessage& m);
     void OnSendTextResponse(HttpRequest& request);
     void OnReceiveMsgResponse(HttpRequest& request);
     void ResponseGetUserInfo(HttpRequest& request);
     void OnSendTextLost(HttpRequest& request);
     void OnReceiveMsgLost(HttpRequest& request);
+    void OnGetUserInfoLost(HttpRequest& request);
     // The contact's chat window, made hidden if he has none; null when it
     // could not be made.
     CChatDlg* OpenChatWindow(Contact* c);
     void OnOpenChat();
+    void OnClearHistory();
     BOOL ShowChatOfHighlighted(int nTreeId);
     LRESULT OnChatActivated(WPARAM wParam, LPARAM lParam);
 
@@ -206,6 +209,8 @@ public:
     int m_nAutoAway = 0;
     BOOL m_bCheckAway = FALSE;
     int m_nCheckAwayTime = 0;
+    BOOL m_bSaveHistory = TRUE;
+    int m_nHistoryLimitKb = 512;
     // A SETSTATUS is on its way; the status chosen meanwhile, -1 for none.
     BOOL m_bStatusOnItsWay = FALSE;
     int m_nNextStatus = -1;
@@ -286,8 +291,14 @@ private:
     HTREEITEM HitTreeItem();
     // Asks again for the announced messages no request is fetching.
     void FetchPendingMessages();
+    void ResumePendingMessages();
+    void WritePendingMessages();
+    // A fetch, or the question about its sender, ended without the message.
+    void MessageFetchFailed(int nMsgId);
     void ShowSystemMessage(const std::string& text);
-    void ShowUserMessage(const ReceivedMessage& m);
+    // A partner's message, in his chat window and the history.
+    void ShowInChat(Contact* c, int nMsgId, const std::string& time, const std::string& text);
+    void KeepInHistory(const Contact& c, const HistoryEntry& entry);
     // A presence told in a message: the contact with that number shows it.
     void SetPresenceOf(const std::string& number, int nPresence);
     void HighlightUnread(Contact* c);
@@ -323,6 +334,7 @@ private:
     // The stamp of the SMS on its way; it expires with the request that carries it.
     std::weak_ptr<int> m_pSmsOnItsWay;
     CPendingMessages m_pendingMessages;
+    CChatHistory m_chatHistory{m_strLogin};
     // The question about a system message is open.
     BOOL m_bAskingSystemMessage = FALSE;
 

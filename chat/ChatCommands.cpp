@@ -1,5 +1,6 @@
-// The main window's side of the chat windows: opening one from the tree, and
-// ending a contact's unread highlight once its conversation is looked at.
+// The main window's side of the chat windows: opening one from the tree,
+// clearing a contact's history, and ending his unread highlight once his
+// conversation is looked at.
 #include "BriskoPCDlg.h"
 #include "ChatDlg.h"
 #include "MessageBox.h"
@@ -15,6 +16,23 @@ void CBriskoPCDlg::OnOpenChat() {
         return;
     }
     chat->BringToFront();
+}
+
+void CBriskoPCDlg::OnClearHistory() {
+    Contact* c = SelectedContact();
+    if (!c)
+        return;
+    std::string number = c->strNumber;
+    if (AfxMessageBox("Czy na pewno usunąć całą historię rozmowy z " + c->strName + "?",
+                      MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return;
+    if (!m_chatHistory.Clear(number)) {
+        AfxMessageBox("Nie udało się usunąć historii rozmowy.");
+        return;
+    }
+    // While the question was open, the contact may have gone.
+    if (Contact* still = m_contacts.FindByNumber(number); still && still->pChatDlg)
+        still->pChatDlg->ClearConversation();
 }
 
 BOOL CBriskoPCDlg::ShowChatOfHighlighted(int nTreeId) {

@@ -9,8 +9,6 @@
 
 #include <shellapi.h>
 
-#include <ctime>
-
 // clang-format off
 BEGIN_MESSAGE_MAP(CChatDlg, CDialog)
     ON_COMMAND(IDC_CHAT_HIDE, OnHide)
@@ -74,15 +72,27 @@ void CChatDlg::AppendMessage(std::string time, std::string text) {
     m_history.Append(text + "\r\n", CChatHistoryCtrl::PARTNER_TEXT);
 }
 
-void CChatDlg::AppendOwnMessage(std::string text) {
-    // Stamped as the service stamps the messages it brings.
-    char stamp[24] = "";
-    std::time_t now = std::time(nullptr);
-    std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", std::localtime(&now));
-    m_history.Append(MessageHeader(stamp, m_pOwner->GetOwnName()), CChatHistoryCtrl::OWN_HEADER);
+void CChatDlg::AppendOwnMessage(std::string time, std::string text) {
+    m_history.Append(MessageHeader(time, m_pOwner->GetOwnName()), CChatHistoryCtrl::OWN_HEADER);
     m_history.Append(text + "\r\n", CChatHistoryCtrl::OWN_TEXT);
     ::SetDlgItemTextA(m_hWnd, IDC_CHAT_INPUT, "");
     EnableInput();
+}
+
+void CChatDlg::ShowEarlier(const std::vector<HistoryEntry>& entries) {
+    if (entries.empty())
+        return;
+    std::vector<RichPiece> pieces;
+    for (const HistoryEntry& e : entries) {
+        const std::string& name = e.bOwn ? m_pOwner->GetOwnName() : m_strPartnerName;
+        pieces.push_back({MessageHeader(e.strTime, name), true});
+        pieces.push_back({e.strText + "\r\n", false});
+    }
+    m_history.AppendRichText(RichTextOf(pieces, 0x80, 0x80, 0x80));
+}
+
+void CChatDlg::ClearConversation() {
+    m_history.Clear();
 }
 
 void CChatDlg::EnableInput() {

@@ -4,8 +4,10 @@
 
 #include "ChatHistoryCtrl.h"
 #include "Dialog.h"
+#include "HistoryFile.h"
 
 #include <string>
+#include <vector>
 
 class CBriskoPCDlg;
 
@@ -24,7 +26,11 @@ public:
     // A partner's message, with the time text the service gave.
     void AppendMessage(std::string time, std::string text);
     // The user's own message, once the service took it: the field is emptied.
-    void AppendOwnMessage(std::string text);
+    void AppendOwnMessage(std::string time, std::string text);
+    // Messages of earlier conversations, in a muted colour above the new ones.
+    void ShowEarlier(const std::vector<HistoryEntry>& entries);
+    // The history was cleared: the window shows nothing of it any more.
+    void ClearConversation();
     // The field may be written in again.
     void EnableInput();
     // Shown in front, the field ready to be written in.

@@ -3,6 +3,7 @@
 #include "WinApp.h"
 #include "resource.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -72,6 +73,35 @@ void CChatHistoryCtrl::Append(const std::string& text, Piece piece) {
     // To the end, not one line down: a long message takes several lines.
     if (piece == PARTNER_TEXT || piece == OWN_TEXT)
         ::SendMessageA(m_hWnd, WM_VSCROLL, SB_BOTTOM, 0);
+}
+
+namespace {
+struct StreamSource {
+    const std::string* text;
+    size_t offset;
+};
+
+DWORD CALLBACK ReadStreamSource(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* read) {
+    auto* source = reinterpret_cast<StreamSource*>(cookie);
+    size_t n = std::min(static_cast<size_t>(size), source->text->size() - source->offset);
+    std::memcpy(buffer, source->text->data() + source->offset, n);
+    source->offset += n;
+    *read = static_cast<LONG>(n);
+    return 0;
+}
+} // namespace
+
+void CChatHistoryCtrl::AppendRichText(const std::string& rtf) {
+    CHARRANGE end = {-1, -1};
+    ::SendMessageA(m_hWnd, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&end));
+    StreamSource source = {&rtf, 0};
+    EDITSTREAM stream = {reinterpret_cast<DWORD_PTR>(&source), 0, ReadStreamSource};
+    ::SendMessageA(m_hWnd, EM_STREAMIN, SF_RTF | SFF_SELECTION, reinterpret_cast<LPARAM>(&stream));
+    ::SendMessageA(m_hWnd, WM_VSCROLL, SB_BOTTOM, 0);
+}
+
+void CChatHistoryCtrl::Clear() {
+    ::SetWindowTextA(m_hWnd, "");
 }
 
 std::string CChatHistoryCtrl::TextRange(CHARRANGE range) {

@@ -22,6 +22,10 @@ public:
     // Puts the text after the end in the piece's format; message text also
     // brings the end into view.
     void Append(const std::string& text, Piece piece);
+    // Puts a whole RTF document after the end, in one go, and brings the end
+    // into view.
+    void AppendRichText(const std::string& rtf);
+    void Clear();
     // The text of a character range.
     std::string TextRange(CHARRANGE range);
     // A press went to a link: the selection is to stay as it was.

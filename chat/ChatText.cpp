@@ -79,6 +79,13 @@ void CPendingMessages::Clear() {
     m_pending.clear();
 }
 
+std::vector<int> CPendingMessages::Ids() const {
+    std::vector<int> ids;
+    for (const auto& entry : m_pending)
+        ids.push_back(entry.first);
+    return ids;
+}
+
 void CPendingMessages::Remember(int nMsgId) {
     m_shown.insert(nMsgId);
     m_shownOrder.push_back(nMsgId);
@@ -86,4 +93,45 @@ void CPendingMessages::Remember(int nMsgId) {
         m_shown.erase(m_shownOrder.front());
         m_shownOrder.pop_front();
     }
+}
+
+namespace {
+// RTF's own characters escaped, line ends as paragraphs, letters past ASCII
+// as their cp1250 codes.
+void AppendRichText(std::string& rtf, const std::string& text) {
+    static const char kHex[] = "0123456789abcdef";
+    for (size_t i = 0; i < text.size(); i++) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            continue;
+        if (c == '\n' || c == '\r') {
+            rtf += "\\par\n";
+        } else if (c == '\\' || c == '{' || c == '}') {
+            rtf += '\\';
+            rtf += static_cast<char>(c);
+        } else if (c < 0x20 || c >= 0x80) {
+            rtf += "\\'";
+            rtf += kHex[c >> 4];
+            rtf += kHex[c & 15];
+        } else {
+            rtf += static_cast<char>(c);
+        }
+    }
+}
+} // namespace
+
+std::string RichTextOf(const std::vector<RichPiece>& pieces, unsigned char red, unsigned char green,
+                       unsigned char blue) {
+    std::string rtf = "{\\rtf1\\ansi\\ansicpg1250\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset238 "
+                      "Tahoma;}}{\\colortbl;\\red" +
+                      std::to_string(red) + "\\green" + std::to_string(green) + "\\blue" +
+                      std::to_string(blue) + ";}\\f0\\fs18\\cf1 ";
+    for (const RichPiece& piece : pieces) {
+        if (piece.bBold)
+            rtf += "\\b ";
+        AppendRichText(rtf, piece.strText);
+        if (piece.bBold)
+            rtf += "\\b0 ";
+    }
+    return rtf + "}";
 }

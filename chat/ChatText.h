@@ -57,6 +57,9 @@ public:
     void Refused(int nMsgId);
     // Everything pending belongs to a login left behind.
     void Clear();
+    // The ids still pending, fetching or not, in order.
+    std::vector<int> Ids() const;
+    bool WasShown(int nMsgId) const { return m_shown.count(nMsgId) != 0; }
     size_t PendingCount() const { return m_pending.size(); }
 
 private:
@@ -73,3 +76,13 @@ private:
     std::set<int> m_shown;
     std::deque<int> m_shownOrder;
 };
+
+// A piece of a conversation shown as rich text: bold for the line headers.
+struct RichPiece {
+    std::string strText;
+    bool bBold = false;
+};
+// The pieces as one RTF document in cp1250, Tahoma 9 points, in the colour
+// given as red, green and blue: earlier messages go into the history at once.
+std::string RichTextOf(const std::vector<RichPiece>& pieces, unsigned char red, unsigned char green,
+                       unsigned char blue);

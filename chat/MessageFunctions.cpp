@@ -1,16 +1,22 @@
 // The service's message functions: sending a message, fetching one the push
-// connection announced, and asking who an unknown sender is.
+// connection announced, and asking who an unknown sender is. A message stays
+// announced, in memory and on disk, until it is in its chat window and its
+// history: a fetch or a question about the sender that gets no answer, or a
+// program that ends on the way, brings it again.
 #include "BriskoPCDlg.h"
 #include "ChatDlg.h"
 #include "ChatText.h"
 #include "Encoding.h"
 #include "MessageBox.h"
 #include "Response.h"
+#include "WinApp.h"
 #include "resource.h"
 
 namespace {
 // How many messages one duty of the timer asks for again.
 const size_t kFetchesPerDuty = 50;
+// How many messages of earlier conversations a new chat window shows.
+const size_t kEarlierShown = 100;
 
 int MessageIdOf(const HttpRequest& request) {
     return *static_cast<const int*>(request.dwContext);
@@ -35,8 +41,12 @@ void CBriskoPCDlg::OnSendTextResponse(HttpRequest& request) {
     const MessageRecord& r = *static_cast<const MessageRecord*>(request.dwContext);
     const char* response = request.pszResponse.get();
     if (StartsWith(response, "SENDTEXTOK")) {
-        if (Contact* c = m_contacts.FindByUserId(r.nUserId); c && c->pChatDlg)
-            c->pChatDlg->AppendOwnMessage(r.strText);
+        if (Contact* c = m_contacts.FindByUserId(r.nUserId); c && c->pChatDlg) {
+            // Stamped as the service stamps the messages it brings.
+            std::string time = LocalTimeText();
+            KeepInHistory(*c, {0, time, true, r.strText});
+            c->pChatDlg->AppendOwnMessage(time, r.strText);
+        }
         return;
     }
     EnableChatInput(r.nUserId);
@@ -65,8 +75,22 @@ void CBriskoPCDlg::EnableChatInput(int nUserId) {
 // An announcement is kept until the message is fetched: a fetch that gets no
 // answer is tried again at the next duties.
 void CBriskoPCDlg::ReceiveMsg(int nMsgId) {
-    if (m_pendingMessages.Announce(nMsgId))
-        FetchPendingMessages();
+    if (!m_pendingMessages.Announce(nMsgId))
+        return;
+    WritePendingMessages();
+    FetchPendingMessages();
+}
+
+// Announced before the program last ended and not shown then: pending again
+// before any new announcement rewrites the file, and fetched once the
+// contacts are known, so that their senders are found among them.
+void CBriskoPCDlg::ResumePendingMessages() {
+    for (int id : m_chatHistory.ReadPendingMessages())
+        m_pendingMessages.Announce(id);
+}
+
+void CBriskoPCDlg::WritePendingMessages() {
+    m_chatHistory.WritePendingMessages(m_pendingMessages.Ids());
 }
 
 void CBriskoPCDlg::FetchPendingMessages() {
@@ -81,8 +105,14 @@ void CBriskoPCDlg::FetchPendingMessages() {
 }
 
 void CBriskoPCDlg::OnReceiveMsgLost(HttpRequest& request) {
-    if (m_pendingMessages.FetchFailed(MessageIdOf(request)))
-        AfxMessageBox(IDS_RECEIVE_FAILED);
+    MessageFetchFailed(MessageIdOf(request));
+}
+
+void CBriskoPCDlg::MessageFetchFailed(int nMsgId) {
+    if (!m_pendingMessages.FetchFailed(nMsgId))
+        return;
+    WritePendingMessages();
+    AfxMessageBox(IDS_RECEIVE_FAILED);
 }
 
 void CBriskoPCDlg::OnReceiveMsgResponse(HttpRequest& request) {
@@ -92,6 +122,7 @@ void CBriskoPCDlg::OnReceiveMsgResponse(HttpRequest& request) {
     if (!ParseReceivedMessage(response, m)) {
         if (StartsWith(response, "RECEIVEMSGFAILED")) {
             m_pendingMessages.Refused(id);
+            WritePendingMessages();
             AfxMessageBox(IDS_RECEIVE_FAILED);
             return;
         }
@@ -102,14 +133,22 @@ void CBriskoPCDlg::OnReceiveMsgResponse(HttpRequest& request) {
         OnReceiveMsgLost(request);
         return;
     }
+    Contact* sender = m.strKind == "1" ? m_contacts.FindByUserId(m.nUserId) : nullptr;
+    if (m.strKind == "1" && !sender) {
+        if (!m_pendingMessages.WasShown(id))
+            AskSender(id, m);
+        return;
+    }
     if (!m_pendingMessages.Fetched(id))
         return;
-    if (m.strKind == "100")
-        ShowSystemMessage(m.strText);
+    if (sender)
+        ShowInChat(sender, id, m.strTime, m.strText);
     else if (m.strKind == "101" || m.strKind == "102")
         SetPresenceOf(m.strText, m.strKind == "101" ? 1 : 0);
-    else if (m.strKind == "1")
-        ShowUserMessage(m);
+    WritePendingMessages();
+    // Last: its question waits in a modal loop, while more answers come.
+    if (m.strKind == "100")
+        ShowSystemMessage(m.strText);
 }
 
 void CBriskoPCDlg::ShowSystemMessage(const std::string& text) {
@@ -135,21 +174,23 @@ void CBriskoPCDlg::SetPresenceOf(const std::string& number, int nPresence) {
     }
 }
 
-void CBriskoPCDlg::ShowUserMessage(const ReceivedMessage& m) {
-    Contact* c = m_contacts.FindByUserId(m.nUserId);
-    if (!c) {
-        auto r = std::make_shared<MessageRecord>();
-        r->strText = m.strText;
-        r->strExtra = m.strTime;
-        GetUserInfo(m.nUserId, std::move(r));
+// Shown once: a message fetched again after a restart is in the history already.
+void CBriskoPCDlg::ShowInChat(Contact* c, int nMsgId, const std::string& time,
+                              const std::string& text) {
+    if (m_chatHistory.Holds(c->strNumber, static_cast<uint64_t>(nMsgId)))
         return;
-    }
     CChatDlg* chat = OpenChatWindow(c);
     if (!chat)
         return;
-    chat->AppendMessage(m.strTime, m.strText);
+    KeepInHistory(*c, {static_cast<uint64_t>(nMsgId), time, false, text});
+    chat->AppendMessage(time, text);
     ::MessageBeep(0);
     HighlightUnread(c);
+}
+
+void CBriskoPCDlg::KeepInHistory(const Contact& c, const HistoryEntry& entry) {
+    if (m_bSaveHistory)
+        m_chatHistory.Keep(c.strNumber, entry, static_cast<size_t>(m_nHistoryLimitKb) * 1024);
 }
 
 // The contact blinks until the user looks; not while its chat is in front.
@@ -164,19 +205,42 @@ void CBriskoPCDlg::HighlightUnread(Contact* c) {
         m_trayIcon.ShowBalloon("Nowa wiadomość", "Od: " + c->strName);
 }
 
-void CBriskoPCDlg::GetUserInfo(int nUserId, std::shared_ptr<MessageRecord> r) {
-    if (!IsSessionUp())
+// The message waits, still announced and being fetched, until its sender is known.
+void CBriskoPCDlg::AskSender(int nMsgId, const ReceivedMessage& m) {
+    if (!IsSessionUp()) {
+        MessageFetchFailed(nMsgId);
         return;
+    }
+    auto r = std::make_shared<MessageRecord>();
+    r->strText = m.strText;
+    r->strExtra = m.strTime;
+    r->nMsgId = nMsgId;
     MessageRecord* context = r.get();
     QueueRequest("GETUSERINFO",
-                 "briskopc.asp?function=GETUSERINFO&UserId=" + std::to_string(nUserId), context,
+                 "briskopc.asp?function=GETUSERINFO&UserId=" + std::to_string(m.nUserId), context,
                  std::move(r));
+}
+
+// No word on the sender: the message is fetched again at the next duties.
+void CBriskoPCDlg::OnGetUserInfoLost(HttpRequest& request) {
+    MessageFetchFailed(static_cast<const MessageRecord*>(request.dwContext)->nMsgId);
 }
 
 void CBriskoPCDlg::ResponseGetUserInfo(HttpRequest& request) {
     const MessageRecord& r = *static_cast<const MessageRecord*>(request.dwContext);
     UserInfo user;
-    if (!ParseUserInfo(request.pszResponse.get(), user))
+    const char* response = request.pszResponse.get();
+    if (!ParseUserInfo(response, user)) {
+        // A sender the service does not know: the message goes without a word.
+        if (StartsWith(response, "USERFAILED")) {
+            m_pendingMessages.Refused(r.nMsgId);
+            WritePendingMessages();
+        } else {
+            OnGetUserInfoLost(request);
+        }
+        return;
+    }
+    if (!m_pendingMessages.Fetched(r.nMsgId))
         return;
     Contact* c = m_contacts.FindByUserId(user.nUserId);
     if (!c) {
@@ -194,14 +258,10 @@ void CBriskoPCDlg::ResponseGetUserInfo(HttpRequest& request) {
             // user id: the message is his all the same.
             c = m_contacts.FindByNumber(user.strNumber);
         m_wndTree.Expand(m_contacts.m_hContactsItem, TVE_EXPAND);
-        if (!c)
-            return;
     }
-    CChatDlg* chat = OpenChatWindow(c);
-    if (!chat)
-        return;
-    chat->AppendMessage(r.strExtra, r.strText);
-    HighlightUnread(c);
+    if (c)
+        ShowInChat(c, r.nMsgId, r.strExtra, r.strText);
+    WritePendingMessages();
 }
 
 CChatDlg* CBriskoPCDlg::OpenChatWindow(Contact* c) {
@@ -215,6 +275,7 @@ CChatDlg* CBriskoPCDlg::OpenChatWindow(Contact* c) {
     }
     if (focus)
         ::SetFocus(focus);
+    c->pChatDlg->ShowEarlier(m_chatHistory.Last(c->strNumber, kEarlierShown));
     return c->pChatDlg.get();
 }
 

@@ -107,6 +107,9 @@ BOOL CBriskoPCDlg::ShowTreeMenu(LPARAM d, int kind) {
             for (UINT command : kServiceCommands)
                 ::EnableMenuItem(popup, command, MF_BYCOMMAND | MF_GRAYED);
         ::SetMenuItemBitmaps(popup, ID_OPEN_CHAT, MF_BYCOMMAND, m_bmp156, m_bmp157);
+        if (Contact* c = m_contacts.FindByTreeId(static_cast<int>(d));
+            !c || !m_chatHistory.Has(c->strNumber))
+            ::EnableMenuItem(popup, ID_CLEAR_HISTORY, MF_BYCOMMAND | MF_GRAYED);
     }
     POINT pt;
     ::GetCursorPos(&pt);

@@ -54,6 +54,7 @@ void CBriskoPCDlg::OnGetContacts(HttpRequest& request) {
     m_nContactsSource = 2;
     // Kept on disk at once: the program may end without "Zakończ".
     WriteContactsFile();
+    FetchPendingMessages();
 }
 
 void CBriskoPCDlg::SendContactRequest(const std::string& op, std::unique_ptr<Contact> r) {

@@ -4,6 +4,8 @@
 
 #include <shlobj.h>
 
+#include <cstdio>
+
 namespace {
 CWinApp* g_app = nullptr;
 }
@@ -86,4 +88,13 @@ BOOL CWinApp::WriteProfileString(const char* section, const char* entry, const c
 
 BOOL CWinApp::WriteProfileInt(const char* section, const char* entry, int value) {
     return WriteProfileString(section, entry, std::to_string(value).c_str());
+}
+
+std::string LocalTimeText() {
+    SYSTEMTIME t;
+    ::GetLocalTime(&t);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", t.wYear, t.wMonth, t.wDay,
+                  t.wHour, t.wMinute, t.wSecond);
+    return text;
 }

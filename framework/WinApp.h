@@ -48,6 +48,9 @@ private:
 };
 
 CWinApp* AfxGetApp();
+
+// The local time as the service writes its times: "YYYY-MM-DD HH:MM:SS".
+std::string LocalTimeText();
 HINSTANCE AfxGetInstanceHandle();
 // A text of the program's string table; empty when there is none.
 std::string AfxLoadString(UINT nID);

@@ -44,6 +44,7 @@ const Route kLostRoutes[] = {
     {"CHECKSMS", &CBriskoPCDlg::OnSendSmsLost},
     {"SENDTEXT", &CBriskoPCDlg::OnSendTextLost},
     {"RECEIVEMSG", &CBriskoPCDlg::OnReceiveMsgLost},
+    {"GETUSERINFO", &CBriskoPCDlg::OnGetUserInfoLost},
     {"SETSTATUS", &CBriskoPCDlg::OnSetStatusResponse},
 };
 } // namespace

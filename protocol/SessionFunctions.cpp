@@ -23,6 +23,7 @@ std::string CredentialsUrl(const char* function, std::string login, std::string 
 } // namespace
 
 void CBriskoPCDlg::Login(std::string login, std::string password) {
+    ResumePendingMessages();
     QueueRequest("LOGIN", CredentialsUrl("LOGIN", std::move(login), std::move(password)));
     m_nSessionState = 3;
 }

@@ -10,8 +10,10 @@
 
 struct MessageRecord {
     std::string strText;
-    // The sending time of an incoming instant message on its way to its handler.
+    // The sending time and the service's id of an incoming instant message on
+    // its way to its handler.
     std::string strExtra;
+    int nMsgId = 0;
     // "+48" and 9 digits, or "System" for a system message.
     std::string strNumber;
     // 1000 and up; the record's tree item data.

@@ -9,22 +9,13 @@
 #include "Response.h"
 #include "SmsRules.h"
 #include "StatusReport.h"
+#include "WinApp.h"
 #include "resource.h"
 
 #include <cstdio>
 #include <cstring>
 
 namespace {
-// The local time as the service's status report writes it.
-std::string LocalTimeText() {
-    SYSTEMTIME t;
-    ::GetLocalTime(&t);
-    char text[32];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", t.wYear, t.wMonth, t.wDay,
-                  t.wHour, t.wMinute, t.wSecond);
-    return text;
-}
-
 // The stamp of the SMS a request carries; no record has -1.
 int SendSerial(const HttpRequest& request) {
     return request.dwContext ? *static_cast<const int*>(request.dwContext) : -1;

@@ -5,8 +5,11 @@
 #include "BriskoPCApp.h"
 #include "BriskoPCDlg.h"
 #include "ClientProcess.h"
+#include "ChatDlg.h"
 #include "ClientTest.h"
+#include "Files.h"
 #include "ModalPeer.h"
+#include "Messages.h"
 #include "SimControl.h"
 #include "resource.h"
 
@@ -304,6 +307,47 @@ TEST_F(ModalLoop, AnSmsThatLeftWhileItsEditDialogWasOpenKeepsItsText) {
     EXPECT_FALSE(r->bInOutbox);
     EXPECT_EQ(r->strText, "przed") << "the sent SMS shows what went out";
     EXPECT_EQ(SawWith("nie można już zmienić"), 1u);
+}
+
+TEST_F(ModalLoop, AMessageThatArrivesBehindTheQuestionGoesWithTheClearedHistory) {
+    const std::string history = CWinApp::DataFolder("BriskoPC") + "\\" + kLogin + "-600100201.hst";
+    auto answers = std::make_shared<std::atomic<int>>(0);
+    StartLoggedIn([&, answers](HWND w) {
+        Saw(w);
+        if (DialogText(w).find("historię rozmowy") == std::string::npos) {
+            Press(w, ModalPeer::Has(w, IDYES) ? IDYES : IDOK);
+        } else if ((*answers)++ == 0) {
+            Press(w, IDNO);
+        } else {
+            // Jan writes while the user thinks it over.
+            sim.AnswerOnce("RECEIVEMSG",
+                           "RECEIVEMSGOK\r\n18\r\n1\r\n2002-06-01 14:06:00\r\nJestem");
+            ::PostMessageA(dlg().m_hWnd, WM_PUSH_MSG, 2, 0);
+            ::Sleep(kSlowAnswer);
+            Press(w, IDYES);
+        }
+    });
+    Contact* jan = dlg().m_contacts.FindByNumber("+48600100201");
+    ASSERT_NE(jan, nullptr);
+    sim.AnswerOnce("RECEIVEMSG", "RECEIVEMSGOK\r\n18\r\n1\r\n2002-06-01 14:05:00\r\nHalo");
+    dlg().ReceiveMsg(1);
+    ASSERT_TRUE(PumpUntil([&] { return jan->pChatDlg && Idle(); }));
+    ASSERT_TRUE(Exists(history));
+    dlg().m_wndTree.SelectItem(jan->hItem);
+
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_CLEAR_HISTORY, 0);
+    EXPECT_TRUE(Exists(history)) << "No keeps it";
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_CLEAR_HISTORY, 0);
+    EXPECT_EQ(SawWith("Czy na pewno usunąć całą historię rozmowy z Jan Kowalski?"), 2u);
+    EXPECT_FALSE(Exists(history)) << "the message that came meanwhile went with it";
+    EXPECT_EQ(fw::GetText(jan->pChatDlg->m_history.m_hWnd), "");
+
+    sim.AnswerOnce("RECEIVEMSG", "RECEIVEMSGOK\r\n18\r\n1\r\n2002-06-01 14:07:00\r\nPo");
+    dlg().ReceiveMsg(3);
+    EXPECT_TRUE(PumpUntil([&] { return Exists(history); }));
+    EXPECT_EQ(LastHistoryEntries(ReadFile(history), 10).size(), 1u) << "a new history begins";
+    // Nothing left highlighted: closing asks nothing.
+    jan->nHighlightMode = 0;
 }
 
 } // namespace

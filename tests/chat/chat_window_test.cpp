@@ -4,6 +4,9 @@
 #include "BriskoPCApp.h"
 #include "BriskoPCDlg.h"
 #include "ChatDlg.h"
+#include "Files.h"
+#include "HistoryFile.h"
+#include "RecordLog.h"
 #include "ClientTest.h"
 #include "MessageBox.h"
 #include "Messages.h"
@@ -501,6 +504,125 @@ private:
     std::string m_old;
     bool m_bInstalled = false;
 };
+
+// The conversations kept in the data folder across restarts of the client.
+class ChatHistory : public Chat {
+protected:
+    static std::string JansFile() {
+        return CWinApp::DataFolder("BriskoPC") + "\\" + kLogin + "-600100201.hst";
+    }
+    static std::vector<HistoryEntry> JansRecords() {
+        return LastHistoryEntries(ReadFile(JansFile()), SIZE_MAX);
+    }
+    void Restart() { ASSERT_TRUE(StartAgain(app, &boxes)); }
+    void SendToJan(CChatDlg& chat, const std::string& text) {
+        fw::TypeText(chat, IDC_CHAT_INPUT, text);
+        fw::Press(chat, IDOK);
+        Settle();
+    }
+};
+
+TEST_F(ChatHistory, EarlierMessagesComeBackGreyAfterARestartAndOneFetchedAgainIsKeptOnce) {
+    ASSERT_TRUE(sim.Answer("SENDTEXT", "SENDTEXTOK"));
+    Receive(80, Received(kJanId, "1", "Cze%9C%E6, jak si%EA masz?"));
+    SendToJan(OpenJansChat(), "Dobrze, dzięki\r\nA ty?");
+    ASSERT_EQ(JansRecords().size(), 2u);
+    const std::string ownTime = JansRecords()[1].strTime;
+    ASSERT_EQ(ownTime.size(), 19u) << "stamped as the service stamps";
+
+    Restart();
+    // Announced again after the restart: it is in the history already.
+    Receive(80, Received(kJanId, "1", "Cze%9C%E6, jak si%EA masz?"));
+    EXPECT_EQ(ChatOf(Jan()), nullptr) << "not shown again";
+    CChatDlg& chat = OpenJansChat();
+    const std::string earlier = "[14:05] <Jan Kowalski> Cześć, jak się masz?\n[" +
+                                ownTime.substr(11, 5) + "] <" + dlg().GetOwnName() +
+                                "> Dobrze, dzięki\nA ty?\n";
+    EXPECT_EQ(History(chat), earlier);
+    const COLORREF grey = RGB(0x80, 0x80, 0x80);
+    const LONG header = static_cast<LONG>(std::string("[14:05] <Jan Kowalski> ").size());
+    ExpectFormat(chat, 0, header, true, grey);
+    ExpectFormat(chat, header, header + 5, false, grey);
+
+    // New ones follow in their own colours, and go into the history too.
+    Receive(81, Received(kJanId, "1", "%A3adnie"));
+    EXPECT_EQ(History(chat), earlier + "[14:05] <Jan Kowalski> Ładnie\n");
+    const LONG after = static_cast<LONG>(History(chat).find("Ładnie"));
+    ExpectFormat(chat, after, after + 3, false, kBlue);
+    std::vector<HistoryEntry> kept = JansRecords();
+    ASSERT_EQ(kept.size(), 3u);
+    EXPECT_EQ(kept[0].nMsgId, 80u);
+    EXPECT_EQ(kept[2].nMsgId, 81u);
+    EXPECT_EQ(kept[2].strText, "Ładnie");
+}
+
+TEST_F(ChatHistory, ATornLastRecordIsSkippedAndTheNextLandsOnALineOfItsOwn) {
+    std::string bytes =
+        EncodeLogLine(EncodeHistoryRecord({5, "2026-12-01 10:00:00", false, "Pierwsza"}));
+    std::string torn =
+        EncodeLogLine(EncodeHistoryRecord({6, "2026-12-01 10:01:00", false, "Urwana"}));
+    WriteFile(JansFile(), bytes + torn.substr(0, torn.size() / 2));
+    CChatDlg& chat = OpenJansChat();
+    EXPECT_EQ(History(chat), "[10:00] <Jan Kowalski> Pierwsza\n");
+    Receive(82, Received(kJanId, "1", "Trzecia"));
+    std::vector<HistoryEntry> kept = JansRecords();
+    ASSERT_EQ(kept.size(), 2u);
+    EXPECT_EQ(kept[1].strText, "Trzecia");
+}
+
+TEST_F(ChatHistory, PastItsLimitTheOldestMessagesGo) {
+    dlg().m_nHistoryLimitKb = 16;
+    const std::string text(800, 'x');
+    for (int id = 100; id < 140; ++id)
+        Receive(id, Received(kJanId, "1", std::to_string(id) + text));
+    const std::string bytes = ReadFile(JansFile());
+    EXPECT_LE(bytes.size(), 16u * 1024);
+    std::vector<HistoryEntry> kept = JansRecords();
+    ASSERT_GE(kept.size(), 10u);
+    EXPECT_EQ(SoundLogLines(bytes).size(), kept.size()) << "every line whole";
+    EXPECT_EQ(kept.back().nMsgId, 139u);
+    for (size_t i = 1; i < kept.size(); ++i)
+        EXPECT_EQ(kept[i].nMsgId, kept[i - 1].nMsgId + 1) << "the newest, in order";
+}
+
+TEST_F(ChatHistory, OffNothingIsWrittenAndWhatThereIsStays) {
+    dlg().m_bSaveHistory = FALSE;
+    Receive(83, Received(kJanId, "1", "Nie zapisuj"));
+    EXPECT_FALSE(Exists(JansFile()));
+    EXPECT_EQ(History(*ChatOf(Jan())), "[14:05] <Jan Kowalski> Nie zapisuj\n");
+}
+
+TEST_F(ChatHistory, AMessageAnnouncedBeforeTheEndIsFetchedAfterTheStart) {
+    ASSERT_TRUE(sim.Unreachable());
+    dlg().ReceiveMsg(84);
+    Settle();
+    ASSERT_TRUE(sim.Reachable());
+    ASSERT_TRUE(sim.Answer("RECEIVEMSG", Received(kJanId, "1", "Zd%B9%BFy%B3am?")));
+    Restart();
+    Duties();
+    ASSERT_NE(ChatOf(Jan()), nullptr);
+    EXPECT_EQ(History(*ChatOf(Jan())), "[14:05] <Jan Kowalski> Zdążyłam?\n");
+    // Shown, it is no longer waited for.
+    sim.ClearLog();
+    Restart();
+    Duties();
+    EXPECT_EQ(Count("RECEIVEMSG"), 0u);
+}
+
+TEST_F(ChatHistory, WhenTheSenderCannotBeAskedTheMessageIsFetchedAgain) {
+    ASSERT_TRUE(sim.Answer("RECEIVEMSG", Received(99, "1", "Kto ja?")));
+    ASSERT_TRUE(sim.AnswerOnce("GETUSERINFO", "USERO"));
+    dlg().ReceiveMsg(85);
+    Settle();
+    EXPECT_EQ(dlg().m_contacts.FindByUserId(99), nullptr);
+    ASSERT_TRUE(sim.AnswerOnce("GETUSERINFO", "USEROK\r\n99\r\nOla\r\n+48600100299"));
+    Duties();
+    Contact* ola = dlg().m_contacts.FindByUserId(99);
+    ASSERT_NE(ola, nullptr);
+    ASSERT_NE(ola->pChatDlg, nullptr);
+    EXPECT_EQ(History(*ola->pChatDlg), "[14:05] <* Ola> Kto ja?\n");
+    EXPECT_TRUE(boxes.Shown().empty());
+}
 
 // The history's menu and its links, with the real mouse.
 class ChatMouse : public Chat {

@@ -4,10 +4,12 @@
 #include "RemoteTree.h"
 
 #include "ContactsFile.h"
+#include "HistoryFile.h"
 #include "OutboxFile.h"
 #include "WinApp.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -556,4 +558,51 @@ void FaultRun::CheckChat() {
          " in this epoch), " + std::to_string(textsShown) + " shown as sent, " +
          std::to_string(textsTold) + " told as not sent; " +
          std::to_string(BoxesSeen("Błąd przy odbieraniu wiadomości.")) + " fetches given up");
+}
+
+// Every user's message the client fetched is in the history exactly once,
+// whatever ended the client on the way: an announced message is kept for the
+// next start until it is in the history, and one fetched again is found there.
+void FaultRun::CheckHistory() {
+    std::set<unsigned> fetched;
+    const std::string fetch = "function=RECEIVEMSG&MsgId=";
+    for (const std::string& line : m_sim.Log())
+        if (size_t at = line.find(fetch); at != std::string::npos)
+            fetched.insert(static_cast<unsigned>(std::atoi(line.c_str() + at + fetch.size())));
+    const std::string folder = CWinApp::DataFolder("BriskoPC") + "\\";
+    std::map<std::string, int> kept; // a partner's text: how often the histories hold it
+    WIN32_FIND_DATAA found;
+    HANDLE search = ::FindFirstFileA((folder + kLogin + "-*.hst").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::string bytes;
+            if (ReadFile(folder + found.cFileName, bytes))
+                for (const HistoryEntry& e : LastHistoryEntries(bytes, SIZE_MAX))
+                    kept[e.strText] += !e.bOwn;
+        } while (::FindNextFileA(search, &found));
+        ::FindClose(search);
+    }
+    int users = 0, lost = 0;
+    for (const std::string& line : m_sim.Messages(kLogin)) {
+        std::string text;
+        std::vector<std::string> f = Fields(line, 4, text);
+        if (f.size() != 4 || f[1] != "1")
+            continue;
+        ++users;
+        text = Unescape(text);
+        const unsigned id = static_cast<unsigned>(std::atoi(f[0].c_str()));
+        if (kept[text] > 1)
+            Fail("message " + f[0] + " \"" + text + "\" kept " + std::to_string(kept[text]) +
+                 " times in the history");
+        lost += kept[text] == 0 && fetched.count(id);
+    }
+    int givenUp = 0;
+    for (const auto& [at, box] : m_boxesSeen)
+        givenUp += box.find("Błąd przy odbieraniu wiadomości.") != std::string::npos;
+    if (lost > givenUp)
+        Fail(std::to_string(lost) + " messages fetched but not in the history, only " +
+             std::to_string(givenUp) + " fetches given up");
+    Note("history: " + std::to_string(users) + " users' messages, " +
+         std::to_string(fetched.size()) + " ids fetched, " + std::to_string(lost) +
+         " fetched but not kept");
 }

@@ -144,4 +144,5 @@ void FaultRun::Finish() {
     }
     CheckSms();
     CheckFiles();
+    CheckHistory();
 }

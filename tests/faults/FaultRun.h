@@ -133,6 +133,7 @@ private:
     int BoxesSeen(const std::string& what) const;
     void CheckSms();
     void CheckFiles();
+    void CheckHistory();
     void Fail(const std::string& what);
     void Note(const std::string& what);
 

@@ -204,6 +204,16 @@ std::vector<PlannedStep> MakeSchedule(uint32_t seed, uint32_t faultMs) {
         if (EndOf(step, end, maxMs))
             plan.push_back({std::min(faultMs, at + Between(rng, 500, maxMs)), end, "", ""});
     }
+    // A conversation with the client killed in the middle of it, a fetch on
+    // its way, and started again: what the history keeps is checked at the end.
+    if (faultMs > 20000) {
+        const uint32_t at = Between(rng, faultMs / 3, faultMs / 2);
+        for (auto [after, step] : {std::pair{0u, Step::PushMessage}, {400u, Step::SendChat},
+                                   {900u, Step::PushMessage}, {1000u, Step::Kill},
+                                   {2500u, Step::Restart}, {4500u, Step::PushMessage},
+                                   {5000u, Step::SendChat}})
+            plan.push_back({at + after, step, "", ""});
+    }
     // Beside the faults, the events whose arrival is checked: mostly messages.
     for (uint32_t at = 3000; at < faultMs; at += Between(rng, 1000, 3500))
         plan.push_back({at, Between(rng, 0, 2) ? Step::PushMessage : Step::PushReport, "", ""});

@@ -1,6 +1,7 @@
 #include "ClientTest.h"
 
 #include "BriskoPCDlg.h"
+#include "Files.h"
 #include "Messages.h"
 
 #include <cstring>
@@ -10,6 +11,7 @@ void UseFreshProfile(CWinApp& app, const char* name, const char* host, int port)
     ::GetTempPathA(sizeof dir, dir);
     std::string profile = std::string(dir) + name + ".ini";
     ::DeleteFileA(profile.c_str());
+    ForgetHistory(CWinApp::DataFolder(app.m_strAppName.c_str()));
     app.SetProfilePath(profile);
     app.WriteProfileString("BriskoPC", "ServiceHost", host);
     app.WriteProfileInt("BriskoPC", "ServicePort", port);
@@ -21,13 +23,24 @@ void UseAccountProfile(CWinApp& app, const char* name, int port, const char* log
     app.WriteProfileString("BriskoPC", "Password", "haslo123");
 }
 
-bool StartLoggedIn(CBriskoPCApp& app, const char* name, int port, const char* login) {
-    UseAccountProfile(app, name, port, login);
+namespace {
+bool StartOnThisProfile(CBriskoPCApp& app) {
     if (!app.InitInstance())
         return false;
     StopTimers(app.m_pMainDlg->m_hWnd);
     app.m_pMainDlg->OnTimer(1);
     return Settle(*app.m_pMainDlg) && app.m_pMainDlg->m_nSessionState == 2;
+}
+} // namespace
+
+bool StartLoggedIn(CBriskoPCApp& app, const char* name, int port, const char* login) {
+    UseAccountProfile(app, name, port, login);
+    return StartOnThisProfile(app);
+}
+
+bool StartAgain(CBriskoPCApp& app, fw::MessageBoxScript* boxes) {
+    EndClient(app, boxes);
+    return StartOnThisProfile(app);
 }
 
 bool Settle(CBriskoPCDlg& dlg) {

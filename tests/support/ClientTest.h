@@ -24,6 +24,9 @@ void UseAccountProfile(CWinApp& app, const char* name, int port, const char* log
 // The client started on such a profile and logged in, its timers stopped;
 // false when it did not log in.
 bool StartLoggedIn(CBriskoPCApp& app, const char* name, int port, const char* login);
+// Ends the client and starts it again, as after a restart of the program: the
+// same profile and data files, logged in again.
+bool StartAgain(CBriskoPCApp& app, fw::MessageBoxScript* boxes);
 // Pumps until no request of the client runs; false when one still runs.
 bool Settle(CBriskoPCDlg& dlg);
 // Ends a client the test left running; where the test scripts the boxes, a

@@ -36,3 +36,18 @@ inline std::string BesideThisProgram(const char* name) {
     std::string dir(path, n);
     return dir.substr(0, dir.rfind('\\') + 1) + name;
 }
+
+// What the client keeps of earlier runs in its data folder, besides the
+// contacts and outbox files: one test's history must not show in the next.
+inline void ForgetHistory(const std::string& dataFolder) {
+    for (const char* pattern : {"\\*.hst", "\\*.pnd", "\\*.snt"}) {
+        WIN32_FIND_DATAA found;
+        HANDLE search = ::FindFirstFileA((dataFolder + pattern).c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE)
+            continue;
+        do
+            ::DeleteFileA((dataFolder + "\\" + found.cFileName).c_str());
+        while (::FindNextFileA(search, &found));
+        ::FindClose(search);
+    }
+}
