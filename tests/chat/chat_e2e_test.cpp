@@ -1,6 +1,7 @@
 // The real BriskoPC.exe and the simulator's scripted user talking: a message
 // with Polish letters comes in, the user answers from the chat window, the
-// service gets the letters intact and the scripted user's reply comes back.
+// service gets the letters intact and the scripted user's reply comes back;
+// the program started again shows the conversation.
 #include "ClientProcess.h"
 #include "RemoteTree.h"
 #include "SimControl.h"
@@ -9,6 +10,7 @@
 
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -69,11 +71,12 @@ protected:
         ::DeleteFileA(ClientProfilePath().c_str());
     }
 
-    bool SessionOpen() {
+    // The push sessions opened so far: each comes after the login that names the user.
+    size_t SessionsOpened() {
+        size_t n = 0;
         for (const std::string& line : sim.PushLog())
-            if (line.find(" session " + std::string(kLogin)) != std::string::npos)
-                return true;
-        return false;
+            n += line.find(" session " + std::string(kLogin)) != std::string::npos;
+        return n;
     }
 
     RemoteTreeItem Jan() {
@@ -97,7 +100,7 @@ protected:
 TEST_F(ChatEndToEnd, TheUserAndTheScriptedUserExchangeMessagesWithPolishLetters) {
     ASSERT_TRUE(client.Start());
     tree = std::make_unique<RemoteTree>(client.Process(), client.Child(kTreeId));
-    ASSERT_TRUE(WaitFor([&] { return SessionOpen() && Jan().hItem; }, 30000));
+    ASSERT_TRUE(WaitFor([&] { return SessionsOpened() == 1 && Jan().hItem; }, 30000));
 
     const std::string incoming = "Cześć Zosiu, zażółć gęślą jaźń!";
     ASSERT_NE(sim.PushMessage(kLogin, kJan, 1, incoming), 0u);
@@ -139,6 +142,23 @@ TEST_F(ChatEndToEnd, TheUserAndTheScriptedUserExchangeMessagesWithPolishLetters)
     EXPECT_NE(own, std::string::npos) << shown;
     EXPECT_NE(reply, std::string::npos) << shown;
     EXPECT_LT(own, reply) << "in the order they came";
+
+    // Ended and started again, the program shows the conversation as the chat opens.
+    // Ending asks about the reply not yet looked at: yes.
+    std::thread yes([&] {
+        if (HWND box = client.WaitForDialog([](HWND d) { return ::GetDlgItem(d, IDYES); }, 5000))
+            Press(box, IDYES);
+    });
+    const bool ended = client.Quit(10000);
+    yes.join();
+    ASSERT_TRUE(ended);
+    ASSERT_TRUE(client.Start());
+    tree = std::make_unique<RemoteTree>(client.Process(), client.Child(kTreeId));
+    ASSERT_TRUE(WaitFor([&] { return SessionsOpened() == 2 && Jan().hItem; }, 30000));
+    ASSERT_TRUE(tree->Select(Jan().hItem));
+    ::PostMessageA(client.Main(), WM_COMMAND, kOpenChat, 0);
+    ASSERT_TRUE(WaitFor([&] { return (chat = JansChat()) && ::IsWindowVisible(chat); }, 10000));
+    EXPECT_EQ(TextOf(::GetDlgItem(chat, kHistoryId)), shown);
 }
 
 } // namespace
