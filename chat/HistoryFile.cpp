@@ -37,14 +37,14 @@ bool DecodeHistoryRecord(std::string_view payload, HistoryEntry* entry) {
 }
 
 std::vector<HistoryEntry> LastHistoryEntries(std::string_view bytes, size_t count) {
-    std::vector<std::string_view> lines = SoundLogLines(bytes);
     std::vector<HistoryEntry> entries;
-    // From the end back, so that a long history costs only its last records.
-    for (size_t i = lines.size(); i > 0 && entries.size() < count; i--) {
-        HistoryEntry entry;
-        if (DecodeHistoryRecord(lines[i - 1], &entry))
-            entries.push_back(std::move(entry));
-    }
+    if (count > 0)
+        VisitSoundLogLinesBackwards(bytes, [&](std::string_view line) {
+            HistoryEntry entry;
+            if (DecodeHistoryRecord(line, &entry))
+                entries.push_back(std::move(entry));
+            return entries.size() < count;
+        });
     return {std::make_move_iterator(entries.rbegin()), std::make_move_iterator(entries.rend())};
 }
 

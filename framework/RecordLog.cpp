@@ -96,6 +96,20 @@ std::vector<std::string_view> SoundLogLines(std::string_view bytes) {
     return payloads;
 }
 
+void VisitSoundLogLinesBackwards(std::string_view bytes,
+                                 const std::function<bool(std::string_view)>& visit) {
+    // What follows the last LF is a torn line.
+    size_t end = bytes.rfind('\n');
+    while (end != std::string_view::npos) {
+        size_t start = end == 0 ? std::string_view::npos : bytes.rfind('\n', end - 1);
+        size_t from = start == std::string_view::npos ? 0 : start + 1;
+        std::string_view payload;
+        if (SoundPayload(bytes.substr(from, end - from), &payload) && !visit(payload))
+            return;
+        end = start;
+    }
+}
+
 std::string LineToAppend(char lastByte, std::string_view payload) {
     std::string bytes = lastByte != 0 && lastByte != '\n' ? "\n" : "";
     return bytes + EncodeLogLine(payload);

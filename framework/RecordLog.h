@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +26,10 @@ std::string UnescapeLogText(std::string_view escaped);
 std::string EncodeLogLine(std::string_view payload);
 // The payloads of the sound lines, oldest first. They point into bytes.
 std::vector<std::string_view> SoundLogLines(std::string_view bytes);
+// The payloads of the sound lines from the newest back, until visit returns
+// false: the end of a long log costs only what is read of it.
+void VisitSoundLogLinesBackwards(std::string_view bytes,
+                                 const std::function<bool(std::string_view)>& visit);
 
 // The bytes to append to a log whose content ends with lastByte (0: empty)
 // for the payload to land on a line of its own, after a torn line too.

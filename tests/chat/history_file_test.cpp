@@ -32,6 +32,12 @@ TEST(RecordLog, TornAndDamagedLinesCostThemselvesOnly) {
     lines = SoundLogLines(bytes);
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[2], "fifth");
+    std::vector<std::string_view> backwards;
+    VisitSoundLogLinesBackwards(bytes, [&](std::string_view line) {
+        backwards.push_back(line);
+        return backwards.size() < 2;
+    });
+    EXPECT_EQ(backwards, (std::vector<std::string_view>{"fifth", "third"}));
     EXPECT_EQ(LineToAppend(0, "x"), EncodeLogLine("x"));
     EXPECT_EQ(LineToAppend('\n', "x"), EncodeLogLine("x"));
 
