@@ -242,11 +242,11 @@ FunctionEnd
 Section "Uninstall"
   Call un.CloseClient
 
-  ; The contacts, the outbox and the settings are the user's: kept unless the
-  ; user says otherwise.
+  ; The contacts, the outbox, the chat history, the sent SMS and the settings
+  ; are the user's: kept unless the user says otherwise.
   SetShellVarContext current
   ${If} ${FileExists} "$APPDATA\${PRODUCT}\*.*"
-    MessageBox MB_YESNO|MB_ICONQUESTION "Czy zachować Twoje dane programu ${PRODUCT} (kontakty, skrzynkę nadawczą i ustawienia) w folderze $APPDATA\${PRODUCT}?$\r$\n$\r$\nPrzydadzą się, jeśli zainstalujesz program ponownie." /SD IDYES IDYES +2
+    MessageBox MB_YESNO|MB_ICONQUESTION "Czy zachować Twoje dane programu ${PRODUCT} (kontakty, skrzynkę nadawczą, historię rozmów, wysłane SMSy i ustawienia) w folderze $APPDATA\${PRODUCT}?$\r$\n$\r$\nPrzydadzą się, jeśli zainstalujesz program ponownie." /SD IDYES IDYES +2
       RMDir /r "$APPDATA\${PRODUCT}"
   ${EndIf}
   ; Autostart is the user's own setting, kept under the user's key.
