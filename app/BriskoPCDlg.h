@@ -22,6 +22,7 @@
 
 class CBPCSocks;
 class CChatDlg;
+struct UserSettings;
 
 class CBriskoPCDlg : public CDialog {
 public:
@@ -162,6 +163,8 @@ public:
 
     // Settings and help.
     void OnSettings();
+    // The settings as they were read or chosen: they hold from now on.
+    void ApplySettings(const UserSettings& settings);
     void OnHelpContents();
     // The help file in the installation folder.
     std::string HelpFilePath() const;
@@ -206,6 +209,11 @@ public:
     int m_nAutoAway = 0;
     BOOL m_bCheckAway = FALSE;
     int m_nCheckAwayTime = 0;
+    // Away also while the computer is locked or its screen saver runs.
+    BOOL m_bAwayWhenLocked = FALSE;
+    // The chat history: kept across restarts, and at most how many KB of it per contact.
+    BOOL m_bSaveHistory = TRUE;
+    int m_nHistoryLimitKb = 512;
     // A SETSTATUS is on its way; the status chosen meanwhile, -1 for none.
     BOOL m_bStatusOnItsWay = FALSE;
     int m_nNextStatus = -1;

@@ -45,6 +45,9 @@
 #define IDC_AUTOSTART 1041
 #define IDC_CHECK_AWAY_TIME 1042
 #define IDC_CHECK_AWAY 1043
+#define IDC_AWAY_WHEN_LOCKED 1044
+#define IDC_SAVE_HISTORY 1045
+#define IDC_HISTORY_LIMIT 1046
 
 // Messages of the string table
 #define IDS_NO_CONNECTION 61204
