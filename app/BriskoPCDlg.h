@@ -147,6 +147,8 @@ public:
     void CheckAutoAway();
     // The rule itself, at the tick count now with the last input at lastInput.
     void CheckAutoAway(DWORD now, DWORD lastInput);
+    // Whether the screen saver runs, as the system tells.
+    static BOOL ScreenSaverRunning();
 
     // Lock: the client waits for the account's password.
     void OnLock();
@@ -211,6 +213,10 @@ public:
     int m_nCheckAwayTime = 0;
     // Away also while the computer is locked or its screen saver runs.
     BOOL m_bAwayWhenLocked = FALSE;
+    // The workstation is locked, as the system last told.
+    BOOL m_bWorkstationLocked = FALSE;
+    // Asked at each check of the away rule; tests put their own in its place.
+    BOOL (*m_fnScreenSaverRunning)() = &CBriskoPCDlg::ScreenSaverRunning;
     // The chat history: kept across restarts, and at most how many KB of it per contact.
     BOOL m_bSaveHistory = TRUE;
     int m_nHistoryLimitKb = 512;
@@ -258,6 +264,8 @@ private:
     // A status command: its mark, the tray's status, and the service told.
     void ChooseStatus(int nCode, UINT nCommand);
     void OnDestroy();
+    // The workstation locked or unlocked.
+    LRESULT OnSessionChange(WPARAM wParam, LPARAM lParam);
     LRESULT OnQueryEndSession(WPARAM wParam, LPARAM lParam);
     LRESULT OnEndSession(WPARAM wParam, LPARAM lParam);
     // The contacts and outbox files brought up to date.
