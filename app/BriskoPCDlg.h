@@ -22,6 +22,7 @@
 
 class CBPCSocks;
 class CChatDlg;
+class CSmsDlg;
 struct UserSettings;
 
 class CBriskoPCDlg : public CDialog {
@@ -318,6 +319,8 @@ private:
     void ShowBusyIcon();
     void EndBusyIcon();
     LRESULT OnSendSms(WPARAM wParam, LPARAM lParam);
+    // The compose dialog offers the contacts to pick the number from.
+    void OfferRecipients(CSmsDlg& dlg) const;
     MessageRecord* SelectedMessage() const;
     // Leaves the login's requests, outbox and contacts behind (log-off, change of login).
     void LeaveLogin();

@@ -48,6 +48,7 @@
 #define IDC_AWAY_WHEN_LOCKED 1044
 #define IDC_SAVE_HISTORY 1045
 #define IDC_HISTORY_LIMIT 1046
+#define IDC_SMS_PICK 1047
 
 // Messages of the string table
 #define IDS_NO_CONNECTION 61204
