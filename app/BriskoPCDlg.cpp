@@ -11,6 +11,7 @@
 
 #include <objbase.h>
 #include <shellapi.h>
+#include <wtsapi32.h>
 
 namespace {
 // The notification area knows the program's icon by this id.
@@ -32,6 +33,7 @@ BEGIN_MESSAGE_MAP(CBriskoPCDlg, CDialog)
     ON_MESSAGE_VOID(WM_DESTROY, OnDestroy)
     ON_MESSAGE(WM_QUERYENDSESSION, OnQueryEndSession)
     ON_MESSAGE(WM_ENDSESSION, OnEndSession)
+    ON_MESSAGE(WM_WTSSESSION_CHANGE, OnSessionChange)
     ON_MESSAGE(WM_TRAY_NOTIFY, OnTrayNotify)
     ON_REGISTERED_MESSAGE(g_uTaskbarCreated, OnTaskbarCreated)
     ON_MESSAGE(WM_REQUEST_STARTED, OnRequestStarted)
@@ -137,6 +139,8 @@ BOOL CBriskoPCDlg::OnInitDialog() {
 
     if (!TarnixInit())
         AfxMessageBox("IdleTrackerInit failed");
+    // Without the lock's news the client goes away on idleness alone.
+    ::WTSRegisterSessionNotification(m_hWnd, NOTIFY_FOR_THIS_SESSION);
 
     ReadInstallPath();
     OpenHttpSession();
@@ -260,6 +264,7 @@ void CBriskoPCDlg::OnDestroy() {
     m_pRequests.reset();
 
     StopSocketThread();
+    ::WTSUnRegisterSessionNotification(m_hWnd);
     TarnixTerm();
     ::KillTimer(m_hWnd, kTimerTick);
     m_contacts.RemoveAllContacts();

@@ -23,6 +23,8 @@
 
 class CBPCSocks;
 class CChatDlg;
+class CSmsDlg;
+struct UserSettings;
 
 class CBriskoPCDlg : public CDialog {
 public:
@@ -149,6 +151,8 @@ public:
     void CheckAutoAway();
     // The rule itself, at the tick count now with the last input at lastInput.
     void CheckAutoAway(DWORD now, DWORD lastInput);
+    // Whether the screen saver runs, as the system tells.
+    static BOOL ScreenSaverRunning();
 
     // Lock: the client waits for the account's password.
     void OnLock();
@@ -165,6 +169,8 @@ public:
 
     // Settings and help.
     void OnSettings();
+    // The settings as they were read or chosen: they hold from now on.
+    void ApplySettings(const UserSettings& settings);
     void OnHelpContents();
     // The help file in the installation folder.
     std::string HelpFilePath() const;
@@ -209,6 +215,13 @@ public:
     int m_nAutoAway = 0;
     BOOL m_bCheckAway = FALSE;
     int m_nCheckAwayTime = 0;
+    // Away also while the computer is locked or its screen saver runs.
+    BOOL m_bAwayWhenLocked = FALSE;
+    // The workstation is locked, as the system last told.
+    BOOL m_bWorkstationLocked = FALSE;
+    // Asked at each check of the away rule; tests put their own in its place.
+    BOOL (*m_fnScreenSaverRunning)() = &CBriskoPCDlg::ScreenSaverRunning;
+    // The chat history: kept across restarts, and at most how many KB of it per contact.
     BOOL m_bSaveHistory = TRUE;
     int m_nHistoryLimitKb = 512;
     // A SETSTATUS is on its way; the status chosen meanwhile, -1 for none.
@@ -255,6 +268,8 @@ private:
     // A status command: its mark, the tray's status, and the service told.
     void ChooseStatus(int nCode, UINT nCommand);
     void OnDestroy();
+    // The workstation locked or unlocked.
+    LRESULT OnSessionChange(WPARAM wParam, LPARAM lParam);
     LRESULT OnQueryEndSession(WPARAM wParam, LPARAM lParam);
     LRESULT OnEndSession(WPARAM wParam, LPARAM lParam);
     // The contacts and outbox files brought up to date.
@@ -313,6 +328,8 @@ private:
     void ShowBusyIcon();
     void EndBusyIcon();
     LRESULT OnSendSms(WPARAM wParam, LPARAM lParam);
+    // The compose dialog offers the contacts to pick the number from.
+    void OfferRecipients(CSmsDlg& dlg) const;
     MessageRecord* SelectedMessage() const;
     // Leaves the login's requests, outbox and contacts behind (log-off, change of login).
     void LeaveLogin();

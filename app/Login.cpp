@@ -4,6 +4,7 @@
 #include "LoginDialog.h"
 #include "MessageBox.h"
 #include "StoredPassword.h"
+#include "UserSettings.h"
 #include "WinApp.h"
 #include "resource.h"
 
@@ -18,8 +19,7 @@ void CBriskoPCDlg::StartLogin(BOOL bAsk) {
         m_strPassword = ReadStoredPassword(*app);
         // A password kept from before was kept because the user asked.
         m_bRememberPassword = !m_strPassword.empty();
-        m_bCheckAway = app->GetProfileInt(kSection, "CheckAway", 1);
-        m_nCheckAwayTime = app->GetProfileInt(kSection, "CheckAwayTime", 5);
+        ApplySettings(ReadUserSettings(*app));
         if (!m_strPassword.empty()) {
             Login(m_strLogin, m_strPassword);
             return;

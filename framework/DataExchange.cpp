@@ -23,6 +23,12 @@ bool ParseInt(const std::string& text, int& value) {
     value = static_cast<int>(n);
     return true;
 }
+
+void Refuse(CDataExchange* pDX, int nID, const std::string& text) {
+    CWinApp* app = AfxGetApp();
+    MessageBoxFor(pDX->m_hDlg, text, app ? app->m_strAppName : "", MB_OK | MB_ICONEXCLAMATION);
+    pDX->Fail(nID);
+}
 } // namespace
 
 void CDataExchange::Fail(int nID) {
@@ -50,10 +56,15 @@ void DDX_Text(CDataExchange* pDX, int nID, int& value) {
     }
     if (pDX->m_bFailed || ParseInt(fw::GetText(control), value))
         return;
-    CWinApp* app = AfxGetApp();
-    MessageBoxFor(pDX->m_hDlg, "Wprowadź liczbę całkowitą.", app ? app->m_strAppName : "",
-                  MB_OK | MB_ICONEXCLAMATION);
-    pDX->Fail(nID);
+    Refuse(pDX, nID, "Wprowadź liczbę całkowitą.");
+}
+
+void DDV_MinMaxInt(CDataExchange* pDX, int nID, int value, int nMin, int nMax) {
+    if (!pDX->m_bSaveAndValidate || pDX->m_bFailed || (value >= nMin && value <= nMax))
+        return;
+    Refuse(pDX, nID,
+           "Wprowadź liczbę całkowitą z zakresu od " + std::to_string(nMin) + " do " +
+               std::to_string(nMax) + ".");
 }
 
 void DDX_Check(CDataExchange* pDX, int nID, BOOL& value) {

@@ -21,4 +21,7 @@ public:
 void DDX_Text(CDataExchange* pDX, int nID, std::string& value);
 // A decimal integer; any other text is refused with a message.
 void DDX_Text(CDataExchange* pDX, int nID, int& value);
+// After the exchange of control nID: a number outside nMin..nMax is refused
+// with a message.
+void DDV_MinMaxInt(CDataExchange* pDX, int nID, int value, int nMin, int nMax);
 void DDX_Check(CDataExchange* pDX, int nID, BOOL& value);

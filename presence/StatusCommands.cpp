@@ -1,5 +1,6 @@
 // The user's own status as his contacts see it: the four status commands,
-// and the away status the client sets by itself while he is idle.
+// and the away status the client sets by itself while he is idle or, if he
+// wants, while the computer is locked or its screen saver runs.
 #include "BriskoPCDlg.h"
 
 #include "StatusText.h"
@@ -70,18 +71,35 @@ void CBriskoPCDlg::CheckAutoAway() {
     CheckAutoAway(::GetTickCount(), TarnixGetLastInputTime());
 }
 
-// Away after the idle limit, back at the first input; never over the user's
-// own "Niedostępny". Coming back is always "available": what he had chosen
-// before stays on the menu's marks.
+// Away after the idle limit, or at once while the computer is locked or its
+// screen saver runs; back at the first input once the computer is his again.
+// Never over the user's own "Niedostępny". Coming back is always "available":
+// what he had chosen before stays on the menu's marks.
 void CBriskoPCDlg::CheckAutoAway(DWORD now, DWORD lastInput) {
     long long idle = IdleSeconds(now, lastInput);
     long long limit = static_cast<long long>(m_nCheckAwayTime) * 60;
-    if (idle > limit && m_nAutoAway == 0 && m_bCheckAway) {
+    bool absent = m_bAwayWhenLocked && (m_bWorkstationLocked || m_fnScreenSaverRunning());
+    if (m_nAutoAway == 0 && (absent || (idle > limit && m_bCheckAway))) {
         m_nAutoAway = 1;
         SetStatus(STATUS_AWAY);
     }
-    if (idle < limit && m_nAutoAway == 1) {
+    if (m_nAutoAway == 1 && !absent && idle < limit) {
         m_nAutoAway = 0;
         SetStatus(STATUS_AVAILABLE);
     }
+}
+
+BOOL CBriskoPCDlg::ScreenSaverRunning() {
+    BOOL running = FALSE;
+    return ::SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0) && running;
+}
+
+// The lock is told as it comes; the screen saver is asked at each check.
+LRESULT CBriskoPCDlg::OnSessionChange(WPARAM wParam, LPARAM) {
+    if (wParam != WTS_SESSION_LOCK && wParam != WTS_SESSION_UNLOCK)
+        return 0;
+    m_bWorkstationLocked = wParam == WTS_SESSION_LOCK;
+    if (m_nSessionState == 2)
+        CheckAutoAway();
+    return 0;
 }

@@ -1,6 +1,7 @@
 // The main window's commands of the settings and the help file.
 #include "BriskoPCDlg.h"
 #include "SettingsDlg.h"
+#include "UserSettings.h"
 
 #include <memory>
 
@@ -21,10 +22,17 @@ HtmlHelpFn HtmlHelpViewer() {
 
 void CBriskoPCDlg::OnSettings() {
     auto dlg = std::make_unique<CSettingsDlg>();
-    if (dlg->DoModal() != IDOK)
-        return;
-    m_bCheckAway = dlg->m_bCheckAway;
-    m_nCheckAwayTime = dlg->m_nCheckAwayTime;
+    if (dlg->DoModal() == IDOK)
+        ApplySettings(dlg->m_settings);
+}
+
+// They hold from the away rule's next check on; the history reads them as it goes.
+void CBriskoPCDlg::ApplySettings(const UserSettings& settings) {
+    m_bCheckAway = settings.bCheckAway;
+    m_nCheckAwayTime = settings.nCheckAwayTime;
+    m_bAwayWhenLocked = settings.bAwayWhenLocked;
+    m_bSaveHistory = settings.bSaveHistory;
+    m_nHistoryLimitKb = settings.nHistoryLimitKb;
 }
 
 std::string CBriskoPCDlg::HelpFilePath() const {

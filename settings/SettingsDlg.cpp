@@ -34,8 +34,13 @@ CSettingsDlg::CSettingsDlg() : CDialog(IDD_SETTINGS) {}
 
 void CSettingsDlg::DoDataExchange(CDataExchange* pDX) {
     DDX_Check(pDX, IDC_AUTOSTART, m_bAutostart);
-    DDX_Check(pDX, IDC_CHECK_AWAY, m_bCheckAway);
-    DDX_Text(pDX, IDC_CHECK_AWAY_TIME, m_nCheckAwayTime);
+    DDX_Check(pDX, IDC_CHECK_AWAY, m_settings.bCheckAway);
+    DDX_Text(pDX, IDC_CHECK_AWAY_TIME, m_settings.nCheckAwayTime);
+    DDX_Check(pDX, IDC_AWAY_WHEN_LOCKED, m_settings.bAwayWhenLocked);
+    DDX_Check(pDX, IDC_SAVE_HISTORY, m_settings.bSaveHistory);
+    DDX_Text(pDX, IDC_HISTORY_LIMIT, m_settings.nHistoryLimitKb);
+    DDV_MinMaxInt(pDX, IDC_HISTORY_LIMIT, m_settings.nHistoryLimitKb, kMinHistoryLimitKb,
+                  kMaxHistoryLimitKb);
 }
 
 BOOL CSettingsDlg::OnInitDialog() {
@@ -44,9 +49,7 @@ BOOL CSettingsDlg::OnInitDialog() {
     m_bAutostart = key.Open(HKEY_CURRENT_USER, kRunKey, KEY_QUERY_VALUE) &&
                    key.QueryString(kRunValue, command);
     key.Close();
-    CWinApp* app = AfxGetApp();
-    m_bCheckAway = app->GetProfileInt(app->m_strAppName.c_str(), "CheckAway", 1);
-    m_nCheckAwayTime = app->GetProfileInt(app->m_strAppName.c_str(), "CheckAwayTime", 5);
+    m_settings = ReadUserSettings(*AfxGetApp());
     return CDialog::OnInitDialog();
 }
 
@@ -64,8 +67,6 @@ void CSettingsDlg::OnOK() {
         key.DeleteValue(kRunValue);
     }
     key.Close();
-    CWinApp* app = AfxGetApp();
-    app->WriteProfileInt(app->m_strAppName.c_str(), "CheckAway", m_bCheckAway);
-    app->WriteProfileInt(app->m_strAppName.c_str(), "CheckAwayTime", m_nCheckAwayTime);
+    WriteUserSettings(*AfxGetApp(), m_settings);
     EndDialog(IDOK);
 }

@@ -1,20 +1,21 @@
-// The settings: start with Windows, and going away after idle minutes.
+// The settings: start with Windows, going away after idle minutes or while the
+// computer is locked, and the chat history kept.
 #pragma once
 
 #include "Dialog.h"
+#include "UserSettings.h"
 
 class CSettingsDlg : public CDialog {
 public:
     CSettingsDlg();
 
     BOOL m_bAutostart = FALSE;
-    BOOL m_bCheckAway = FALSE;
-    int m_nCheckAwayTime = 0;
+    UserSettings m_settings;
 
     BOOL OnInitDialog() override;
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
-    // Writes the Run value and the profile; stays open on minutes that are no integer.
+    // Writes the Run value and the profile; stays open on a number it refuses.
     void OnOK() override;
 };

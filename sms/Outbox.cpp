@@ -84,6 +84,7 @@ void CBriskoPCDlg::SendSmsCommand(int nMode, int nTreeId) {
     }
     dlg.SetPolish(polish);
     dlg.m_nPrice = SmsPrice(polish);
+    OfferRecipients(dlg);
     if (dlg.DoModal() != IDOK)
         return;
     auto* r = new MessageRecord;
@@ -93,6 +94,15 @@ void CBriskoPCDlg::SendSmsCommand(int nMode, int nTreeId) {
     r->bUnicode = polish;
     m_messages.AddMessage(r);
     ProcessOutbox();
+}
+
+// The contacts under "Kontakty" as the tree shows them, for the dialog to offer.
+void CBriskoPCDlg::OfferRecipients(CSmsDlg& dlg) const {
+    for (HTREEITEM item = m_wndTree.GetChildItem(m_contacts.m_hContactsItem); item;
+         item = m_wndTree.GetNextSiblingItem(item))
+        if (const Contact* c =
+                m_contacts.FindByTreeId(static_cast<int>(m_wndTree.GetItemData(item))))
+            dlg.m_recipients.push_back({c->strName, c->strNumber});
 }
 
 // The record of the selected item, when it is a message.
@@ -126,6 +136,7 @@ void CBriskoPCDlg::EditOutboxSms(MessageRecord* r) {
     dlg.m_bClass0 = r->bClass0;
     dlg.SetPolish(r->bUnicode);
     dlg.m_nPrice = SmsPrice(r->bUnicode);
+    OfferRecipients(dlg);
     if (dlg.DoModal() != IDOK)
         return;
     // While the dialog was open the SMS may have gone on its way, or its record away.

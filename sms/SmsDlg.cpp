@@ -9,8 +9,22 @@
 // clang-format off
 BEGIN_MESSAGE_MAP(CSmsDlg, CDialog)
     ON_CONTROL(EN_UPDATE, IDC_SMS_TEXT, OnTextUpdate)
+    ON_COMMAND(IDC_SMS_PICK, OnPickRecipient)
 END_MESSAGE_MAP()
 // clang-format on
+
+namespace {
+// A name as a menu item shows it: a single "&" would underline the next letter.
+std::string MenuItemText(const std::string& name) {
+    std::string text;
+    for (char c : name) {
+        text += c;
+        if (c == '&')
+            text += '&';
+    }
+    return text;
+}
+} // namespace
 
 CSmsDlg::CSmsDlg() : CDialog(IDD_SMS) {}
 
@@ -25,7 +39,28 @@ BOOL CSmsDlg::OnInitDialog() {
     if (m_bPolish)
         SetWindowText("BriskoPC - Wyślij SMSa z polskimi znakami");
     ::SetDlgItemTextA(m_hWnd, IDC_SMS_PRICE, SmsPriceText(m_nPrice).c_str());
+    for (const SmsRecipient& r : m_recipients)
+        if (std::string digits = RecipientDigits(r.strNumber); !digits.empty())
+            m_offered.push_back({r.strName, digits});
+    ::EnableWindow(GetDlgItem(IDC_SMS_PICK), !m_offered.empty());
     return TRUE;
+}
+
+// The offered contacts in a menu under the button; the chosen one's number
+// takes the place of the one in the field.
+void CSmsDlg::OnPickRecipient() {
+    HMENU menu = ::CreatePopupMenu();
+    for (size_t i = 0; i < m_offered.size(); ++i)
+        ::AppendMenuA(menu, MF_STRING, i + 1, MenuItemText(m_offered[i].strName).c_str());
+    RECT button;
+    ::GetWindowRect(GetDlgItem(IDC_SMS_PICK), &button);
+    UINT chosen = ::TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD, button.left,
+                                   button.bottom, 0, m_hWnd, nullptr);
+    ::DestroyMenu(menu);
+    if (chosen == 0)
+        return;
+    ::SetDlgItemTextA(m_hWnd, IDC_SMS_NUMBER, m_offered[chosen - 1].strNumber.c_str());
+    ::SetFocus(GetDlgItem(IDC_SMS_TEXT));
 }
 
 void CSmsDlg::OnTextUpdate() {

@@ -5,6 +5,14 @@
 #include "Dialog.h"
 
 #include <string>
+#include <vector>
+
+// A contact the number can be taken from: the name the tree shows and the
+// number as stored ("+48" and 9 digits).
+struct SmsRecipient {
+    std::string strName;
+    std::string strNumber;
+};
 
 class CSmsDlg : public CDialog {
 public:
@@ -19,6 +27,8 @@ public:
     std::string m_strNumber;
     std::string m_strText;
     BOOL m_bClass0 = FALSE;
+    // The contacts the "..." button offers, in the tree's order; set by the opener.
+    std::vector<SmsRecipient> m_recipients;
 
     BOOL OnInitDialog() override;
 
@@ -28,6 +38,10 @@ protected:
 
 private:
     void OnTextUpdate();
+    void OnPickRecipient();
+
+    // The recipients whose numbers the dialog takes, with their 9 digits.
+    std::vector<SmsRecipient> m_offered;
 
     DECLARE_MESSAGE_MAP()
 };

@@ -8,6 +8,7 @@ namespace {
 constexpr int kSingleSmsLength = 160;
 constexpr int kLinkedPartLength = 153;
 constexpr size_t kNumberDigits = 9;
+constexpr char kCountryPrefix[] = "+48";
 
 } // namespace
 
@@ -48,6 +49,15 @@ const char* SmsInputMessage(SmsInput input) {
         break;
     }
     return nullptr;
+}
+
+std::string RecipientDigits(const std::string& storedNumber) {
+    const std::string prefix = kCountryPrefix;
+    if (storedNumber.compare(0, prefix.size(), prefix) != 0) {
+        return "";
+    }
+    std::string digits = storedNumber.substr(prefix.size());
+    return CheckSmsInput(digits, "", false) == SmsInput::Ok ? digits : "";
 }
 
 std::string SmsCounterText(int nLength, int nParts) {

@@ -28,6 +28,10 @@ SmsInput CheckSmsInput(const std::string& number, const std::string& text, bool 
 // The text telling the user what is wrong (cp1250); nullptr for Ok.
 const char* SmsInputMessage(SmsInput input);
 
+// The 9 digits of a contact's stored number ("+48" and 9 digits) as the
+// compose dialog takes them; empty when it would refuse them.
+std::string RecipientDigits(const std::string& storedNumber);
+
 // The counter line: characters and SMS, "Liczba znak\363w: %d, SMSy: %d" (cp1250).
 std::string SmsCounterText(int nLength, int nParts);
 

@@ -62,12 +62,7 @@ protected:
     }
 
     std::vector<std::string> Labels() {
-        std::vector<std::string> labels;
-        CTreeCtrl& tree = dlg().m_wndTree;
-        for (HTREEITEM item = tree.GetChildItem(dlg().m_contacts.m_hContactsItem); item;
-             item = tree.GetNextSiblingItem(item))
-            labels.push_back(tree.GetItemText(item));
-        return labels;
+        return ChildLabels(dlg().m_wndTree, dlg().m_contacts.m_hContactsItem);
     }
 
     int ImageOf(const char* number) {

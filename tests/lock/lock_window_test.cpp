@@ -26,16 +26,6 @@ const char kLogin[] = "+48600100200";
 const char kPassword[] = "haslo123";
 const char kJan[] = "+48600100201";
 
-std::vector<std::string> MenuTexts(HMENU menu) {
-    std::vector<std::string> texts;
-    for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
-        char text[100] = "";
-        ::GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
-        texts.push_back(text);
-    }
-    return texts;
-}
-
 class LockBase : public ::testing::Test {
 protected:
     void SetUp() override {

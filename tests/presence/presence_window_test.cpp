@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <wtsapi32.h>
+
 #include <string>
 #include <vector>
 
@@ -63,12 +65,27 @@ protected:
         dlg().CheckAutoAway(now, now - seconds * 1000);
     }
 
+    // The system tells the window the workstation is locked or unlocked.
+    void Lock(bool locked) {
+        ::SendMessageA(dlg().m_hWnd, WM_WTSSESSION_CHANGE,
+                       locked ? WTS_SESSION_LOCK : WTS_SESSION_UNLOCK, 0);
+    }
+
+    // The periodic check, as the timer makes it.
+    void Tick() { dlg().OnTimer(1); }
+
     CBriskoPCDlg& dlg() { return *app.m_pMainDlg; }
+
+    // What the system says of the screen saver, while the test decides.
+    static BOOL s_bScreenSaver;
+    static BOOL FakeScreenSaver() { return s_bScreenSaver; }
 
     fw::MessageBoxScript boxes;
     CBriskoPCApp app;
     SimControl sim;
 };
+
+BOOL Status::s_bScreenSaver = FALSE;
 
 TEST_F(Status, EachCommandChecksItselfAndSendsItsCode) {
     using Codes = std::vector<std::string>;
@@ -180,3 +197,67 @@ TEST_F(Status, TheUsersOwnUnavailableAndTheSwitchHoldTheRule) {
 }
 
 } // namespace
+
+TEST_F(Status, ALockedComputerOrTheScreenSaverIsAwayAtOnceWhenTheUserWantsIt) {
+    using Codes = std::vector<std::string>;
+    s_bScreenSaver = FALSE;
+    dlg().m_fnScreenSaverRunning = FakeScreenSaver;
+    // Off, as it is by default: neither counts.
+    ASSERT_FALSE(dlg().m_bAwayWhenLocked);
+    Lock(true);
+    Tick();
+    Lock(false);
+    s_bScreenSaver = TRUE;
+    Tick();
+    s_bScreenSaver = FALSE;
+    Tick();
+    EXPECT_EQ(Sent(), Codes{});
+    EXPECT_EQ(dlg().m_nAutoAway, 0);
+
+    // On: away the moment the computer is locked, back when it is unlocked.
+    dlg().m_bAwayWhenLocked = TRUE;
+    Command(ID_STATUS_BUSY);
+    Sent();
+    Lock(true);
+    EXPECT_EQ(Sent(), Codes{"3"}) << "at once, not at the next check";
+    EXPECT_EQ(dlg().m_nAutoAway, 1);
+    Tick();
+    Tick();
+    EXPECT_EQ(Sent(), Codes{}) << "while it stays locked, input or not";
+    Lock(false);
+    EXPECT_EQ(Sent(), Codes{"1"});
+    EXPECT_EQ(dlg().m_nAutoAway, 0);
+    EXPECT_EQ(Checked(), std::vector<UINT>{ID_STATUS_BUSY}) << "the user's choice stays marked";
+    EXPECT_EQ(dlg().m_trayIcon.m_nStatus, 2);
+
+    // The screen saver is found at the next check, and its end at the one after.
+    s_bScreenSaver = TRUE;
+    Tick();
+    Tick();
+    EXPECT_EQ(Sent(), Codes{"3"});
+    s_bScreenSaver = FALSE;
+    Tick();
+    EXPECT_EQ(Sent(), Codes{"1"});
+
+    // The user's own "Niedostępny" is neither taken over nor undone.
+    Command(ID_STATUS_UNAVAILABLE);
+    Sent();
+    Lock(true);
+    s_bScreenSaver = TRUE;
+    Tick();
+    Lock(false);
+    s_bScreenSaver = FALSE;
+    Tick();
+    EXPECT_EQ(Sent(), Codes{});
+    EXPECT_EQ(dlg().m_nAutoAway, 2);
+
+    // Turned off while away: the lock no longer holds the status.
+    Command(ID_STATUS_AVAILABLE);
+    Sent();
+    Lock(true);
+    EXPECT_EQ(Sent(), Codes{"3"});
+    dlg().m_bAwayWhenLocked = FALSE;
+    Tick();
+    EXPECT_EQ(Sent(), Codes{"1"});
+    Lock(false);
+}

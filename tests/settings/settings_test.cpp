@@ -2,6 +2,7 @@
 // box from every window, and the help file's path.
 #include "BriskoPCApp.h"
 #include "BriskoPCDlg.h"
+#include "ClientProcess.h"
 #include "ClientTest.h"
 #include "Dialog.h"
 #include "MessageBox.h"
@@ -9,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -60,7 +62,42 @@ struct Shown {
     bool autostart = false;
     bool checkAway = false;
     std::string minutes = "<not opened>";
+    bool awayWhenLocked = false;
+    bool saveHistory = false;
+    std::string historyLimit = "<not opened>";
 };
+
+// The texts of a dialog's controls that do not fit them in the dialog's font:
+// one line for most, wrapped within its height for a multi-line check box.
+std::vector<std::string> ClippedTexts(HWND dialog) {
+    std::vector<std::string> clipped;
+    HDC dc = ::GetDC(dialog);
+    HGDIOBJ old =
+        ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageA(dialog, WM_GETFONT, 0, 0)));
+    for (HWND c = ::GetWindow(dialog, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) {
+        char kind[32] = "";
+        ::GetClassNameA(c, kind, sizeof kind);
+        bool button = lstrcmpiA(kind, "Button") == 0;
+        LONG style = ::GetWindowLongA(c, GWL_STYLE);
+        if ((!button && lstrcmpiA(kind, "Static") != 0) ||
+            (button && (style & BS_TYPEMASK) == BS_GROUPBOX))
+            continue;
+        bool check = button && (style & BS_TYPEMASK) == BS_AUTOCHECKBOX;
+        RECT box;
+        ::GetClientRect(c, &box);
+        // A check box draws its square and a gap before its text.
+        int room = box.right - (check ? ::GetSystemMetrics(SM_CXMENUCHECK) + 4 : 0);
+        RECT need = {0, 0, room, 0};
+        std::string t = fw::GetText(c);
+        ::DrawTextA(dc, t.c_str(), -1, &need,
+                    DT_CALCRECT | (check && (style & BS_MULTILINE) ? DT_WORDBREAK : DT_SINGLELINE));
+        if (need.right > room || need.bottom > box.bottom)
+            clipped.push_back(t);
+    }
+    ::SelectObject(dc, old);
+    ::ReleaseDC(dialog, dc);
+    return clipped;
+}
 
 class SettingsTest : public ::testing::Test {
 protected:
@@ -74,6 +111,9 @@ protected:
         // Values the dialog never shows, to see whether it copies its own.
         dlg()->m_bCheckAway = 7;
         dlg()->m_nCheckAwayTime = 77;
+        dlg()->m_bAwayWhenLocked = 7;
+        dlg()->m_bSaveHistory = 7;
+        dlg()->m_nHistoryLimitKb = 77;
     }
 
     void TearDown() override {
@@ -89,8 +129,9 @@ protected:
     Shown RunSettings(const std::function<void(CDialog&)>& action) {
         Shown shown;
         dialogs.Expect(IDD_SETTINGS, [&](CDialog& d) {
-            shown = {Checked(d, IDC_AUTOSTART), Checked(d, IDC_CHECK_AWAY),
-                     Text(d, IDC_CHECK_AWAY_TIME)};
+            shown = {Checked(d, IDC_AUTOSTART),    Checked(d, IDC_CHECK_AWAY),
+                     Text(d, IDC_CHECK_AWAY_TIME), Checked(d, IDC_AWAY_WHEN_LOCKED),
+                     Checked(d, IDC_SAVE_HISTORY), Text(d, IDC_HISTORY_LIMIT)};
             action(d);
         });
         ::SendMessageA(dlg()->m_hWnd, WM_COMMAND, ID_SETTINGS, 0);
@@ -99,6 +140,23 @@ protected:
 
     int Profile(const char* entry) { return app.GetProfileInt("BriskoPC", entry, -1000); }
 
+    // With autostart checked, each text typed into the field and OK pressed:
+    // whether the dialog stayed open each time.
+    std::vector<bool> StaysOpenFor(int nID, const std::vector<const char*>& texts) {
+        std::vector<bool> stayedOpen;
+        RunSettings([&](CDialog& d) {
+            fw::SetCheck(d, IDC_AUTOSTART, true);
+            for (const char* text : texts) {
+                fw::TypeText(d, nID, text);
+                fw::Press(d, IDOK);
+                stayedOpen.push_back(d.m_hWnd && ::IsWindow(d.m_hWnd));
+            }
+            if (d.m_hWnd)
+                fw::Press(d, IDCANCEL);
+        });
+        return stayedOpen;
+    }
+
     CBriskoPCDlg* dlg() { return app.m_pMainDlg; }
 
     fw::MessageBoxScript boxes;
@@ -106,23 +164,46 @@ protected:
     CBriskoPCApp app;
 };
 
-TEST_F(SettingsTest, OkWritesTheProgramsOwnQuotedPathAndTheAwaySettings) {
-    Shown shown = RunSettings([](CDialog& d) {
+TEST_F(SettingsTest, OkWritesTheProgramsOwnQuotedPathAndTheOtherSettings) {
+    std::vector<std::string> clipped = {"<not opened>"};
+    Shown shown = RunSettings([&](CDialog& d) {
+        ::ShowWindow(d.m_hWnd, SW_SHOW);
+        clipped = ClippedTexts(d.m_hWnd);
+        if (const char* shots = std::getenv("BRISKO_SHOTS")) {
+            // Painted, and on the screen: Wine brings it there while messages run.
+            RECT r;
+            ::GetWindowRect(d.m_hWnd, &r);
+            Pump(300);
+            EXPECT_TRUE(ShootScreen(r, std::string(shots) + "/settings.png"));
+        }
         fw::SetCheck(d, IDC_AUTOSTART, true);
         fw::SetCheck(d, IDC_CHECK_AWAY, false);
         fw::TypeText(d, IDC_CHECK_AWAY_TIME, "12");
+        fw::SetCheck(d, IDC_AWAY_WHEN_LOCKED, true);
+        fw::SetCheck(d, IDC_SAVE_HISTORY, false);
+        fw::TypeText(d, IDC_HISTORY_LIMIT, "2048");
         fw::Press(d, IDOK);
     });
+    EXPECT_EQ(clipped, std::vector<std::string>{}) << "texts that do not fit their controls";
     // No profile values, no Run value: the defaults.
     EXPECT_FALSE(shown.autostart);
     EXPECT_TRUE(shown.checkAway);
     EXPECT_EQ(shown.minutes, "5");
+    EXPECT_FALSE(shown.awayWhenLocked);
+    EXPECT_TRUE(shown.saveHistory);
+    EXPECT_EQ(shown.historyLimit, "512");
 
     EXPECT_EQ(RunValue(), OwnQuotedPath());
     EXPECT_EQ(Profile("CheckAway"), 0);
     EXPECT_EQ(Profile("CheckAwayTime"), 12);
+    EXPECT_EQ(Profile("AwayWhenLocked"), 1);
+    EXPECT_EQ(Profile("SaveHistory"), 0);
+    EXPECT_EQ(Profile("HistoryLimit"), 2048);
     EXPECT_EQ(dlg()->m_bCheckAway, FALSE);
     EXPECT_EQ(dlg()->m_nCheckAwayTime, 12);
+    EXPECT_EQ(dlg()->m_bAwayWhenLocked, TRUE);
+    EXPECT_EQ(dlg()->m_bSaveHistory, FALSE);
+    EXPECT_EQ(dlg()->m_nHistoryLimitKb, 2048);
     EXPECT_TRUE(boxes.Shown().empty());
 
     // Opened again, it shows what was stored.
@@ -130,6 +211,9 @@ TEST_F(SettingsTest, OkWritesTheProgramsOwnQuotedPathAndTheAwaySettings) {
     EXPECT_TRUE(shown.autostart);
     EXPECT_FALSE(shown.checkAway);
     EXPECT_EQ(shown.minutes, "12");
+    EXPECT_TRUE(shown.awayWhenLocked);
+    EXPECT_FALSE(shown.saveHistory);
+    EXPECT_EQ(shown.historyLimit, "2048");
 }
 
 TEST_F(SettingsTest, ARunValueOfAnyOtherTextShowsCheckedAndOkRewritesIt) {
@@ -182,21 +266,16 @@ TEST_F(SettingsTest, CancelChangesNothing) {
     EXPECT_EQ(Profile("CheckAwayTime"), 9);
     EXPECT_EQ(dlg()->m_bCheckAway, 7);
     EXPECT_EQ(dlg()->m_nCheckAwayTime, 77);
+    EXPECT_EQ(dlg()->m_bAwayWhenLocked, 7);
+    EXPECT_EQ(dlg()->m_bSaveHistory, 7);
+    EXPECT_EQ(dlg()->m_nHistoryLimitKb, 77);
+    EXPECT_EQ(Profile("AwayWhenLocked"), -1000);
+    EXPECT_EQ(Profile("HistoryLimit"), -1000);
 }
 
 TEST_F(SettingsTest, MinutesThatAreNoIntegerKeepTheDialogOpenAndWriteNothing) {
-    std::vector<bool> stayedOpen;
-    RunSettings([&](CDialog& d) {
-        fw::SetCheck(d, IDC_AUTOSTART, true);
-        for (const char* text : {"", "abc", "5 min", "1.5", "99999999999"}) {
-            fw::TypeText(d, IDC_CHECK_AWAY_TIME, text);
-            fw::Press(d, IDOK);
-            stayedOpen.push_back(d.m_hWnd && ::IsWindow(d.m_hWnd));
-        }
-        if (d.m_hWnd)
-            fw::Press(d, IDCANCEL);
-    });
-    EXPECT_EQ(stayedOpen, std::vector<bool>(5, true));
+    EXPECT_EQ(StaysOpenFor(IDC_CHECK_AWAY_TIME, {"", "abc", "5 min", "1.5", "99999999999"}),
+              std::vector<bool>(5, true));
     ASSERT_EQ(boxes.Shown().size(), 5u);
     EXPECT_EQ(boxes.Shown()[0].text, "Wprowadź liczbę całkowitą.");
     EXPECT_EQ(boxes.Shown()[0].caption, "BriskoPC");
@@ -214,6 +293,47 @@ TEST_F(SettingsTest, MinutesThatAreNoIntegerKeepTheDialogOpenAndWriteNothing) {
     });
     EXPECT_EQ(Profile("CheckAwayTime"), 8);
     EXPECT_EQ(dlg()->m_nCheckAwayTime, 8);
+}
+
+TEST_F(SettingsTest, AHistoryLimitOutOfItsRangeIsRefusedAndAStoredOneIsClamped) {
+    EXPECT_EQ(StaysOpenFor(IDC_HISTORY_LIMIT, {"15", "65537", "0", "", "x"}),
+              std::vector<bool>(5, true));
+    ASSERT_EQ(boxes.Shown().size(), 5u);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(boxes.Shown()[i].text, "Wprowadź liczbę całkowitą z zakresu od 16 do 65536.");
+        EXPECT_EQ(boxes.Shown()[i].caption, "BriskoPC");
+    }
+    EXPECT_EQ(boxes.Shown()[3].text, "Wprowadź liczbę całkowitą.");
+    EXPECT_EQ(RunValue(), "<absent>");
+    EXPECT_EQ(Profile("HistoryLimit"), -1000);
+    EXPECT_EQ(Profile("CheckAway"), -1000) << "nothing written";
+    EXPECT_EQ(dlg()->m_nHistoryLimitKb, 77);
+
+    // Both ends of the range are taken.
+    for (const char* limit : {"16", "65536"}) {
+        RunSettings([=](CDialog& d) {
+            fw::TypeText(d, IDC_HISTORY_LIMIT, limit);
+            fw::Press(d, IDOK);
+        });
+        EXPECT_EQ(dlg()->m_nHistoryLimitKb, std::stoi(limit));
+        EXPECT_EQ(Profile("HistoryLimit"), std::stoi(limit));
+    }
+
+    // A profile edited by hand: the dialog and the next login read the nearest allowed.
+    const std::pair<int, std::string> stored[] = {{1, "16"}, {-5, "16"}, {1 << 20, "65536"}};
+    for (const auto& [value, read] : stored) {
+        app.WriteProfileInt("BriskoPC", "HistoryLimit", value);
+        EXPECT_EQ(RunSettings([](CDialog& d) { fw::Press(d, IDCANCEL); }).historyLimit, read);
+        dialogs.Expect(IDD_LOGIN, [](CDialog& d) { fw::Press(d, IDCANCEL); });
+        dlg()->StartLogin(FALSE);
+        EXPECT_EQ(dlg()->m_nHistoryLimitKb, std::stoi(read)) << "stored " << value;
+    }
+    app.WriteProfileInt("BriskoPC", "AwayWhenLocked", 1);
+    app.WriteProfileInt("BriskoPC", "SaveHistory", 0);
+    dialogs.Expect(IDD_LOGIN, [](CDialog& d) { fw::Press(d, IDCANCEL); });
+    dlg()->StartLogin(FALSE);
+    EXPECT_EQ(dlg()->m_bAwayWhenLocked, TRUE);
+    EXPECT_EQ(dlg()->m_bSaveHistory, FALSE);
 }
 
 TEST_F(SettingsTest, TheAboutBoxOpensFromEveryMenuAndWindow) {

@@ -81,6 +81,14 @@ TEST(SmsInputCheck, Messages) {
     EXPECT_EQ(SmsInputMessage(SmsInput::Ok), nullptr);
 }
 
+TEST(SmsInputCheck, AContactsStoredNumberGivesTheDigitsTheDialogTakes) {
+    EXPECT_EQ(RecipientDigits("+48601234567"), kNumber);
+    EXPECT_EQ(RecipientDigits("+48501234567"), "501234567");
+    for (const char* refused : {"+48611234567", "+4860123456", "+486012345678", "48601234567",
+                                "0048601234567", "+49601234567", "Brisko", "", "+48"})
+        EXPECT_EQ(RecipientDigits(refused), "") << refused;
+}
+
 TEST(SendSmsQuery, PlainClass0) {
     EXPECT_EQ(SendSmsUrl("+48601234567", "Test 1", true, false),
               "briskopc.asp?function=SENDLONGSMS&to=48601234567&body=Test+1&class=0&unicode=0");

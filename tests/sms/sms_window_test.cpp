@@ -3,8 +3,10 @@
 // the status report, and SMS that wait through a restart.
 #include "BriskoPCApp.h"
 #include "BriskoPCDlg.h"
+#include "ClientProcess.h"
 #include "ClientTest.h"
 #include "MessageBox.h"
+#include "ModalPeer.h"
 #include "SimControl.h"
 #include "SmsDlg.h"
 #include "resource.h"
@@ -14,8 +16,11 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -85,12 +90,7 @@ protected:
     }
 
     std::vector<std::string> OutboxLabels() {
-        std::vector<std::string> labels;
-        CTreeCtrl& tree = dlg().m_wndTree;
-        for (HTREEITEM item = tree.GetChildItem(dlg().m_messages.m_hOutboxItem); item;
-             item = tree.GetNextSiblingItem(item))
-            labels.push_back(tree.GetItemText(item));
-        return labels;
+        return ChildLabels(dlg().m_wndTree, dlg().m_messages.m_hOutboxItem);
     }
 
     int OutboxImage() { return dlg().m_wndTree.GetItemImage(dlg().m_messages.m_hOutboxItem); }
@@ -481,6 +481,190 @@ TEST_F(Sms, WaitingSmsSurviveARestartAndGoOutOnceInOrder) {
     ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_OUTBOX_SEND, 0);
     Settle();
     EXPECT_EQ(sim.Sms().size(), 3u);
+}
+
+// The compose dialog in its real modal loop, the user played from another
+// thread: picking the recipient from the contacts.
+class SmsPicker : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(SimControl::HttpsPort(), 0) << "no simulator: run through ./brisko test";
+        ASSERT_TRUE(sim.StartAfresh());
+        ::DeleteFileA(OutboxFile().c_str());
+    }
+
+    void TearDown() override {
+        peer.reset();
+        sim.Reset("GETCONTACTS");
+        EndClient(app, nullptr);
+        ::DeleteFileA(OutboxFile().c_str());
+        // The other tests find the account's own contacts there.
+        ::DeleteFileA((CWinApp::DataFolder("BriskoPC") + "\\" + kLogin + ".cts").c_str());
+    }
+
+    // Logged in with the service's contact list; the peer plays each dialog and box.
+    void Start(const std::string& contacts, ModalPeer::Play play) {
+        ASSERT_TRUE(sim.Answer("GETCONTACTS", "CONTACTSOK\r\n" + contacts));
+        ASSERT_TRUE(StartLoggedIn(app, "briskopc-picker", SimControl::HttpsPort(), kLogin));
+        peer = std::make_unique<ModalPeer>(dlg().m_hWnd, std::move(play));
+    }
+
+    // Writes one SMS; back when it has gone and nothing is open any more.
+    bool Compose() {
+        size_t sent = sim.Sms().size();
+        ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_MENU_SEND_SMS, 0);
+        return PumpUntil([&] {
+            return sim.Sms().size() > sent && dlg().m_nThreads == 0 && peer->OpenWindows().empty();
+        });
+    }
+
+    CBriskoPCDlg& dlg() { return *app.m_pMainDlg; }
+
+    CBriskoPCApp app;
+    SimControl sim;
+    std::unique_ptr<ModalPeer> peer;
+};
+
+// The popup menu a thread has open, if any.
+HWND OpenMenu(HWND owner) {
+    HWND found = nullptr;
+    WaitFor(
+        [&] {
+            ::EnumThreadWindows(
+                ::GetWindowThreadProcessId(owner, nullptr),
+                [](HWND w, LPARAM param) {
+                    char kind[16] = "";
+                    if (::IsWindowVisible(w) && ::GetClassNameA(w, kind, sizeof kind) &&
+                        !strcmp(kind, "#32768"))
+                        *reinterpret_cast<HWND*>(param) = w;
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(&found));
+            return found != nullptr;
+        },
+        5000);
+    return found;
+}
+
+std::string ItemText(HWND dialog, int nID) {
+    return WindowText(::GetDlgItem(dialog, nID));
+}
+
+// What the user sees of the dialog after picking a contact and typing.
+struct Seen {
+    bool canPick = false;
+    std::vector<std::string> items;
+    std::string picked, number, counter, price;
+};
+
+// The user opens the contacts' menu, picks the item with the keyboard and
+// waits for the number field to take it; with a file name the dialog and its
+// open menu are shot first.
+void Pick(HWND dialog, const std::string& item, Seen& seen, const std::string& shot = "") {
+    seen.canPick = ::IsWindowEnabled(::GetDlgItem(dialog, IDC_SMS_PICK));
+    Press(dialog, IDC_SMS_PICK);
+    HWND menu = OpenMenu(dialog);
+    if (!menu)
+        return;
+    seen.items = MenuTexts(reinterpret_cast<HMENU>(::SendMessageA(menu, MN_GETHMENU, 0, 0)));
+    if (!shot.empty()) {
+        RECT d, m, both;
+        ::GetWindowRect(dialog, &d);
+        ::GetWindowRect(menu, &m);
+        ::UnionRect(&both, &d, &m);
+        // Wine's X screen may keep a fresh menu below its dialog: stacked anew, it is on top.
+        for (HWND after : {HWND_NOTOPMOST, HWND_TOPMOST})
+            ::SetWindowPos(menu, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        ::Sleep(300);
+        ShootScreen(both, shot);
+    }
+    auto at = std::find(seen.items.begin(), seen.items.end(), item);
+    for (auto i = seen.items.begin(); i <= at && at != seen.items.end(); ++i)
+        ::PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
+    ::PostMessageA(menu, WM_KEYDOWN, at == seen.items.end() ? VK_ESCAPE : VK_RETURN, 0);
+    std::string before = ItemText(dialog, IDC_SMS_NUMBER);
+    WaitFor([&] { return ItemText(dialog, IDC_SMS_NUMBER) != before; }, 3000);
+    seen.picked = ItemText(dialog, IDC_SMS_NUMBER);
+}
+
+// Keys typed into a control, and what the dialog shows once it has taken them all.
+void Type(HWND dialog, int nID, const std::string& text, Seen& seen) {
+    HWND control = ::GetDlgItem(dialog, nID);
+    for (unsigned char c : text)
+        ::PostMessageA(control, WM_CHAR, c, 0);
+    WaitFor(
+        [&] {
+            std::string now = WindowText(control);
+            return now.size() >= text.size() &&
+                   now.compare(now.size() - text.size(), text.size(), text) == 0;
+        },
+        5000);
+    seen.number = ItemText(dialog, IDC_SMS_NUMBER);
+    seen.counter = ItemText(dialog, IDC_SMS_COUNTER);
+    seen.price = ItemText(dialog, IDC_SMS_PRICE);
+}
+
+TEST_F(SmsPicker, TheContactsWithNumbersTheDialogTakesAreOfferedAndFillTheNumber) {
+    Seen seen[2];
+    std::atomic<int> round{0};
+    const char* shots = std::getenv("BRISKO_SHOTS");
+    Start("Zenon Nowak;+48601000001;0;-1;Adam & Ewa;+48501000002;0;-1;Zły numer;+48611000003;0;-1;"
+          "Za krótki;+4869100000;0;-1;Ćma;+48691000004;0;-1;",
+          [&](HWND w) {
+              if (!ModalPeer::Has(w, IDC_SMS_PICK) || round > 1) {
+                  Press(w, IDOK);
+                  return;
+              }
+              Seen& s = seen[round];
+              if (round == 0) {
+                  Pick(w, "Zenon Nowak", s, shots ? std::string(shots) + "/sms-pick.png" : "");
+                  Type(w, IDC_SMS_TEXT, "Halo", s);
+              } else {
+                  // Picked, then typed over.
+                  Pick(w, "Adam && Ewa", s);
+                  ::SendMessageA(::GetDlgItem(w, IDC_SMS_NUMBER), EM_SETSEL, 0, -1);
+                  Type(w, IDC_SMS_NUMBER, "509876543", s);
+                  Type(w, IDC_SMS_TEXT, std::string(161, 'a'), s);
+              }
+              ++round;
+              Press(w, IDOK);
+          });
+
+    // As the tree shows them, without the numbers the dialog would refuse; a
+    // menu shows "&&" as one "&".
+    std::vector<std::string> offered;
+    for (const std::string& label : ChildLabels(dlg().m_wndTree, dlg().m_contacts.m_hContactsItem))
+        if (label != "Zły numer" && label != "Za krótki")
+            offered.push_back(label == "Adam & Ewa" ? "Adam && Ewa" : label);
+    ASSERT_EQ(offered.size(), 3u) << "the tree has the contacts";
+
+    ASSERT_TRUE(Compose());
+    ASSERT_TRUE(Compose());
+    EXPECT_TRUE(seen[0].canPick);
+    EXPECT_EQ(seen[0].items, offered);
+    EXPECT_EQ(seen[0].picked, "601000001");
+    EXPECT_EQ(seen[0].counter, "Liczba znaków: 4, SMSy: 1");
+    EXPECT_EQ(seen[0].price, "Cena: 25 BPS");
+    EXPECT_EQ(seen[1].picked, "501000002");
+    EXPECT_EQ(seen[1].number, "509876543") << "typed over the picked number";
+    EXPECT_EQ(seen[1].counter, "Liczba znaków: 161, SMSy: 2");
+    EXPECT_EQ(seen[1].price, "Cena: 50 BPS");
+
+    std::vector<std::string> sms = sim.Sms();
+    ASSERT_EQ(sms.size(), 2u);
+    EXPECT_NE(sms[0].find("+48601000001"), std::string::npos) << sms[0];
+    EXPECT_NE(sms[0].find("Halo"), std::string::npos) << sms[0];
+    EXPECT_NE(sms[1].find("+48509876543"), std::string::npos) << sms[1];
+}
+
+TEST_F(SmsPicker, WithNoContactTheDialogTakesThePickerIsGreyed) {
+    std::atomic<int> canPick{-1};
+    Start("Zły numer;+48611000003;0;-1;Stary;600100201;0;-1;", [&](HWND w) {
+        canPick = ::IsWindowEnabled(::GetDlgItem(w, IDC_SMS_PICK));
+        Press(w, IDCANCEL);
+    });
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_MENU_SEND_SMS, 0);
+    EXPECT_EQ(canPick, 0);
 }
 
 } // namespace

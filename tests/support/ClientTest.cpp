@@ -84,6 +84,23 @@ void StopTimers(HWND hWnd) {
     ::KillTimer(hWnd, 2);
 }
 
+std::vector<std::string> ChildLabels(const CTreeCtrl& tree, HTREEITEM hParent) {
+    std::vector<std::string> labels;
+    for (HTREEITEM item = tree.GetChildItem(hParent); item; item = tree.GetNextSiblingItem(item))
+        labels.push_back(tree.GetItemText(item));
+    return labels;
+}
+
+std::vector<std::string> MenuTexts(HMENU menu) {
+    std::vector<std::string> texts;
+    for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
+        char text[128] = "";
+        ::GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
+        texts.push_back(text);
+    }
+    return texts;
+}
+
 HICON TrayImage(UINT nIDResource) {
     return static_cast<HICON>(
         ::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(nIDResource), IMAGE_ICON,

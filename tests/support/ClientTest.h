@@ -5,6 +5,7 @@
 #include "BriskoPCApp.h"
 #include "HttpRequest.h"
 #include "MessageBox.h"
+#include "TreeCtrl.h"
 #include "WinApp.h"
 
 #include <commctrl.h>
@@ -12,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 // Points the application at a new, empty profile in the temporary folder that
 // names the service's host and port.
@@ -32,6 +34,10 @@ bool Settle(CBriskoPCDlg& dlg);
 // Ends a client the test left running; where the test scripts the boxes, a
 // question before it is answered Yes.
 void EndClient(CBriskoPCApp& app, fw::MessageBoxScript* boxes);
+// The labels of a tree item's children, in the tree's order.
+std::vector<std::string> ChildLabels(const CTreeCtrl& tree, HTREEITEM hParent);
+// The texts of a menu's items, in order.
+std::vector<std::string> MenuTexts(HMENU menu);
 // A tray image as the tray icon loads it.
 HICON TrayImage(UINT nIDResource);
 // Dispatches this thread's messages for a while.
