@@ -1,5 +1,6 @@
 #include "ClientProcess.h"
 
+#include "Files.h"
 #include "WinApp.h"
 
 #include <shellapi.h>
@@ -15,6 +16,7 @@ std::string ClientProfilePath() {
 void WriteClientProfile(int port, const std::string& login, const std::string& password) {
     std::string profile = ClientProfilePath();
     ::DeleteFileA(profile.c_str());
+    DeleteSentSmsLogs();
     for (auto [entry, value] : {std::pair<const char*, std::string>{"ServiceHost", "localhost"},
                                 {"ServicePort", std::to_string(port)},
                                 {"Login", login},

@@ -1,6 +1,7 @@
 #include "ClientTest.h"
 
 #include "BriskoPCDlg.h"
+#include "Files.h"
 #include "Messages.h"
 
 #include <cstring>
@@ -11,6 +12,7 @@ void UseFreshProfile(CWinApp& app, const char* name, const char* host, int port)
     std::string profile = std::string(dir) + name + ".ini";
     ::DeleteFileA(profile.c_str());
     app.SetProfilePath(profile);
+    DeleteSentSmsLogs();
     app.WriteProfileString("BriskoPC", "ServiceHost", host);
     app.WriteProfileInt("BriskoPC", "ServicePort", port);
 }

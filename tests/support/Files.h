@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "WinApp.h"
+
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -35,4 +37,18 @@ inline std::string BesideThisProgram(const char* name) {
     DWORD n = ::GetModuleFileNameA(nullptr, path, sizeof path);
     std::string dir(path, n);
     return dir.substr(0, dir.rfind('\\') + 1) + name;
+}
+
+// The client's logs of sent SMS, of every login: a test that starts afresh
+// must not find the SMS of the one before under its contacts.
+inline void DeleteSentSmsLogs() {
+    const std::string folder = CWinApp::DataFolder("BriskoPC") + "\\";
+    WIN32_FIND_DATAA found;
+    HANDLE search = ::FindFirstFileA((folder + "*.snt").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do
+        ::DeleteFileA((folder + found.cFileName).c_str());
+    while (::FindNextFileA(search, &found));
+    ::FindClose(search);
 }
