@@ -94,7 +94,7 @@ MessageRecord* CBriskoPCDlg::SelectedMessage() const {
 void CBriskoPCDlg::DeleteMessageItem() {
     if (MessageRecord* r = SelectedMessage()) {
         bool waiting = r->bInOutbox;
-        // Nor must a deleted sent SMS come back from its log.
+        // A deleted sent SMS must not come back from its log after a restart.
         if (IsSentSms(*r))
             m_sentLog.LogDeleted(*r);
         m_messages.RemoveMessage(r);

@@ -71,6 +71,16 @@ protected:
             << "no contacts";
     }
 
+    // The client starts with an SMS to Jan in its outbox and sends it.
+    void SendToJan(const char* text) {
+        OutboxEntry sms;
+        sms.strNumber = kJan;
+        sms.strText = text;
+        ASSERT_TRUE(WriteOutbox({sms}));
+        StartSession();
+        ASSERT_TRUE(WaitFor([&] { return sim.Sms().size() == 1; }, 30000));
+    }
+
     bool SessionOpen() {
         for (const std::string& line : sim.PushLog())
             if (line.find(" session " + std::string(kLogin)) != std::string::npos)
@@ -118,12 +128,7 @@ TEST_F(PushEndToEnd, AContactWhoLogsInBlinksWithinASecond) {
 }
 
 TEST_F(PushEndToEnd, ADeliveryReportMarksTheSmsAndTheContactBlinksUntilExpanded) {
-    OutboxEntry sms;
-    sms.strNumber = kJan;
-    sms.strText = "Czy dotarło?";
-    ASSERT_TRUE(WriteOutbox({sms}));
-    StartSession();
-    ASSERT_TRUE(WaitFor([&] { return sim.Sms().size() == 1; }, 30000));
+    ASSERT_NO_FATAL_FAILURE(SendToJan("Czy dotarło?"));
     ASSERT_EQ(sim.PushEvent(kLogin, 1001, std::stoul(sim.Sms()[0])), 1);
     RemoteTreeItem jan;
     std::vector<RemoteTreeItem> items;
@@ -150,14 +155,9 @@ TEST_F(PushEndToEnd, ADeliveryReportMarksTheSmsAndTheContactBlinksUntilExpanded)
 }
 
 TEST_F(PushEndToEnd, AReportAfterARestartMarksItsSmsAndTheMarkOutlastsTheNextOne) {
-    OutboxEntry sms;
-    sms.strNumber = kJan;
-    sms.strText = "Dotrze po restarcie?";
-    ASSERT_TRUE(WriteOutbox({sms}));
-    StartSession();
+    ASSERT_NO_FATAL_FAILURE(SendToJan("Dotrze po restarcie?"));
     ASSERT_TRUE(
         WaitFor([&] { return tree->Children(Contact("Jan Kowalski").hItem).size() == 1; }, 30000));
-    ASSERT_EQ(sim.Sms().size(), 1u);
     const unsigned smsId = static_cast<unsigned>(std::stoul(sim.Sms()[0]));
     ASSERT_TRUE(client.Quit(10000));
 

@@ -579,7 +579,7 @@ TEST_F(Sms, SentSmsHangUnderTheirContactsAgainAfterARestartAndReportsStillFindTh
     EXPECT_EQ(Hanging("Brisko"), pseudo);
 }
 
-TEST_F(Sms, TheLogSkipsATornRecordKeepsDeletionsAndSendsARemovedContactsSmsToThePseudoContact) {
+TEST_F(Sms, TheLogSkipsATornRecordKeepsDeletionsAndHangsARemovedContactsSmsUnderThePseudoContact) {
     auto sent = [](uint64_t key, int id, const char* number, const char* text) {
         SentSmsEntry sms;
         sms.nKey = key;
@@ -606,26 +606,42 @@ TEST_F(Sms, TheLogSkipsATornRecordKeepsDeletionsAndSendsARemovedContactsSmsToThe
     Settle();
     ASSERT_EQ(Hanging("+48600100201").size(), 2u);
     // "Usuń" on the first: it does not come back.
-    Contact* jan = dlg().m_contacts.FindByNumber("+48600100201");
+    const Contact* jan = dlg().m_contacts.FindByNumber("+48600100201");
     ASSERT_NE(jan, nullptr);
     CTreeCtrl& tree = dlg().m_wndTree;
     dlg().m_wndTree.SelectItem(tree.GetNextSiblingItem(tree.GetChildItem(jan->hItem)));
     ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_OUTBOX_DELETE, 0);
     EXPECT_EQ(Hanging("+48600100201"),
               (std::vector<std::pair<std::string, int>>{{"Po urwanym", 8}}));
-    // The contact removed: its SMS go with its item, and after a restart they
-    // hang under the pseudo-contact.
-    dlg().m_wndTree.SelectItem(jan->hItem);
+    // A contact added, sent an SMS and removed: the SMS goes with his item, and
+    // after a restart it hangs under the pseudo-contact.
+    dialogs.Expect(IDD_CONTACT, [](CDialog& d) {
+        fw::SetItemText(d, IDC_CONTACT_NAME, "Ćma Nocna");
+        fw::SetItemText(d, IDC_CONTACT_NUMBER, "691234567");
+        fw::Press(d, IDOK);
+    });
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_CONTACT_ADD, 0);
+    Settle();
+    Write("691234567", "Do Ćmy");
+    Settle();
+    EXPECT_EQ(Hanging("+48691234567"), (std::vector<std::pair<std::string, int>>{{"Do Ćmy", 8}}));
+    Contact* moth = dlg().m_contacts.FindByNumber("+48691234567");
+    ASSERT_NE(moth, nullptr);
+    dlg().m_wndTree.SelectItem(moth->hItem);
     boxes.Answer(IDYES);
     ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_CONTACT_DELETE, 0);
     Settle();
-    ASSERT_EQ(dlg().m_contacts.FindByNumber("+48600100201"), nullptr);
+    ASSERT_EQ(dlg().m_contacts.FindByNumber("+48691234567"), nullptr);
+    EXPECT_EQ(Hanging("Brisko"), (std::vector<std::pair<std::string, int>>{
+                                     {"+48601999888: Do usuniętego kontaktu", 9}}));
 
     Restart();
-    EXPECT_EQ(dlg().m_contacts.FindByNumber("+48600100201"), nullptr) << "the service removed him";
+    EXPECT_EQ(dlg().m_contacts.FindByNumber("+48691234567"), nullptr) << "the service removed him";
+    EXPECT_EQ(Hanging("+48600100201"),
+              (std::vector<std::pair<std::string, int>>{{"Po urwanym", 8}}));
     EXPECT_EQ(Hanging("Brisko"),
               (std::vector<std::pair<std::string, int>>{
-                  {"+48600100201: Po urwanym", 8}, {"+48601999888: Do usuniętego kontaktu", 9}}));
+                  {"+48691234567: Do Ćmy", 8}, {"+48601999888: Do usuniętego kontaktu", 9}}));
 }
 
 TEST_F(Sms, AThousandSmsReadBackHaveUniqueListIdsAndEachCanBeDeleted) {
