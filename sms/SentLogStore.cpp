@@ -12,7 +12,9 @@ const size_t kLogLimit = 256 * 1024;
 
 std::vector<SentSmsEntry> CSentLogStore::Open(const std::string& name) {
     std::string bytes;
-    ReadDataFile(name, &bytes);
+    // One that cannot be read is not added to: its keys are unknown.
+    if (!ReadDataFile(name, &bytes) && DataFileExists(name))
+        return {};
     SentLogContent content = DecodeSentLog(bytes);
     m_nLastKey = content.nLastKey;
     m_pFile = std::make_unique<CLogFile>(name, kLogLimit);

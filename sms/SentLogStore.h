@@ -12,7 +12,8 @@
 
 class CSentLogStore {
 public:
-    // Reads the log back, its SMS oldest first; the records from now on go there.
+    // Reads the log back, its SMS oldest first; the records from now on go
+    // there. A log that exists but cannot be read stays closed.
     std::vector<SentSmsEntry> Open(const std::string& name);
     void Close();
     bool IsOpen() const { return m_pFile != nullptr; }
