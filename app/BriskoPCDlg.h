@@ -13,6 +13,7 @@
 #include "MessageList.h"
 #include "PriceList.h"
 #include "resource.h"
+#include "SentLogStore.h"
 #include "TrayIcon.h"
 #include "TreeCtrl.h"
 
@@ -80,6 +81,8 @@ public:
     void EditOutboxSms(MessageRecord* r);
     void ReadOutboxFile();
     void WriteOutboxFile();
+    // The login's sent SMS read back, once a login, and hung under their contacts.
+    void ReadSentLog();
     void SendGetCosts();
     void OnSendSmsResponse(HttpRequest& request);
     void OnSmsCheckResponse(HttpRequest& request);
@@ -245,6 +248,7 @@ public:
     HIMAGELIST m_imageList = nullptr;
     CContactList m_contacts;
     CMessageList m_messages;
+    CSentLogStore m_sentLog;
     // Prices of one SMS by message type and tariff class, from the service.
     PriceTable m_anPrices;
     HTREEITEM m_hConnectionItem = nullptr;
@@ -335,11 +339,14 @@ private:
     void LeaveLogin();
     // Puts the waiting SMS back into their file at log-off.
     void LeaveOutbox();
+    // The sent SMS go with the login; its log keeps them.
+    void LeaveSentLog();
     // Whether an SMS (or the check of an uncertain one) is on its way to the service.
     bool SmsOnItsWay() const { return !m_pSmsOnItsWay.expired(); }
     bool IsOnItsWay(const MessageRecord& r) const;
-    // An outbox SMS the service took: it hangs under its contact from now on.
-    void TakeAsSent(MessageRecord* r);
+    // An outbox SMS the service took, with its id (0 unknown): it hangs under
+    // its contact from now on, and in the log of sent SMS.
+    void TakeAsSent(MessageRecord* r, int nSmsId);
     void TakeLastSmsAnswers();
     void OnSendSmsPlain() { SendSmsCommand(0, 0); }
     void OnSendSmsPolish() { SendSmsCommand(1, 0); }

@@ -61,6 +61,7 @@ void CBriskoPCDlg::LeaveLogin() {
     ++m_nLoginSerial;
     // The old account's waiting SMS go back into its own file.
     LeaveOutbox();
+    LeaveSentLog();
     ForgetContacts();
     m_pendingMessages.Clear();
     // The status on its way is the old login's; its answer will not come here.

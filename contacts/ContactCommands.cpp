@@ -17,9 +17,6 @@ enum MenuKind { KIND_CONTACT, KIND_TEMPORARY, KIND_NOT_USER, KIND_PSEUDO };
 bool IsContactData(LPARAM d) {
     return d >= 100 && d <= 500;
 }
-bool IsMessageData(LPARAM d) {
-    return d >= 1000 && d <= 2000;
-}
 
 // Commands that need the service's own contact list, not its copy from the file.
 const UINT kServiceCommands[] = {ID_OPEN_CHAT, ID_CONTACT_NEW, ID_CONTACT_EDIT, ID_CONTACT_DELETE,
@@ -51,7 +48,7 @@ void CBriskoPCDlg::OnTreeClick(NMHDR*, LRESULT* pResult) {
         if (Contact* c = m_contacts.FindByTreeId(static_cast<int>(d)))
             m_contacts.EndReportHighlight(c);
         SendSmsCommand(0, static_cast<int>(d));
-    } else if (IsMessageData(d)) {
+    } else if (IsMessageListId(d)) {
         MessageRecord* r = m_messages.FindByListId(static_cast<int>(d));
         if (r && r->bInOutbox)
             EditOutboxSms(r);
@@ -77,7 +74,7 @@ void CBriskoPCDlg::OnTreeRightClick(NMHDR*, LRESULT* pResult) {
                 kind = KIND_PSEUDO;
         }
         ShowTreeMenu(d, kind);
-    } else if (IsMessageData(d) || d == 1 || d == 2) {
+    } else if (IsMessageListId(d) || d == 1 || d == 2) {
         ShowTreeMenu(d, KIND_CONTACT);
     }
 }
@@ -92,7 +89,7 @@ BOOL CBriskoPCDlg::ShowTreeMenu(LPARAM d, int kind) {
         id = IDR_MENU_CONTACTS;
     else if (d == 2)
         id = IDR_MENU_OUTBOX;
-    else if (IsMessageData(d))
+    else if (IsMessageListId(d))
         id = IDR_MENU_MESSAGE;
     else
         return TRUE;

@@ -39,6 +39,8 @@ void CBriskoPCDlg::AddContacts(const std::vector<ContactEntry>& entries) {
     for (const ContactEntry& entry : entries)
         AddContact(entry.strName, entry.strNumber, entry.nUserId, entry.nPresence);
     m_contacts.EndList();
+    // Sent SMS waiting for their contact, or the pseudo-contact, to be shown.
+    m_contacts.HangSentSms();
     m_wndTree.SetRedraw(TRUE);
 }
 

@@ -197,21 +197,32 @@ BOOL CContactList::ShowSentSms(MessageRecord* m) {
         return FALSE;
     if (m->hItem)
         m_pTree->DeleteItem(m->hItem);
-    m->hItem = m_pTree->InsertItem(SentSmsLabel(m->strText, m->strNumber, pseudo), kImageSentSms,
-                                   target->hItem, TVI_FIRST, m->nListId);
+    m->hItem = m_pTree->InsertItem(SentSmsLabel(m->strText, m->strNumber, pseudo),
+                                   m->bReported ? kImageSmsReport : kImageSentSms, target->hItem,
+                                   TVI_FIRST, m->nListId);
     return TRUE;
 }
 
-void CContactList::MarkSmsReport(int nSmsId) {
+void CContactList::HangSentSms() {
+    // Oldest first, each on top: the newest ends first.
+    m_pMessages->ForEachSentSms([this](MessageRecord& m) {
+        if (!m.hItem || m_pTree->GetParentItem(m.hItem) == m_pMessages->m_hOutboxItem)
+            ShowSentSms(&m);
+    });
+}
+
+MessageRecord* CContactList::MarkSmsReport(int nSmsId) {
     MessageRecord* m = m_pMessages->FindBySmsId(nSmsId);
     if (!m)
-        return;
+        return nullptr;
+    m->bReported = TRUE;
     if (Contact* c = FindByNumber(m->strNumber)) {
         c->nHighlightMode = REPORT;
         c->nHighlightTicks = 0;
     }
     if (m->hItem)
         m_pTree->SetItemImage(m->hItem, kImageSmsReport);
+    return m;
 }
 
 void CContactList::EndReportHighlight(Contact* c) {

@@ -71,8 +71,13 @@ public:
     BOOL HasHighlight() const;
     // When the client is locked: the conversations go out of sight, not away.
     void HideChatWindows();
+    // Hangs a sent SMS first under its contact, or else the pseudo-contact.
     BOOL ShowSentSms(MessageRecord* m);
-    void MarkSmsReport(int nSmsId);
+    // Shows each sent SMS that hangs under no contact yet (read back from the
+    // log, or sent while its contact was not shown).
+    void HangSentSms();
+    // The SMS the report marked; null when no sent SMS has the id.
+    MessageRecord* MarkSmsReport(int nSmsId);
     // The user has looked at the contact: its report highlight is over, also
     // for a report whose SMS has no item under it to be expanded.
     void EndReportHighlight(Contact* c);

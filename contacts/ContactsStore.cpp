@@ -5,19 +5,9 @@
 #include "Credentials.h"
 #include "DataFile.h"
 
-namespace {
-// Only a login of the right form names a file: a profile could hold anything.
-bool ContactsFileName(const std::string& login, std::string* name) {
-    if (!IsValidLogin(login))
-        return false;
-    *name = login + ".cts";
-    return true;
-}
-} // namespace
-
 void CBriskoPCDlg::WriteContactsFile() {
     std::string name;
-    if (!ContactsFileName(m_strLogin, &name))
+    if (!LoginFileName(m_strLogin, ".cts", &name))
         return;
     std::vector<ContactEntry> entries;
     m_contacts.ForEach([&entries](const Contact& c) {
@@ -28,7 +18,7 @@ void CBriskoPCDlg::WriteContactsFile() {
 
 void CBriskoPCDlg::ReadContactsFile() {
     std::string name, bytes;
-    if (!ContactsFileName(m_strLogin, &name) || !ReadDataFile(name, &bytes))
+    if (!LoginFileName(m_strLogin, ".cts", &name) || !ReadDataFile(name, &bytes))
         return;
     AddContacts(DecodeContactsFile(bytes).entries);
 }

@@ -75,6 +75,7 @@ void CBriskoPCDlg::OnLoginResponse(HttpRequest& request) {
         SendGetContacts();
         SendGetCosts();
         ReadOutboxFile();
+        ReadSentLog();
         m_nReloginCountdown = 0;
     } else if (Equals(response, "LOGINFAILED")) {
         // The refused password is forgotten before the box: while it is open the
@@ -94,6 +95,7 @@ void CBriskoPCDlg::OnLoginResponse(HttpRequest& request) {
             ::EnableMenuItem(m_menu, ID_SMS_STATUS, MF_BYCOMMAND | MF_GRAYED);
             ReadContactsFile();
             ReadOutboxFile();
+            ReadSentLog();
             m_nContactsSource = 1;
         }
         m_nSessionState = 0;

@@ -126,7 +126,9 @@ LRESULT CBriskoPCDlg::OnReceivedLogoff(WPARAM wParam, LPARAM) {
 }
 
 LRESULT CBriskoPCDlg::OnReceivedSmsReport(WPARAM wParam, LPARAM) {
-    m_contacts.MarkSmsReport(static_cast<int>(wParam));
+    // Kept, so that the SMS shows its report after a restart too.
+    if (const MessageRecord* r = m_contacts.MarkSmsReport(static_cast<int>(wParam)))
+        m_sentLog.LogReported(*r);
     ::MessageBeep(0);
     return 0;
 }

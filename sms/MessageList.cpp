@@ -1,7 +1,6 @@
 #include "MessageList.h"
 
 namespace {
-const int kFirstListId = 1000;
 const int kSystemItemData = 501;
 const size_t kSystemLabelLength = 30;
 
@@ -30,6 +29,11 @@ BOOL CMessageList::AddMessage(MessageRecord* r) {
     }
     r->nListId = id;
     return TRUE;
+}
+
+void CMessageList::AddSentSms(MessageRecord* r) {
+    m_records.emplace_back(r);
+    r->nListId = NextListId();
 }
 
 BOOL CMessageList::RemoveMessage(MessageRecord* r) {
@@ -64,7 +68,13 @@ MessageRecord* CMessageList::FindByListId(int nListId) const {
 }
 
 MessageRecord* CMessageList::FindBySmsId(int nSmsId) const {
-    return Find([nSmsId](const MessageRecord& r) { return r.nSmsId == nSmsId; });
+    if (nSmsId == 0)
+        return nullptr;
+    // The list holds them oldest first.
+    for (auto it = m_records.rbegin(); it != m_records.rend(); ++it)
+        if ((*it)->nSmsId == nSmsId && IsSentSms(**it))
+            return it->get();
+    return nullptr;
 }
 
 MessageRecord* CMessageList::FindBySendSerial(int nSendSerial) const {
@@ -104,9 +114,9 @@ void CMessageList::ForgetItemsUnder(HTREEITEM hParent) {
             r->hItem = nullptr;
 }
 
-void CMessageList::RemoveOutboxSms() {
+template <class Match> void CMessageList::RemoveWhere(Match match) {
     for (auto it = m_records.begin(); it != m_records.end();) {
-        if ((*it)->bInOutbox) {
+        if (match(**it)) {
             if ((*it)->hItem)
                 m_pTree->DeleteItem((*it)->hItem);
             it = m_records.erase(it);
@@ -114,5 +124,13 @@ void CMessageList::RemoveOutboxSms() {
             ++it;
         }
     }
+}
+
+void CMessageList::RemoveOutboxSms() {
+    RemoveWhere([](const MessageRecord& r) { return r.bInOutbox; });
     CountOutboxSms();
+}
+
+void CMessageList::RemoveSentSms() {
+    RemoveWhere(IsSentSms);
 }

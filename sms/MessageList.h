@@ -1,9 +1,11 @@
-// The SMS waiting in the outbox, the SMS sent in this session and the
-// service's system messages: one list, each record with its tree item.
+// The SMS waiting in the outbox, the SMS the service took (of this login,
+// those of earlier runs read back from its log) and the service's system
+// messages: one list, each record with its tree item.
 #pragma once
 
 #include "TreeCtrl.h"
 
+#include <cstdint>
 #include <list>
 #include <memory>
 #include <string>
@@ -31,9 +33,25 @@ struct MessageRecord {
     BOOL bUncertain = FALSE;
     // When it was last sent, "YYYY-MM-DD HH:MM:SS" local time.
     std::string strSentAt;
+    // A sent SMS's number in the login's log of sent SMS; 0 when not in it.
+    uint64_t nLogKey = 0;
+    // A sent SMS whose delivery report came.
+    BOOL bReported = FALSE;
     // Null when the record has no item (any more).
     HTREEITEM hItem = nullptr;
 };
+
+// A record the service took: neither waiting nor a system message.
+inline bool IsSentSms(const MessageRecord& r) {
+    return !r.bInOutbox && r.strNumber != "System";
+}
+
+// List ids, the records' tree item data, are this and up.
+constexpr int kFirstListId = 1000;
+
+inline bool IsMessageListId(LPARAM d) {
+    return d >= kFirstListId;
+}
 
 class CMessageList {
 public:
@@ -41,9 +59,13 @@ public:
     void Init(CTreeCtrl* pTree, HTREEITEM hServiceItem, HTREEITEM hOutboxItem);
     // Takes the record over and shows it: under the outbox, or with the system messages.
     BOOL AddMessage(MessageRecord* r);
+    // Takes over a sent SMS read back from the log, without an item: it is
+    // shown once its contact is.
+    void AddSentSms(MessageRecord* r);
     BOOL RemoveMessage(MessageRecord* r);
     void RemoveAllMessages();
     MessageRecord* FindByListId(int nListId) const;
+    // The newest sent SMS with the service's id; none for 0, the id of none.
     MessageRecord* FindBySmsId(int nSmsId) const;
     MessageRecord* FindBySendSerial(int nSendSerial) const;
     // Marks an outbox SMS whose last sending may or may not have reached the
@@ -56,9 +78,15 @@ public:
     // Items under a parent go with it: the records forget them.
     void ForgetItemsUnder(HTREEITEM hParent);
     void RemoveOutboxSms();
+    void RemoveSentSms();
     template <class Visit> void ForEachOutboxSms(Visit visit) const {
         for (const auto& r : m_records)
             if (r->bInOutbox)
+                visit(*r);
+    }
+    template <class Visit> void ForEachSentSms(Visit visit) const {
+        for (const auto& r : m_records)
+            if (IsSentSms(*r))
                 visit(*r);
     }
 
@@ -67,6 +95,7 @@ public:
 
 private:
     template <class Match> MessageRecord* Find(Match match) const;
+    template <class Match> void RemoveWhere(Match match);
 
     CTreeCtrl* m_pTree = nullptr;
     std::list<std::unique_ptr<MessageRecord>> m_records;

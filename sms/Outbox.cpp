@@ -16,17 +16,6 @@ namespace {
 const int kPlainRow = 1;
 const int kPolishRow = 14;
 
-bool IsMessageListId(LPARAM d) {
-    return d >= 1000 && d <= 1999;
-}
-
-// Only a login of the right form names a file: a profile could hold anything.
-bool OutboxFileName(const std::string& login, std::string* name) {
-    if (!IsValidLogin(login))
-        return false;
-    *name = login + ".obx";
-    return true;
-}
 } // namespace
 
 int CBriskoPCDlg::SmsPrice(BOOL bPolish) const {
@@ -115,6 +104,9 @@ MessageRecord* CBriskoPCDlg::SelectedMessage() const {
 void CBriskoPCDlg::DeleteMessageItem() {
     if (MessageRecord* r = SelectedMessage()) {
         bool waiting = r->bInOutbox;
+        // A deleted sent SMS must not come back from its log after a restart.
+        if (IsSentSms(*r))
+            m_sentLog.LogDeleted(*r);
         m_messages.RemoveMessage(r);
         // A deleted SMS must not come back from the file and be sent after all.
         if (waiting)
@@ -154,7 +146,7 @@ void CBriskoPCDlg::EditOutboxSms(MessageRecord* r) {
 
 void CBriskoPCDlg::WriteOutboxFile() {
     std::string name;
-    if (!OutboxFileName(m_strLogin, &name))
+    if (!LoginFileName(m_strLogin, ".obx", &name))
         return;
     // The file's SMS join the list first, or writing would lose them.
     ReadOutboxFile();
@@ -173,7 +165,7 @@ void CBriskoPCDlg::ReadOutboxFile() {
         return;
     m_bOutboxLoaded = TRUE;
     std::string name, bytes;
-    if (!OutboxFileName(m_strLogin, &name) || !ReadDataFile(name, &bytes))
+    if (!LoginFileName(m_strLogin, ".obx", &name) || !ReadDataFile(name, &bytes))
         return;
     for (const OutboxEntry& entry : DecodeOutboxFile(bytes).entries) {
         auto* r = new MessageRecord;

@@ -80,10 +80,8 @@ void CBriskoPCDlg::OnSendSmsResponse(HttpRequest& request) {
         return;
     }
     // Deleted while it was on its way, the SMS is gone; the rest still goes out.
-    if (r && r->bInOutbox) {
-        TakeAsSent(r);
-        r->nSmsId = smsId;
-    }
+    if (r && r->bInOutbox)
+        TakeAsSent(r, smsId);
     ProcessOutbox();
 }
 
@@ -111,15 +109,21 @@ void CBriskoPCDlg::TakeLastSmsAnswers() {
             continue;
         MessageRecord* r = m_messages.FindBySendSerial(SendSerial(*request));
         request->pOwnedContext.reset();
+        ResponseReader fields(request->pszResponse.get());
+        fields.NextInt(); // the balance
         if (r && r->bInOutbox)
-            TakeAsSent(r);
+            TakeAsSent(r, fields.NextInt());
     }
 }
 
-void CBriskoPCDlg::TakeAsSent(MessageRecord* r) {
+void CBriskoPCDlg::TakeAsSent(MessageRecord* r, int nSmsId) {
     r->bInOutbox = FALSE;
     r->bUncertain = FALSE;
+    r->nSmsId = nSmsId;
     m_contacts.ShowSentSms(r);
+    // Its key must not be one the log already gave.
+    ReadSentLog();
+    m_sentLog.LogSent(*r);
 }
 
 void CBriskoPCDlg::OnSmsCheckResponse(HttpRequest& request) {
@@ -130,7 +134,7 @@ void CBriskoPCDlg::OnSmsCheckResponse(HttpRequest& request) {
     MessageRecord* r = m_messages.FindBySendSerial(serial);
     if (r && r->bInOutbox) {
         if (ReportShowsSms(ParseStatusReport(response), r->strNumber, r->strSentAt)) {
-            TakeAsSent(r);
+            TakeAsSent(r, 0);
         } else {
             bool again = AfxMessageBox("Nie wiadomo, czy SMS do " + r->strNumber +
                                            " dotarł do serwisu Brisko: odpowiedź na jego "
@@ -141,7 +145,7 @@ void CBriskoPCDlg::OnSmsCheckResponse(HttpRequest& request) {
                 if (again)
                     m_messages.SetUncertain(r, FALSE);
                 else
-                    TakeAsSent(r);
+                    TakeAsSent(r, 0);
             }
         }
     }

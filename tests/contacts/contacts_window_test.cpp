@@ -209,15 +209,38 @@ TEST_F(Contacts, SentSmsHangUnderTheirContactAndReportsFindThem) {
     EXPECT_EQ(Labels(dlg().m_messages.m_hOutboxItem), std::vector<std::string>{})
         << "the outbox items went";
 
-    contacts().MarkSmsReport(71);
+    EXPECT_EQ(contacts().MarkSmsReport(71), toDom);
     EXPECT_EQ(tree().GetItemImage(toDom->hItem), 9);
     EXPECT_EQ(dom->nHighlightMode, 3);
-    contacts().MarkSmsReport(99);
+    EXPECT_EQ(contacts().MarkSmsReport(99), nullptr);
 
-    // Log-off takes the contacts and their items: a late report touches nothing.
+    // Id 0 is no SMS's: not the waiting one's, nor a system message's.
+    auto* waiting = new MessageRecord;
+    waiting->strNumber = "+48601234567";
+    waiting->strText = "czeka";
+    dlg().m_messages.AddMessage(waiting);
+    auto* system = new MessageRecord;
+    system->strNumber = "System";
+    system->strText = "komunikat";
+    dlg().m_messages.AddMessage(system);
+    dom->nHighlightMode = 0;
+    EXPECT_EQ(contacts().MarkSmsReport(0), nullptr);
+    EXPECT_EQ(tree().GetItemImage(waiting->hItem), 8);
+    EXPECT_EQ(tree().GetItemImage(system->hItem), 8);
+    EXPECT_EQ(dom->nHighlightMode, 0);
+    dlg().m_messages.RemoveMessage(waiting); // no outbox file left behind
+
+    // An id the service gave again belongs to its newest SMS.
+    MessageRecord* again = send("+48601234567", 72);
+    EXPECT_EQ(contacts().MarkSmsReport(72), again);
+    EXPECT_EQ(tree().GetItemImage(again->hItem), 9);
+    EXPECT_EQ(tree().GetItemImage(toOther->hItem), 8);
+
+    // Log-off takes the contacts and, kept in their log, the sent SMS: a late
+    // report finds nothing.
     ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_LOGOFF, 0);
-    EXPECT_EQ(toDom->hItem, nullptr);
-    contacts().MarkSmsReport(71);
+    EXPECT_EQ(dlg().m_messages.FindBySmsId(71), nullptr);
+    EXPECT_EQ(contacts().MarkSmsReport(71), nullptr);
     EXPECT_EQ(tree().GetItemData(contacts().m_hContactsItem), 0);
 }
 

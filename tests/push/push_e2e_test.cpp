@@ -1,7 +1,7 @@
 // The real BriskoPC.exe against the simulator's push server, as a user sees it:
-// a contact who logs in blinks at once, a delivery report marks its SMS, a
-// flood of events in any cutting arrives whole, and the end does not wait
-// for a connect that hangs.
+// a contact who logs in blinks at once, a delivery report marks its SMS, also
+// after a restart, a flood of events in any cutting arrives whole, and the
+// end does not wait for a connect that hangs.
 #include <winsock2.h>
 
 #include "ClientProcess.h"
@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -70,6 +71,16 @@ protected:
             << "no contacts";
     }
 
+    // The client starts with an SMS to Jan in its outbox and sends it.
+    void SendToJan(const char* text) {
+        OutboxEntry sms;
+        sms.strNumber = kJan;
+        sms.strText = text;
+        ASSERT_TRUE(WriteOutbox({sms}));
+        StartSession();
+        ASSERT_TRUE(WaitFor([&] { return sim.Sms().size() == 1; }, 30000));
+    }
+
     bool SessionOpen() {
         for (const std::string& line : sim.PushLog())
             if (line.find(" session " + std::string(kLogin)) != std::string::npos)
@@ -117,12 +128,7 @@ TEST_F(PushEndToEnd, AContactWhoLogsInBlinksWithinASecond) {
 }
 
 TEST_F(PushEndToEnd, ADeliveryReportMarksTheSmsAndTheContactBlinksUntilExpanded) {
-    OutboxEntry sms;
-    sms.strNumber = kJan;
-    sms.strText = "Czy dotarło?";
-    ASSERT_TRUE(WriteOutbox({sms}));
-    StartSession();
-    ASSERT_TRUE(WaitFor([&] { return sim.Sms().size() == 1; }, 30000));
+    ASSERT_NO_FATAL_FAILURE(SendToJan("Czy dotarło?"));
     ASSERT_EQ(sim.PushEvent(kLogin, 1001, std::stoul(sim.Sms()[0])), 1);
     RemoteTreeItem jan;
     std::vector<RemoteTreeItem> items;
@@ -146,6 +152,45 @@ TEST_F(PushEndToEnd, ADeliveryReportMarksTheSmsAndTheContactBlinksUntilExpanded)
     for (int i = 0; i < 20; ++i, ::Sleep(100))
         seen.insert(Contact("Jan Kowalski").nImage);
     EXPECT_EQ(seen, std::set<int>{kLoggedOff}) << "the blinking ends once the SMS is shown";
+}
+
+TEST_F(PushEndToEnd, AReportAfterARestartMarksItsSmsAndTheMarkOutlastsTheNextOne) {
+    ASSERT_NO_FATAL_FAILURE(SendToJan("Dotrze po restarcie?"));
+    ASSERT_TRUE(
+        WaitFor([&] { return tree->Children(Contact("Jan Kowalski").hItem).size() == 1; }, 30000));
+    const unsigned smsId = static_cast<unsigned>(std::stoul(sim.Sms()[0]));
+    ASSERT_TRUE(client.Quit(10000));
+
+    // The program started again: the SMS hangs under Jan, and his report finds it.
+    StartSession();
+    std::vector<RemoteTreeItem> items;
+    auto shown = [&](int image) {
+        return WaitFor(
+            [&] {
+                items = tree->Children(Contact("Jan Kowalski").hItem);
+                return items.size() == 1 && items[0].nImage == image;
+            },
+            10000);
+    };
+    ASSERT_TRUE(shown(8)) << items.size() << " SMS under Jan";
+    EXPECT_EQ(items[0].strText, "Dotrze po restarcie?");
+    // The push log still names the first run's session: sent once the new one is open.
+    ASSERT_TRUE(WaitFor([&] { return sim.PushEvent(kLogin, 1001, smsId) == 1; }, 30000));
+    ASSERT_TRUE(shown(kReport));
+    // Opened, the contact stops blinking and the program ends without a question.
+    ::SendMessageA(client.Child(kTreeId), TVM_EXPAND, TVE_EXPAND,
+                   reinterpret_cast<LPARAM>(Contact("Jan Kowalski").hItem));
+    // Four ticks of the timer, each 600 ms.
+    ::Sleep(3000);
+    EXPECT_EQ(Contact("Jan Kowalski").nImage, kLoggedOff);
+    if (const char* shots = std::getenv("BRISKO_SHOTS")) {
+        EXPECT_TRUE(ShootWindow(client.Main(), std::string(shots) + "/sent-sms-restart.png"));
+    }
+    ASSERT_TRUE(client.Quit(10000));
+
+    StartSession();
+    EXPECT_TRUE(shown(kReport)) << "the mark stays";
+    EXPECT_EQ(sim.Sms().size(), 1u) << "nothing sent again";
 }
 
 TEST_F(PushEndToEnd, AThousandEventsInAnyCuttingAllArrive) {

@@ -1,12 +1,16 @@
 // SMS in the real main window against the simulator: the compose dialog, the
 // outbox and its file, sending one at a time with the balance and the prices,
-// the status report, and SMS that wait through a restart.
+// the status report, SMS that wait through a restart, and sent SMS that hang
+// under their contacts again after one.
 #include "BriskoPCApp.h"
 #include "BriskoPCDlg.h"
 #include "ClientProcess.h"
 #include "ClientTest.h"
 #include "MessageBox.h"
 #include "ModalPeer.h"
+#include "Messages.h"
+#include "RecordLog.h"
+#include "SentLog.h"
 #include "SimControl.h"
 #include "SmsDlg.h"
 #include "resource.h"
@@ -30,6 +34,10 @@ const char kLogin[] = "+48600100200";
 
 std::string OutboxFile() {
     return CWinApp::DataFolder("BriskoPC") + "\\" + kLogin + ".obx";
+}
+
+std::string SentLogFile() {
+    return CWinApp::DataFolder("BriskoPC") + "\\" + kLogin + ".snt";
 }
 
 std::string FileBytes(const std::string& path) {
@@ -59,6 +67,15 @@ protected:
         Pump(50);
         app.ExitInstance();
         ::DeleteFileA(OutboxFile().c_str());
+        ::DeleteFileA(SentLogFile().c_str());
+    }
+
+    // The program ended ("Zakończ", a highlight's question answered) and started again.
+    void Restart() {
+        boxes.Answer(IDYES);
+        dlg().OnClose();
+        app.ExitInstance();
+        Start();
     }
 
     void Start() {
@@ -91,6 +108,19 @@ protected:
 
     std::vector<std::string> OutboxLabels() {
         return ChildLabels(dlg().m_wndTree, dlg().m_messages.m_hOutboxItem);
+    }
+
+    // The labels and images of the SMS under a contact, the newest first.
+    std::vector<std::pair<std::string, int>> Hanging(const char* number) {
+        std::vector<std::pair<std::string, int>> items;
+        const Contact* c = dlg().m_contacts.FindByNumber(number);
+        if (!c || !c->hItem)
+            return items;
+        CTreeCtrl& tree = dlg().m_wndTree;
+        for (HTREEITEM item = tree.GetChildItem(c->hItem); item;
+             item = tree.GetNextSiblingItem(item))
+            items.push_back({tree.GetItemText(item), tree.GetItemImage(item)});
+        return items;
     }
 
     int OutboxImage() { return dlg().m_wndTree.GetItemImage(dlg().m_messages.m_hOutboxItem); }
@@ -665,6 +695,177 @@ TEST_F(SmsPicker, WithNoContactTheDialogTakesThePickerIsGreyed) {
     });
     ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_MENU_SEND_SMS, 0);
     EXPECT_EQ(canPick, 0);
+}
+
+TEST_F(Sms, SentSmsHangUnderTheirContactsAgainAfterARestartAndReportsStillFindThem) {
+    Start();
+    Write("600100201", "Do Jana: zażółć gęślą jaźń, dłużej niż trzydzieści znaków");
+    Settle();
+    Write("509876543", "Spoza kontaktów");
+    Settle();
+    const auto jan = Hanging("+48600100201"), pseudo = Hanging("Brisko");
+    ASSERT_EQ(jan.size(), 1u);
+    ASSERT_EQ(pseudo.size(), 1u);
+    EXPECT_EQ(pseudo[0].second, 8);
+    std::vector<std::string> accepted = sim.Sms();
+    ASSERT_EQ(accepted.size(), 2u);
+    const int janId = std::atoi(accepted[0].c_str());
+
+    Restart();
+    EXPECT_EQ(Hanging("+48600100201"), jan);
+    EXPECT_EQ(Hanging("Brisko"), pseudo);
+    ::SendMessageA(dlg().m_hWnd, WM_PUSH_SMSREPORT, static_cast<WPARAM>(janId), 0);
+    ASSERT_EQ(Hanging("+48600100201").size(), 1u);
+    EXPECT_EQ(Hanging("+48600100201")[0].second, 9) << "the report found its SMS";
+    ASSERT_NE(dlg().m_contacts.FindByNumber("+48600100201"), nullptr);
+    EXPECT_EQ(dlg().m_contacts.FindByNumber("+48600100201")->nHighlightMode, 3);
+
+    // Contacts shown again, by a second list or a login again, show each SMS once.
+    dlg().SendGetContacts();
+    Settle();
+    dlg().Login(kLogin, "haslo123");
+    Settle();
+    const std::vector<std::pair<std::string, int>> reported = {{jan[0].first, 9}};
+    EXPECT_EQ(Hanging("+48600100201"), reported);
+    EXPECT_EQ(Hanging("Brisko"), pseudo);
+
+    // The mark stays over a further restart, also one without the service,
+    // from the contacts file.
+    app.WriteProfileInt("BriskoPC", "ServicePort", 9);
+    Restart();
+    ASSERT_TRUE(PumpUntil([this] { return dlg().m_nContactsSource == 1; }));
+    EXPECT_EQ(Hanging("+48600100201"), reported);
+    EXPECT_EQ(Hanging("Brisko"), pseudo);
+    app.WriteProfileInt("BriskoPC", "ServicePort", SimControl::HttpsPort());
+    Restart();
+    ASSERT_EQ(dlg().m_nSessionState, 2);
+    Write("600100201", "Drugi do Jana");
+    Settle();
+    EXPECT_EQ(Hanging("+48600100201"),
+              (std::vector<std::pair<std::string, int>>{{"Drugi do Jana", 8}, reported[0]}));
+    std::vector<int> ids;
+    dlg().m_messages.ForEachSentSms([&ids](const MessageRecord& r) { ids.push_back(r.nListId); });
+    std::sort(ids.begin(), ids.end());
+    EXPECT_EQ(ids.size(), 3u);
+    EXPECT_EQ(std::adjacent_find(ids.begin(), ids.end()), ids.end()) << "list ids stay unique";
+    EXPECT_GE(ids.front(), 1000);
+
+    // Log-off takes them with the contacts; the next login, as the login
+    // dialog makes it, shows them once again.
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_LOGOFF, 0);
+    Settle();
+    EXPECT_EQ(dlg().m_messages.FindBySmsId(janId), nullptr);
+    dlg().m_strLogin = kLogin;
+    dlg().Login(kLogin, "haslo123");
+    Settle();
+    EXPECT_EQ(Hanging("+48600100201"),
+              (std::vector<std::pair<std::string, int>>{{"Drugi do Jana", 8}, reported[0]}));
+    EXPECT_EQ(Hanging("Brisko"), pseudo);
+}
+
+TEST_F(Sms, TheLogSkipsATornRecordKeepsDeletionsAndHangsARemovedContactsSmsUnderThePseudoContact) {
+    auto sent = [](uint64_t key, int id, const char* number, const char* text) {
+        SentSmsEntry sms;
+        sms.nKey = key;
+        sms.nSmsId = id;
+        sms.strNumber = number;
+        sms.strText = text;
+        return EncodeLogLine(SentSmsPayload(sms));
+    };
+    const std::string torn = sent(3, 503, "+48600100201", "Urwany przy awarii");
+    {
+        std::ofstream log(SentLogFile(), std::ios::binary);
+        log << sent(1, 501, "+48600100201", "Pierwszy do Jana")
+            << sent(2, 502, "+48601999888", "Do usuniętego kontaktu")
+            << EncodeLogLine(ReportPayload(2)) << torn.substr(0, torn.size() / 2);
+    }
+    Start();
+    EXPECT_EQ(Hanging("+48600100201"),
+              (std::vector<std::pair<std::string, int>>{{"Pierwszy do Jana", 8}}));
+    EXPECT_EQ(Hanging("Brisko"), (std::vector<std::pair<std::string, int>>{
+                                     {"+48601999888: Do usuniętego kontaktu", 9}}));
+
+    // Written after the torn record, a new one lands on a line of its own.
+    Write("600100201", "Po urwanym");
+    Settle();
+    ASSERT_EQ(Hanging("+48600100201").size(), 2u);
+    // "Usuń" on the first: it does not come back.
+    const Contact* jan = dlg().m_contacts.FindByNumber("+48600100201");
+    ASSERT_NE(jan, nullptr);
+    CTreeCtrl& tree = dlg().m_wndTree;
+    dlg().m_wndTree.SelectItem(tree.GetNextSiblingItem(tree.GetChildItem(jan->hItem)));
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_OUTBOX_DELETE, 0);
+    EXPECT_EQ(Hanging("+48600100201"),
+              (std::vector<std::pair<std::string, int>>{{"Po urwanym", 8}}));
+    // A contact added, sent an SMS and removed: the SMS goes with his item, and
+    // after a restart it hangs under the pseudo-contact.
+    dialogs.Expect(IDD_CONTACT, [](CDialog& d) {
+        fw::SetItemText(d, IDC_CONTACT_NAME, "Ćma Nocna");
+        fw::SetItemText(d, IDC_CONTACT_NUMBER, "691234567");
+        fw::Press(d, IDOK);
+    });
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_CONTACT_ADD, 0);
+    Settle();
+    Write("691234567", "Do Ćmy");
+    Settle();
+    EXPECT_EQ(Hanging("+48691234567"), (std::vector<std::pair<std::string, int>>{{"Do Ćmy", 8}}));
+    Contact* moth = dlg().m_contacts.FindByNumber("+48691234567");
+    ASSERT_NE(moth, nullptr);
+    dlg().m_wndTree.SelectItem(moth->hItem);
+    boxes.Answer(IDYES);
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_CONTACT_DELETE, 0);
+    Settle();
+    ASSERT_EQ(dlg().m_contacts.FindByNumber("+48691234567"), nullptr);
+    EXPECT_EQ(Hanging("Brisko"), (std::vector<std::pair<std::string, int>>{
+                                     {"+48601999888: Do usuniętego kontaktu", 9}}));
+
+    Restart();
+    EXPECT_EQ(dlg().m_contacts.FindByNumber("+48691234567"), nullptr) << "the service removed him";
+    EXPECT_EQ(Hanging("+48600100201"),
+              (std::vector<std::pair<std::string, int>>{{"Po urwanym", 8}}));
+    EXPECT_EQ(Hanging("Brisko"),
+              (std::vector<std::pair<std::string, int>>{
+                  {"+48691234567: Do Ćmy", 8}, {"+48601999888: Do usuniętego kontaktu", 9}}));
+}
+
+TEST_F(Sms, AThousandSmsReadBackHaveUniqueListIdsAndEachCanBeDeleted) {
+    {
+        std::ofstream log(SentLogFile(), std::ios::binary);
+        for (uint64_t key = 1; key <= 1200; ++key) {
+            SentSmsEntry sms;
+            sms.nKey = key;
+            sms.nSmsId = static_cast<int>(key);
+            sms.strNumber = "+48601999888";
+            sms.strText = "SMS " + std::to_string(key);
+            log << EncodeLogLine(SentSmsPayload(sms));
+        }
+    }
+    Start();
+    std::vector<std::pair<std::string, int>> shown = Hanging("Brisko");
+    ASSERT_EQ(shown.size(), kMaxSentLogSms) << "the newest thousand";
+    EXPECT_EQ(shown.front().first, "+48601999888: SMS 1200");
+    EXPECT_EQ(shown.back().first, "+48601999888: SMS 201");
+    std::vector<int> ids;
+    dlg().m_messages.ForEachSentSms([&ids](const MessageRecord& r) { ids.push_back(r.nListId); });
+    std::sort(ids.begin(), ids.end());
+    EXPECT_EQ(std::adjacent_find(ids.begin(), ids.end()), ids.end());
+    EXPECT_EQ(ids.front(), 1000);
+
+    // One more takes a list id past 1999, and is deleted like any other.
+    Write("601999888", "Nowy");
+    Settle();
+    ASSERT_NE(dlg().m_contacts.FindByNumber("Brisko"), nullptr);
+    HTREEITEM newest = dlg().m_wndTree.GetChildItem(dlg().m_contacts.FindByNumber("Brisko")->hItem);
+    ASSERT_EQ(dlg().m_wndTree.GetItemText(newest), "+48601999888: Nowy");
+    EXPECT_EQ(dlg().m_wndTree.GetItemData(newest), 2000);
+    dlg().m_wndTree.SelectItem(newest);
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_OUTBOX_DELETE, 0);
+    EXPECT_EQ(Hanging("Brisko").front().first, "+48601999888: SMS 1200");
+    Restart();
+    shown = Hanging("Brisko");
+    ASSERT_EQ(shown.size(), kMaxSentLogSms);
+    EXPECT_EQ(shown.front().first, "+48601999888: SMS 1200") << "the deleted one stays deleted";
+    EXPECT_EQ(shown.back().first, "+48601999888: SMS 201");
 }
 
 } // namespace
