@@ -32,7 +32,15 @@ bool StartLoggedIn(CBriskoPCApp& app, const char* name, int port, const char* lo
 
 bool Settle(CBriskoPCDlg& dlg) {
     Pump(30);
-    return PumpUntil([&dlg] { return dlg.m_nThreads == 0; });
+    // A handler may start the next request as its own ends, and a worker tells
+    // of its request only once it runs, later on a busy machine: idle is idle
+    // for a while.
+    return PumpUntil([&dlg] {
+        if (dlg.m_nThreads != 0)
+            return false;
+        Pump(50);
+        return dlg.m_nThreads == 0;
+    });
 }
 
 void EndClient(CBriskoPCApp& app, fw::MessageBoxScript* boxes) {
