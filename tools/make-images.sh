@@ -98,10 +98,13 @@ colour() {
 
 # xpm NAME: reads a pixel grid on stdin (blanks ignored) into $T/NAME.xpm.
 xpm() {
-  local name=$1 rows w h
+  local name=$1 rows first w h
   rows=$(sed -e 's/[[:space:]]//g' -e '/^$/d')
   h=$(printf '%s\n' "$rows" | wc -l)
-  w=$(printf '%s\n' "$rows" | head -n1 | tr -d '\n' | wc -c)
+  # The first row without a pipe through head: head leaves early, and the
+  # writer's SIGPIPE would fail the build under pipefail now and then.
+  first=${rows%%$'\n'*}
+  w=${#first}
   if printf '%s\n' "$rows" | awk -v w="$w" 'length($0) != w { bad = 1 } END { exit !bad }'; then
     echo "make-images: $name: rows of unequal width" >&2; exit 1
   fi

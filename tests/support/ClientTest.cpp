@@ -45,7 +45,15 @@ bool StartAgain(CBriskoPCApp& app, fw::MessageBoxScript* boxes) {
 
 bool Settle(CBriskoPCDlg& dlg) {
     Pump(30);
-    return PumpUntil([&dlg] { return dlg.m_nThreads == 0; });
+    // A handler may start the next request as its own ends, and a worker tells
+    // of its request only once it runs, later on a busy machine: idle is idle
+    // for a while.
+    return PumpUntil([&dlg] {
+        if (dlg.m_nThreads != 0)
+            return false;
+        Pump(50);
+        return dlg.m_nThreads == 0;
+    });
 }
 
 void EndClient(CBriskoPCApp& app, fw::MessageBoxScript* boxes) {
@@ -124,12 +132,16 @@ bool ClickTreeItem(HWND hTopLevel, HWND hTree, HTREEITEM item, bool right, int d
     Pump(100);
     INPUT in[3] = {};
     in[0].type = in[1].type = in[2].type = INPUT_MOUSE;
-    in[0].mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
     // To a point, not by a distance: a relative move would be scaled by the
-    // pointer's acceleration.
-    in[1].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    in[1].mi.dx = ::MulDiv(pt.x + drift, 65535, ::GetSystemMetrics(SM_CXSCREEN) - 1);
-    in[1].mi.dy = ::MulDiv(pt.y, 65535, ::GetSystemMetrics(SM_CYSCREEN) - 1);
+    // pointer's acceleration. The press carries its point too: under load the
+    // X server may report a motion from before the warp after it, and a press
+    // without one would land on the item clicked before.
+    for (int i : {0, 1}) {
+        in[i].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        in[i].mi.dx = ::MulDiv(pt.x + i * drift, 65535, ::GetSystemMetrics(SM_CXSCREEN) - 1);
+        in[i].mi.dy = ::MulDiv(pt.y, 65535, ::GetSystemMetrics(SM_CYSCREEN) - 1);
+    }
+    in[0].mi.dwFlags |= right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
     in[2].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
     if (::SendInput(3, in, sizeof(INPUT)) != 3)
         return false;
