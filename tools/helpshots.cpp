@@ -69,14 +69,22 @@ bool SelectContact(const ClientProcess& client, const std::string& name) {
     return item && tree.Select(item);
 }
 
-// Logged in by hand, then the window with the contacts in their presences.
-void LoginAndContacts(SimControl& sim, ClientProcess& client) {
+// The login dialog answered with the password, shot first when `shot` names it.
+bool LogIn(const ClientProcess& client, const char* shot) {
     HWND login = DialogWith(client, IDC_REMEMBER);
     if (!login)
-        return Fail("no login dialog");
+        return false;
     SetText(login, IDC_PASSWORD, kPassword);
-    Shoot(login, "login.png");
+    if (shot)
+        Shoot(login, shot);
     Press(login, IDOK);
+    return true;
+}
+
+// Logged in by hand, then the window with the contacts in their presences.
+void LoginAndContacts(SimControl& sim, ClientProcess& client) {
+    if (!LogIn(client, "login.png"))
+        return Fail("no login dialog");
     for (auto [number, presence] : {std::pair{"+48600100201", 1},
                                     {"+48600100202", 2},
                                     {"+48600100203", 3},
@@ -175,6 +183,27 @@ void Balloon(SimControl& sim, const ClientProcess& client) {
          "balloon.png");
 }
 
+// Started again, Jan Kowalski's chat window shows the conversation of before
+// in grey, above a new message.
+void ChatAfterRestart(SimControl& sim, ClientProcess& client) {
+    if (!client.Start() || !LogIn(client, nullptr))
+        return Fail("no login after the restart");
+    if (!WaitFor([&] { return Contact(client, "Jan Kowalski") != nullptr; }, 15000))
+        return Fail("no contacts after the restart");
+    // The service names the user a moment after the contacts come.
+    ::Sleep(2000);
+    sim.PushMessage(kLogin, "+48600100201", 1, "Jeste\x9c ju\xbf z powrotem?");
+    ::Sleep(2000);
+    if (!SelectContact(client, "Jan Kowalski"))
+        return Fail("Jan Kowalski not in the tree after the restart");
+    Command(client, ID_OPEN_CHAT);
+    HWND chat = DialogWith(client, IDC_CHAT_INPUT);
+    if (!chat)
+        return Fail("no chat window after the restart");
+    Shoot(chat, "chat-history.png");
+    Press(chat, IDC_CHAT_HIDE);
+}
+
 // A newer version after the next login: yes, a place to save, the download.
 void Download(SimControl& sim, ClientProcess& client) {
     sim.SetInstallerSize(4 * 1024 * 1024);
@@ -232,6 +261,9 @@ int main(int argc, char** argv) {
     Chat(sim, client);
     SettingsLockAbout(client);
     Balloon(sim, client);
+    if (!client.Quit(10000))
+        client.Kill();
+    ChatAfterRestart(sim, client);
     if (!client.Quit(10000))
         client.Kill();
     Download(sim, client);
