@@ -123,14 +123,19 @@ void SmsAndReports(const ClientProcess& client) {
     Press(status, IDOK);
 }
 
-// A message from Jan Kowalski, answered in his chat window.
-void Chat(SimControl& sim, const ClientProcess& client) {
-    sim.PushMessage(kLogin, "+48600100201", 1, "Cze\x9c\xe6 Zosiu! Co s\xb3ychu\xe6?");
+// A message from Jan Kowalski, then his chat window opened from the tree.
+HWND JansChat(SimControl& sim, const ClientProcess& client, const char* message) {
+    sim.PushMessage(kLogin, "+48600100201", 1, message);
     ::Sleep(2000);
     if (!SelectContact(client, "Jan Kowalski"))
-        return Fail("Jan Kowalski not in the tree");
+        return nullptr;
     Command(client, ID_OPEN_CHAT);
-    HWND chat = DialogWith(client, IDC_CHAT_INPUT);
+    return DialogWith(client, IDC_CHAT_INPUT);
+}
+
+// A message from Jan Kowalski, answered in his chat window.
+void Chat(SimControl& sim, const ClientProcess& client) {
+    HWND chat = JansChat(sim, client, "Cze\x9c\xe6 Zosiu! Co s\xb3ychu\xe6?");
     if (!chat)
         return Fail("no chat window");
     Type(chat, IDC_CHAT_INPUT, "Dzi\xeakuj\xea, wszystko dobrze!");
@@ -192,12 +197,7 @@ void ChatAfterRestart(SimControl& sim, ClientProcess& client) {
         return Fail("no contacts after the restart");
     // The service names the user a moment after the contacts come.
     ::Sleep(2000);
-    sim.PushMessage(kLogin, "+48600100201", 1, "Jeste\x9c ju\xbf z powrotem?");
-    ::Sleep(2000);
-    if (!SelectContact(client, "Jan Kowalski"))
-        return Fail("Jan Kowalski not in the tree after the restart");
-    Command(client, ID_OPEN_CHAT);
-    HWND chat = DialogWith(client, IDC_CHAT_INPUT);
+    HWND chat = JansChat(sim, client, "Jeste\x9c ju\xbf z powrotem?");
     if (!chat)
         return Fail("no chat window after the restart");
     Shoot(chat, "chat-history.png");
