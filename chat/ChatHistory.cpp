@@ -16,10 +16,8 @@ bool IsNationalNumber(const std::string& digits) {
 // the profile and the service.
 bool CChatHistory::FileName(const std::string& number, std::string* name) const {
     std::string digits = NationalNumber(number);
-    if (!IsValidLogin(m_login) || !IsNationalNumber(digits))
-        return false;
-    *name = m_login + "-" + digits + ".hst";
-    return true;
+    return IsNationalNumber(digits) &&
+           LoginFileName(m_login, ("-" + digits + ".hst").c_str(), name);
 }
 
 // The ids are read once, when the log is first needed: a message fetched
@@ -82,13 +80,13 @@ bool CChatHistory::Clear(const std::string& number) {
 }
 
 std::vector<int> CChatHistory::ReadPendingMessages() {
-    std::string bytes;
-    if (!IsValidLogin(m_login) || !ReadDataFile(m_login + ".pnd", &bytes))
+    std::string name, bytes;
+    if (!LoginFileName(m_login, ".pnd", &name) || !ReadDataFile(name, &bytes))
         return {};
     return DecodePendingIds(bytes);
 }
 
 void CChatHistory::WritePendingMessages(const std::vector<int>& ids) {
-    if (IsValidLogin(m_login))
-        WriteDataFile(m_login + ".pnd", EncodePendingIds(ids));
+    if (std::string name; LoginFileName(m_login, ".pnd", &name))
+        WriteDataFile(name, EncodePendingIds(ids));
 }
