@@ -241,6 +241,7 @@ void CBriskoPCDlg::SaveDataFiles() {
     if (!m_contacts.IsEmpty() && m_nContactsSource == 2)
         WriteContactsFile();
     WriteOutboxFile();
+    CatchUpPendingMessages();
 }
 
 void CBriskoPCDlg::OnDestroy() {

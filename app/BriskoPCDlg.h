@@ -312,6 +312,8 @@ private:
     void FetchPendingMessages();
     void ResumePendingMessages();
     void WritePendingMessages();
+    // The file brought up to date with the messages shown or given up since.
+    void CatchUpPendingMessages();
     // A fetch, or the question about its sender, ended without the message.
     void MessageFetchFailed(int nMsgId);
     void ShowSystemMessage(const std::string& text);
@@ -358,6 +360,8 @@ private:
     // The stamp of the SMS on its way; it expires with the request that carries it.
     std::weak_ptr<int> m_pSmsOnItsWay;
     CPendingMessages m_pendingMessages;
+    // Messages were shown or given up since the pending file was written.
+    BOOL m_bPendingFileBehind = FALSE;
     CChatHistory m_chatHistory{m_strLogin};
     // The question about a system message is open.
     BOOL m_bAskingSystemMessage = FALSE;

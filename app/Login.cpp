@@ -63,6 +63,7 @@ void CBriskoPCDlg::LeaveLogin() {
     LeaveOutbox();
     LeaveSentLog();
     ForgetContacts();
+    CatchUpPendingMessages();
     m_pendingMessages.Clear();
     // The status on its way is the old login's; its answer will not come here.
     m_bStatusOnItsWay = FALSE;

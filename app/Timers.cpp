@@ -37,6 +37,7 @@ void CBriskoPCDlg::OnTimer(UINT nIDEvent) {
             QuickLogin(nullptr);
         if (m_nOutboxState == 1)
             ProcessOutbox();
+        CatchUpPendingMessages();
         if (m_nSessionState == 2) {
             if (m_nDbState == 0)
                 LoginPc(m_strLogin, m_strPassword);

@@ -89,8 +89,18 @@ void CBriskoPCDlg::ResumePendingMessages() {
         m_pendingMessages.Announce(id);
 }
 
+// Written at once when the set grows: an announced message must survive a
+// crash. One shown or given up is struck at the next duty or at the end: left
+// in the file meanwhile it costs one fetch more after a crash, and the history
+// keeps it from being shown twice.
 void CBriskoPCDlg::WritePendingMessages() {
     m_chatHistory.WritePendingMessages(m_pendingMessages.Ids());
+    m_bPendingFileBehind = FALSE;
+}
+
+void CBriskoPCDlg::CatchUpPendingMessages() {
+    if (m_bPendingFileBehind)
+        WritePendingMessages();
 }
 
 void CBriskoPCDlg::FetchPendingMessages() {
@@ -111,7 +121,7 @@ void CBriskoPCDlg::OnReceiveMsgLost(HttpRequest& request) {
 void CBriskoPCDlg::MessageFetchFailed(int nMsgId) {
     if (!m_pendingMessages.FetchFailed(nMsgId))
         return;
-    WritePendingMessages();
+    m_bPendingFileBehind = TRUE;
     AfxMessageBox(IDS_RECEIVE_FAILED);
 }
 
@@ -122,7 +132,7 @@ void CBriskoPCDlg::OnReceiveMsgResponse(HttpRequest& request) {
     if (!ParseReceivedMessage(response, m)) {
         if (StartsWith(response, "RECEIVEMSGFAILED")) {
             m_pendingMessages.Refused(id);
-            WritePendingMessages();
+            m_bPendingFileBehind = TRUE;
             AfxMessageBox(IDS_RECEIVE_FAILED);
             return;
         }
@@ -145,7 +155,7 @@ void CBriskoPCDlg::OnReceiveMsgResponse(HttpRequest& request) {
         ShowInChat(sender, id, m.strTime, m.strText);
     else if (m.strKind == "101" || m.strKind == "102")
         SetPresenceOf(m.strText, m.strKind == "101" ? 1 : 0);
-    WritePendingMessages();
+    m_bPendingFileBehind = TRUE;
     // Last: its question waits in a modal loop, while more answers come.
     if (m.strKind == "100")
         ShowSystemMessage(m.strText);
@@ -234,7 +244,7 @@ void CBriskoPCDlg::ResponseGetUserInfo(HttpRequest& request) {
         // A sender the service does not know: the message goes without a word.
         if (StartsWith(response, "USERFAILED")) {
             m_pendingMessages.Refused(r.nMsgId);
-            WritePendingMessages();
+            m_bPendingFileBehind = TRUE;
         } else {
             OnGetUserInfoLost(request);
         }
@@ -261,7 +271,7 @@ void CBriskoPCDlg::ResponseGetUserInfo(HttpRequest& request) {
     }
     if (c)
         ShowInChat(c, r.nMsgId, r.strExtra, r.strText);
-    WritePendingMessages();
+    m_bPendingFileBehind = TRUE;
 }
 
 CChatDlg* CBriskoPCDlg::OpenChatWindow(Contact* c) {
