@@ -159,12 +159,16 @@ int main(int argc, char** argv) {
         std::printf("simbench: %d of %d requests failed\n", failed, count);
         return 1;
     }
-    std::printf("simbench: %d requests to %s:%d in %.1f ms, mean %.2f ms per request\n", count,
-                argv[1], port, ms(start, end), ms(start, end) / count);
+    std::printf("simbench: %d requests to %s:%d in %.1f ms, mean %.2f ms per request, the first "
+                "(connect and TLS handshake) %.1f ms\n",
+                count, argv[1], port, ms(start, end), ms(start, end) / count,
+                ms(start, first_done));
+    // The bare WinInet call itself, against the simulator: no client code to
+    // compare, so no ratio; the request path's figure compares with it.
     if (count > 1) {
-        std::printf("simbench: first request (connect and TLS handshake) %.1f ms, "
-                    "then a mean of %.2f ms per kept-alive request\n",
-                    ms(start, first_done), ms(first_done, end) / (count - 1));
+        std::printf("figure: the simulator's answer to a kept-alive WinInet GET, mean of %d: "
+                    "%.3f ms | bare: this is the bare call | aim: about 2 ms\n",
+                    count - 1, ms(first_done, end) / (count - 1));
     }
     return 0;
 }

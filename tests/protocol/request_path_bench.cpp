@@ -2,6 +2,7 @@
 // path (a worker per request, the semaphore, the dispatcher) against 200 GETs
 // made directly with WinInet on one thread, taken in turn, both to the simulator.
 // ./brisko bench runs it.
+#include "BareWinInet.h"
 #include "BriskoPCApp.h"
 #include "BriskoPCDlg.h"
 #include "ClientTest.h"
@@ -9,11 +10,7 @@
 #include "SimControl.h"
 #include "resource.h"
 
-#include <wininet.h>
-
-#include <algorithm>
 #include <cstdio>
-#include <numeric>
 #include <set>
 #include <sstream>
 #include <string>
@@ -44,50 +41,10 @@ double ThroughTheRequestPath(CBriskoPCDlg& dlg, int i) {
     return NowMs() - start;
 }
 
-// Bare WinInet on this thread: one session, one kept-alive connection.
-class DirectWinInet {
-public:
-    DirectWinInet()
-        : m_hInternet(::InternetOpenA("Microsoft Internet Explorer", INTERNET_OPEN_TYPE_PRECONFIG,
-                                      nullptr, nullptr, 0)),
-          m_hConnect(::InternetConnectA(m_hInternet, "localhost",
-                                        static_cast<INTERNET_PORT>(SimControl::HttpsPort()),
-                                        nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0)) {}
-    ~DirectWinInet() {
-        ::InternetCloseHandle(m_hConnect);
-        ::InternetCloseHandle(m_hInternet);
-    }
-
-    double Get(int i) {
-        const DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
-                            INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_PRAGMA_NOCACHE |
-                            INTERNET_FLAG_SECURE;
-        double start = NowMs();
-        std::string target = "/" + Url("direct", i);
-        HINTERNET request = ::HttpOpenRequestA(m_hConnect, nullptr, target.c_str(), "HTTP/1.1",
-                                               nullptr, nullptr, flags, 0);
-        if (::HttpSendRequestA(request, nullptr, 0, nullptr, 0)) {
-            char chunk[4096];
-            DWORD read = 0;
-            while (::InternetReadFile(request, chunk, sizeof chunk, &read) && read)
-                ;
-        }
-        ::InternetCloseHandle(request);
-        return NowMs() - start;
-    }
-
-private:
-    HINTERNET m_hInternet;
-    HINTERNET m_hConnect;
-};
-
-double Median(std::vector<double> times) {
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
-double Sum(const std::vector<double>& times) {
-    return std::accumulate(times.begin(), times.end(), 0.0);
+double Bare(BareWinInet& wininet, int i) {
+    double start = NowMs();
+    wininet.Get("/" + Url("direct", i));
+    return NowMs() - start;
 }
 
 // Requests logged for a phase, and over how many TCP connections they came.
@@ -122,30 +79,28 @@ int main() {
     StopTimers(dlg.m_hWnd);
 
     SimControl sim;
-    DirectWinInet direct;
+    BareWinInet direct("localhost", SimControl::HttpsPort());
     // The first request of each pays for the TLS handshake: both warm up first.
     dlg.QueueRequest("BENCH", Url("warm", 0));
     WaitForDispatch(dlg);
-    direct.Get(-1);
+    Bare(direct, -1);
     sim.ClearLog();
     // One of each in turn, so that the load of the machine weighs on both alike.
     std::vector<double> path, bare;
     for (int i = 0; i < kRequests; ++i) {
         path.push_back(ThroughTheRequestPath(dlg, i));
-        bare.push_back(direct.Get(i));
+        bare.push_back(Bare(direct, i));
     }
 
     size_t pathRequests, pathConnections, directRequests, directConnections;
     Connections(sim, "path", &pathRequests, &pathConnections);
     Connections(sim, "direct", &directRequests, &directConnections);
-    std::printf("request path: %d requests in %.1f ms, median %.2f ms, %zu logged over %zu "
-                "connection(s)\n",
-                kRequests, Sum(path), Median(path), pathRequests, pathConnections);
-    std::printf("direct WinInet: %d requests in %.1f ms, median %.2f ms, %zu logged over %zu "
-                "connection(s)\n",
-                kRequests, Sum(bare), Median(bare), directRequests, directConnections);
-    std::printf("request path / direct: %.3f in total, %.3f by the medians\n",
-                Sum(path) / Sum(bare), Median(path) / Median(bare));
+    PrintFigure("request path, " + std::to_string(pathRequests) + " requests over " +
+                    std::to_string(pathConnections) + " connection(s)",
+                Spread(path),
+                "WinInet GET on one thread, " + std::to_string(directRequests) + " over " +
+                    std::to_string(directConnections) + " connection(s)",
+                Spread(bare), Median(path) / Median(bare), "<= 1.25, one connection");
 
     dlg.OnClose();
     app.ExitInstance();

@@ -152,13 +152,6 @@ bool ClickTreeItem(HWND hTopLevel, HWND hTree, HTREEITEM item, bool right, int d
     return true;
 }
 
-double NowMs() {
-    LARGE_INTEGER frequency, counter;
-    ::QueryPerformanceFrequency(&frequency);
-    ::QueryPerformanceCounter(&counter);
-    return 1000.0 * counter.QuadPart / frequency.QuadPart;
-}
-
 HttpRequest* AnsweredRequest(CBriskoPCDlg& dlg, const char* function, const std::string& answer) {
     auto* request = new HttpRequest;
     request->pChannel = dlg.m_pRequests;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "BriskoPCApp.h"
+#include "Figures.h"
 #include "HttpRequest.h"
 #include "MessageBox.h"
 #include "TreeCtrl.h"
@@ -53,8 +54,6 @@ bool ClickTreeItem(HWND hTopLevel, HWND hTree, HTREEITEM item, bool right, int d
 // A request of the window's current login with its answer in, as a worker
 // gives it back (WM_REQUEST_DONE) after WM_REQUEST_STARTED.
 HttpRequest* AnsweredRequest(CBriskoPCDlg& dlg, const char* function, const std::string& answer);
-// For benchmarks: milliseconds of the performance counter.
-double NowMs();
 // An answer of `function` handed to the main window as a request's worker
 // hands it on, with `context` as the request's own; how long the window took, in ms.
 double TimeAnswer(CBriskoPCDlg& dlg, const char* function, const std::string& answer,

@@ -8,7 +8,6 @@
 #include "SimControl.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -54,11 +53,6 @@ protected:
     }
 };
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 } // namespace
 
 int main() {
@@ -93,10 +87,13 @@ int main() {
             std::printf("download bench: a transfer failed\n");
             return 1;
         }
-    const double d = Median(dialog), w = Median(worker), s = Median(small), l = Median(large);
-    std::printf("download of %u MB (median of %d): bare WinInet, 1 KB pieces %.0f ms, 64 KB "
-                "pieces %.0f ms; the dialog's worker %.0f ms, ratio %.2f; the whole dialog, its "
-                "window's start and end included, %.0f ms, ratio %.2f\n",
-                kSize >> 20, kRounds, s, l, w, w / s, d, d / s);
+    const std::string what = "download of " + std::to_string(kSize >> 20) + " MB, ";
+    const std::string bare = "WinInet read in 1 KB pieces";
+    PrintFigure(what + "the dialog's worker", Spread(worker), bare, Spread(small),
+                Median(worker) / Median(small), "<= 1.1");
+    PrintFigure(what + "the whole dialog, its window's start and end included", Spread(dialog),
+                bare, Spread(small), Median(dialog) / Median(small), "<= 1.1");
+    PrintFigure(what + "WinInet read in 64 KB pieces", Spread(large), bare, Spread(small),
+                Median(large) / Median(small));
     return 0;
 }
