@@ -65,8 +65,8 @@ std::string DialogText(HWND hDlg) {
     return text;
 }
 
-bool WaitFor(const std::function<bool()>& done, DWORD ms) {
-    for (DWORD start = ::GetTickCount(); ::GetTickCount() - start < ms; ::Sleep(100))
+bool WaitFor(const std::function<bool()>& done, DWORD ms, DWORD pollMs) {
+    for (DWORD start = ::GetTickCount(); ::GetTickCount() - start < ms; ::Sleep(pollMs))
         if (done())
             return true;
     return done();
@@ -83,25 +83,28 @@ void ClientProcess::Close() {
     m_hMain = nullptr;
 }
 
-bool ClientProcess::Start() {
-    char path[MAX_PATH];
-    DWORD n = ::GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string dir(path, n);
-    return Open(dir.substr(0, dir.find_last_of('\\') + 1) + "BriskoPC.exe");
-}
-
-bool ClientProcess::Open(const std::string& file, const std::string& directory) {
-    Close();
+HANDLE Launch(const std::string& file, const std::string& parameters,
+              const std::string& directory) {
     SHELLEXECUTEINFOA sei = {};
     sei.cbSize = sizeof sei;
     sei.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
     sei.lpFile = file.c_str();
+    sei.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
     sei.lpDirectory = directory.empty() ? nullptr : directory.c_str();
     sei.nShow = SW_SHOWNORMAL;
-    if (!::ShellExecuteExA(&sei) || !sei.hProcess)
+    return ::ShellExecuteExA(&sei) ? sei.hProcess : nullptr;
+}
+
+bool ClientProcess::Start(DWORD pollMs) {
+    return Open(BesideThisProgram("BriskoPC.exe"), "", pollMs);
+}
+
+bool ClientProcess::Open(const std::string& file, const std::string& directory, DWORD pollMs) {
+    Close();
+    m_pi.hProcess = Launch(file, "", directory);
+    if (!m_pi.hProcess)
         return false;
-    m_pi.hProcess = sei.hProcess;
-    m_pi.dwProcessId = ::GetProcessId(sei.hProcess);
+    m_pi.dwProcessId = ::GetProcessId(m_pi.hProcess);
     // The first start in a fresh prefix may take a while. Another client may
     // still be ending: the window must be this process's.
     return WaitFor(
@@ -116,7 +119,7 @@ bool ClientProcess::Open(const std::string& file, const std::string& directory) 
             }
             return false;
         },
-        10000);
+        10000, pollMs);
 }
 
 HWND ClientProcess::Child(int nId) const {

@@ -32,8 +32,13 @@ bool ShootWindow(HWND hWnd, const std::string& png);
 // A click of a dialog's button, as its window's thread gets it.
 void Press(HWND window, int nID);
 
-// Polls done() every 100 ms until it holds or the time is up; returns done().
-bool WaitFor(const std::function<bool()>& done, DWORD ms);
+// Polls done() every `pollMs` until it holds or the time is up; returns done().
+bool WaitFor(const std::function<bool()>& done, DWORD ms, DWORD pollMs = 100);
+
+// Starts a program or a shortcut as the shell does, with its parameters, in
+// `directory` if one is given; its process, null when it did not start.
+HANDLE Launch(const std::string& file, const std::string& parameters = "",
+              const std::string& directory = "");
 
 class ClientProcess {
 public:
@@ -43,11 +48,11 @@ public:
     ClientProcess& operator=(const ClientProcess&) = delete;
 
     // Starts BriskoPC.exe from this program's folder and waits up to 10 s for
-    // its main window.
-    bool Start();
-    // Starts a program or a shortcut as the shell does (a shortcut in the
-    // folder it names), in `directory` if one is given; waits as Start does.
-    bool Open(const std::string& file, const std::string& directory = "");
+    // its main window, looking every `pollMs`.
+    bool Start(DWORD pollMs = 100);
+    // Starts a program or a shortcut as Launch does (a shortcut in the folder
+    // it names); waits as Start does.
+    bool Open(const std::string& file, const std::string& directory = "", DWORD pollMs = 100);
     bool Running() const;
     // "Zakończ"; true when the process ended within `ms`.
     bool Quit(DWORD ms);
