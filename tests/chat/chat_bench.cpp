@@ -129,8 +129,10 @@ int main() {
     double without = MessagesMs(dlg, 98, 20001, kBlock, nullptr);
     dlg.m_bSaveHistory = TRUE;
     double with = MessagesMs(dlg, 97, 30001, kBlock, nullptr);
-    PrintFigure("a message kept in the history", Ms(with) + " (" + Ms(with - without) + " more)",
-                "not kept", Ms(without), with / without, "at most +1 ms");
+    char difference[32];
+    std::snprintf(difference, sizeof difference, " (%+.3f ms)", with - without);
+    PrintFigure("a message kept in the history", Ms(with) + difference, "not kept", Ms(without),
+                with / without, "at most +1 ms");
 
     double empty = OpenMs(dlg, ewa), earlier = OpenMs(dlg, ola);
     PrintFigure("a chat window opened with the last 100 of " + std::to_string(kMessages) +
