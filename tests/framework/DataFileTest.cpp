@@ -21,26 +21,29 @@ std::vector<OutboxEntry> Outbox(int from, int count) {
     return sms;
 }
 
-Records OutboxRecords(std::string_view bytes) {
-    OutboxFileContent content = DecodeOutboxFile(bytes);
+// The entries of a file rewritten whole, each as a text; none when it is broken.
+template <typename Content, typename Describe>
+Records EntryRecords(const Content& content, Describe describe) {
     if (content.bBroken)
         return std::nullopt;
     std::vector<std::string> records;
-    for (const OutboxEntry& e : content.entries)
-        records.push_back(e.strNumber + "|" + e.strText + "|" + std::to_string(e.bClass0) +
-                          std::to_string(e.bUnicode) + std::to_string(e.bUncertain) + e.strSentAt);
+    for (const auto& entry : content.entries)
+        records.push_back(describe(entry));
     return records;
 }
 
+Records OutboxRecords(std::string_view bytes) {
+    return EntryRecords(DecodeOutboxFile(bytes), [](const OutboxEntry& e) {
+        return e.strNumber + "|" + e.strText + "|" + std::to_string(e.bClass0) +
+               std::to_string(e.bUnicode) + std::to_string(e.bUncertain) + e.strSentAt;
+    });
+}
+
 Records ContactsRecords(std::string_view bytes) {
-    ContactsFileContent content = DecodeContactsFile(bytes);
-    if (content.bBroken)
-        return std::nullopt;
-    std::vector<std::string> records;
-    for (const ContactEntry& e : content.entries)
-        records.push_back(e.strNumber + "|" + e.strName + "|" + std::to_string(e.nUserId) + "|" +
-                          std::to_string(e.nPresence));
-    return records;
+    return EntryRecords(DecodeContactsFile(bytes), [](const ContactEntry& e) {
+        return e.strNumber + "|" + e.strName + "|" + std::to_string(e.nUserId) + "|" +
+               std::to_string(e.nPresence);
+    });
 }
 
 HistoryEntry Message(int i) {
