@@ -264,13 +264,21 @@ TEST_F(Sms, AnOutboxFileThatCannotBeWrittenLosesNoSms) {
     ::CreateDirectoryA(blocked.c_str(), nullptr);
     Start();
     Write("600100201", "Mimo pełnego dysku");
+    EXPECT_EQ(OutboxLabels(), std::vector<std::string>{"+48600100201"});
+    // Logged off, the SMS wait for their login; the file can take them again later.
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_LOGOFF, 0);
     const bool written = ::GetFileAttributesA(OutboxFile().c_str()) != INVALID_FILE_ATTRIBUTES;
     ::RemoveDirectoryA(blocked.c_str());
     EXPECT_FALSE(written);
-    EXPECT_EQ(OutboxLabels(), std::vector<std::string>{"+48600100201"});
+    EXPECT_TRUE(OutboxLabels().empty());
+
+    // Logged in again, as the login dialog does it.
     ASSERT_TRUE(sim.Reachable());
+    dlg().m_strLogin = kLogin;
+    dlg().m_strPassword = "haslo123";
     dlg().Login(kLogin, "haslo123");
     Settle();
+    EXPECT_EQ(OutboxLabels(), std::vector<std::string>{"+48600100201"});
     ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_OUTBOX_SEND, 0);
     Settle();
     std::vector<std::string> sms = sim.Sms();
