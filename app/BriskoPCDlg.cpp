@@ -1,6 +1,7 @@
 #include "BriskoPCDlg.h"
 
 #include "BPCSocks.h"
+#include "DataFile.h"
 #include "HttpSession.h"
 #include "MessageBox.h"
 #include "Messages.h"
@@ -241,6 +242,9 @@ void CBriskoPCDlg::SaveDataFiles() {
     if (!m_contacts.IsEmpty() && m_nContactsSource == 2)
         WriteContactsFile();
     WriteOutboxFile();
+    // The last chance of the SMS of logins left while their file could not be written.
+    for (const auto& [name, entries] : m_unsavedOutboxes)
+        WriteDataFile(name, EncodeOutboxFile(entries));
     CatchUpPendingMessages();
 }
 

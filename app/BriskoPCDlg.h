@@ -11,6 +11,7 @@
 #include "Dialog.h"
 #include "HttpRequest.h"
 #include "MessageList.h"
+#include "OutboxFile.h"
 #include "PriceList.h"
 #include "resource.h"
 #include "SentLogStore.h"
@@ -19,6 +20,7 @@
 
 #include <commctrl.h>
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -80,7 +82,9 @@ public:
     void EditOutboxItem();
     void EditOutboxSms(MessageRecord* r);
     void ReadOutboxFile();
-    void WriteOutboxFile();
+    // False when the file could not be written; the SMS stay in the outbox.
+    bool WriteOutboxFile();
+    std::vector<OutboxEntry> OutboxEntries() const;
     // The login's sent SMS read back, once a login, and hung under their contacts.
     void ReadSentLog();
     void SendGetCosts();
@@ -198,6 +202,9 @@ public:
     // 0 no contacts, 1 from the contacts file, 2 from the service in this run.
     int m_nContactsSource = 0;
     BOOL m_bOutboxLoaded = FALSE;
+    // The waiting SMS of logins left while their file could not be written,
+    // by file name: they come back with their login, or go to the file at the end.
+    std::map<std::string, std::vector<OutboxEntry>> m_unsavedOutboxes;
     BOOL m_bPushLost = FALSE;
     int m_nPushPort = 0;
     int m_nReloginCountdown = 0;

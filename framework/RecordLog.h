@@ -32,7 +32,8 @@ void VisitSoundLogLinesBackwards(std::string_view bytes,
                                  const std::function<bool(std::string_view)>& visit);
 
 // The bytes to append to a log whose content ends with lastByte (0: empty)
-// for the payload to land on a line of its own, after a torn line too.
+// for the payload to land on a line of its own; a torn line before it stays
+// torn.
 std::string LineToAppend(char lastByte, std::string_view payload);
 
 // The newest sound lines of the log that fit in keepBytes, re-encoded: what a

@@ -144,12 +144,7 @@ void CBriskoPCDlg::EditOutboxSms(MessageRecord* r) {
     WriteOutboxFile();
 }
 
-void CBriskoPCDlg::WriteOutboxFile() {
-    std::string name;
-    if (!LoginFileName(m_strLogin, ".obx", &name))
-        return;
-    // The file's SMS join the list first, or writing would lose them.
-    ReadOutboxFile();
+std::vector<OutboxEntry> CBriskoPCDlg::OutboxEntries() const {
     std::vector<OutboxEntry> entries;
     // The SMS on its way is stored as uncertain: should the program end before
     // its answer comes, the next start does not send it again by itself.
@@ -157,7 +152,16 @@ void CBriskoPCDlg::WriteOutboxFile() {
         entries.push_back({r.strNumber, r.strText, r.bClass0 != 0, r.bUnicode != 0,
                            r.bUncertain || IsOnItsWay(r), r.strSentAt});
     });
-    WriteDataFile(name, EncodeOutboxFile(entries));
+    return entries;
+}
+
+bool CBriskoPCDlg::WriteOutboxFile() {
+    std::string name;
+    if (!LoginFileName(m_strLogin, ".obx", &name))
+        return false;
+    // The file's SMS join the list first, or writing would lose them.
+    ReadOutboxFile();
+    return WriteDataFile(name, EncodeOutboxFile(OutboxEntries()));
 }
 
 void CBriskoPCDlg::ReadOutboxFile() {
@@ -165,9 +169,17 @@ void CBriskoPCDlg::ReadOutboxFile() {
         return;
     m_bOutboxLoaded = TRUE;
     std::string name, bytes;
-    if (!LoginFileName(m_strLogin, ".obx", &name) || !ReadDataFile(name, &bytes))
+    if (!LoginFileName(m_strLogin, ".obx", &name))
         return;
-    for (const OutboxEntry& entry : DecodeOutboxFile(bytes).entries) {
+    // SMS that never reached the file are newer than it.
+    std::vector<OutboxEntry> entries;
+    if (auto unsaved = m_unsavedOutboxes.find(name); unsaved != m_unsavedOutboxes.end()) {
+        entries = std::move(unsaved->second);
+        m_unsavedOutboxes.erase(unsaved);
+    } else if (ReadDataFile(name, &bytes)) {
+        entries = DecodeOutboxFile(bytes).entries;
+    }
+    for (const OutboxEntry& entry : entries) {
         auto* r = new MessageRecord;
         r->strNumber = entry.strNumber;
         r->strText = entry.strText;
@@ -184,8 +196,12 @@ void CBriskoPCDlg::ReadOutboxFile() {
 
 void CBriskoPCDlg::LeaveOutbox() {
     // The waiting SMS are in the file; the next login reads its own file, so
-    // none is sent twice and none under another account.
-    WriteOutboxFile();
+    // none is sent twice and none under another account. Those the file could
+    // not take wait for their login here.
+    std::string name;
+    if (!WriteOutboxFile() && LoginFileName(m_strLogin, ".obx", &name) &&
+        m_messages.FirstOutboxSms())
+        m_unsavedOutboxes[name] = OutboxEntries();
     m_messages.RemoveOutboxSms();
     m_bOutboxLoaded = FALSE;
     m_nOutboxState = 0;

@@ -257,6 +257,36 @@ TEST_F(Sms, WithoutTheServiceSmsWaitInTheOutboxAndItsFile) {
     EXPECT_EQ(OutboxImage(), 15);
 }
 
+TEST_F(Sms, AnOutboxFileThatCannotBeWrittenLosesNoSms) {
+    ASSERT_TRUE(sim.Unreachable());
+    // A folder where the new file would go: every write of the outbox fails.
+    const std::string blocked = OutboxFile() + ".new";
+    ::CreateDirectoryA(blocked.c_str(), nullptr);
+    Start();
+    Write("600100201", "Mimo pełnego dysku");
+    EXPECT_EQ(OutboxLabels(), std::vector<std::string>{"+48600100201"});
+    // Logged off, the SMS wait for their login; the file can take them again later.
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_LOGOFF, 0);
+    const bool written = ::GetFileAttributesA(OutboxFile().c_str()) != INVALID_FILE_ATTRIBUTES;
+    ::RemoveDirectoryA(blocked.c_str());
+    EXPECT_FALSE(written);
+    EXPECT_TRUE(OutboxLabels().empty());
+
+    // Logged in again, as the login dialog does it.
+    ASSERT_TRUE(sim.Reachable());
+    dlg().m_strLogin = kLogin;
+    dlg().m_strPassword = "haslo123";
+    dlg().Login(kLogin, "haslo123");
+    Settle();
+    EXPECT_EQ(OutboxLabels(), std::vector<std::string>{"+48600100201"});
+    ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_OUTBOX_SEND, 0);
+    Settle();
+    std::vector<std::string> sms = sim.Sms();
+    ASSERT_EQ(sms.size(), 1u);
+    EXPECT_NE(sms[0].find("Mimo pełnego dysku"), std::string::npos) << sms[0];
+    EXPECT_EQ(OutboxImage(), 15);
+}
+
 TEST_F(Sms, TheOutboxGoesOutOneAtATimeAndReportsTheEnd) {
     // The notices that the SMS wait are closed as they come.
     ASSERT_TRUE(sim.Unreachable());
