@@ -1,5 +1,6 @@
 #include "DataFile.h"
 
+#include "HandleCounts.h"
 #include "RecordLog.h"
 #include "WinApp.h"
 
@@ -15,9 +16,12 @@ std::string DataFolderPath(const std::string& name) {
 
 // One read of the whole file: a history of megabytes comes in at once.
 bool ReadWholeFile(const std::string& path, std::string* bytes) {
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    HANDLE file =
+        fw::Opened(fw::kFiles,
+                   ::CreateFileA(path.c_str(), GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr),
+                   INVALID_HANDLE_VALUE);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     LARGE_INTEGER size;
@@ -30,6 +34,7 @@ bool ReadWholeFile(const std::string& path, std::string* bytes) {
               read == bytes->size());
     }
     ::CloseHandle(file);
+    fw::Closed(fw::kFiles);
     return ok;
 }
 } // namespace
@@ -74,15 +79,20 @@ CLogFile::~CLogFile() {
 }
 
 void CLogFile::Close() {
-    if (m_hFile != INVALID_HANDLE_VALUE)
+    if (m_hFile != INVALID_HANDLE_VALUE) {
         ::CloseHandle(m_hFile);
+        fw::Closed(fw::kFiles);
+    }
     m_hFile = INVALID_HANDLE_VALUE;
 }
 
 bool CLogFile::Open() {
-    m_hFile = ::CreateFileA(DataFolderPath(m_strName).c_str(), FILE_APPEND_DATA | GENERIC_READ,
-                            FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+    m_hFile =
+        fw::Opened(fw::kFiles,
+                   ::CreateFileA(DataFolderPath(m_strName).c_str(), FILE_APPEND_DATA | GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr),
+                   INVALID_HANDLE_VALUE);
     if (m_hFile == INVALID_HANDLE_VALUE)
         return false;
     LARGE_INTEGER size;
