@@ -1,0 +1,18 @@
+// The memory of a Wine process as Linux counts it (the Windows counters read
+// 0 under Wine), read through the Z: drive from /proc.
+#pragma once
+
+#include <string>
+
+struct UnixMemory {
+    long long nRssKb = -1;  // VmRSS
+    long long nAnonKb = -1; // RssAnon
+};
+
+// The Linux pid of the one Wine process that runs `exeName` (its file name,
+// e.g. "BriskoPC.exe", in any case); 0 when none or more than one does.
+int UnixPidOf(const std::string& exeName);
+
+// What /proc/<pid>/status says of the process's memory; false when it has
+// ended or the file lacks either line.
+bool ReadUnixMemory(int pid, UnixMemory& memory);
