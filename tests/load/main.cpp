@@ -38,16 +38,16 @@ constexpr int kSmsNumber = 1002, kSmsText = 1003, kChatHistory = 1030, kImageSms
 const char* const kKinds[fw::kHandleKinds] = {"windows", "GDI",    "threads", "WinInet",
                                               "files",   "kernel", "sockets"};
 
-bool Memory(const char* exe, UnixMemory& m) {
-    const int pid = UnixPidOf(exe);
+bool Memory(const std::string& program, UnixMemory& m) {
+    const int pid = UnixPidOf(program);
     return pid && ReadUnixMemory(pid, m);
 }
 
 // Settled: the last of a few readings a second apart.
-bool SettledMemory(const char* exe, UnixMemory& m) {
+bool SettledMemory(const std::string& program, UnixMemory& m) {
     bool ok = false;
     for (int i = 0; i < 3; ++i, ::Sleep(1000))
-        ok = Memory(exe, m);
+        ok = Memory(program, m);
     return ok;
 }
 
@@ -67,7 +67,7 @@ int MemoryFigure() {
     WaitFor([&] { return (bare = ::FindWindowA("BareWindow", "bare_window OK")) != nullptr; },
             20000);
     UnixMemory base;
-    const bool baseRead = bare && SettledMemory("bare_window.exe", base);
+    const bool baseRead = bare && SettledMemory(BesideThisProgram("bare_window.exe"), base);
     if (bare)
         ::PostMessageA(bare, WM_CLOSE, 0, 0);
     if (::WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0)
@@ -81,7 +81,7 @@ int MemoryFigure() {
     ClientProcess client;
     const std::string failed = StartLoggedIn(client, sim, BesideThisProgram("BriskoPC.exe"));
     UnixMemory used;
-    const bool usedRead = failed.empty() && SettledMemory("BriskoPC.exe", used);
+    const bool usedRead = failed.empty() && SettledMemory(BesideThisProgram("BriskoPC.exe"), used);
     if (!client.Quit(10000))
         client.Kill();
     if (!usedRead) {
@@ -120,7 +120,7 @@ UnixMemory ChatTextCost(int messages) {
         chats[i].DetectLinks();
     }
     UnixMemory before, after, cost;
-    ReadUnixMemory(UnixPidOf("load.exe"), before);
+    ReadUnixMemory(UnixPidOf(BesideThisProgram("load.exe")), before);
     for (int i = 0; i < messages; ++i) {
         CChatHistoryCtrl& chat = chats[i % kChats];
         chat.Append(MessageHeader("10:00", "Użytkownik 001"), CChatHistoryCtrl::PARTNER_HEADER);
@@ -129,7 +129,7 @@ UnixMemory ChatTextCost(int messages) {
         while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
             ::DispatchMessageA(&msg);
     }
-    ReadUnixMemory(UnixPidOf("load.exe"), after);
+    ReadUnixMemory(UnixPidOf(BesideThisProgram("load.exe")), after);
     ::DestroyWindow(parent);
     cost.nRssKb = after.nRssKb - before.nRssKb;
     cost.nAnonKb = after.nAnonKb - before.nAnonKb;
@@ -301,7 +301,7 @@ int LoadRun::Run() {
     HANDLE mapping = failed.empty() ? ::OpenFileMappingA(FILE_MAP_READ, FALSE, name) : nullptr;
     m_pCounts = mapping ? static_cast<const LONG*>(::MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0))
                         : nullptr;
-    m_nPid = UnixPidOf("BriskoPC.exe");
+    m_nPid = UnixPidOf(BesideThisProgram("counted\\BriskoPC.exe"));
     if (!failed.empty() || !m_pCounts || !m_nPid) {
         std::printf("load: %s\nfailed\n", !failed.empty() ? failed.c_str()
                                           : m_pCounts ? "the client's Linux process was not found"

@@ -8,11 +8,17 @@
 
 namespace {
 
-// A file of /proc whole: they report no size, so it is read to its end.
-std::string ProcFile(const std::string& unixPath) {
+// The drive Z: of the prefix is the root of the file system.
+std::string WindowsPath(const std::string& unixPath) {
     std::string path = "Z:" + unixPath;
     for (char& c : path)
         c = c == '/' ? '\\' : c;
+    return path;
+}
+
+// A file of /proc whole: they report no size, so it is read to its end.
+std::string ProcFile(const std::string& unixPath) {
+    const std::string path = WindowsPath(unixPath);
     HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_EXISTING, 0, nullptr);
     std::string bytes;
@@ -33,9 +39,9 @@ long long StatusKb(const std::string& status, const char* key) {
 
 } // namespace
 
-int UnixPidOf(const std::string& exeName) {
-    // Wine gives a Windows process the command line as its Linux one: the
-    // program's path comes first, up to the first NUL.
+int UnixPidOf(const std::string& program) {
+    // Wine gives a Windows process its program's path as the Linux command
+    // line's first word: a Windows path, or the Unix one it was started by.
     WIN32_FIND_DATAA found;
     HANDLE search = ::FindFirstFileA("Z:\\proc\\*", &found);
     if (search == INVALID_HANDLE_VALUE)
@@ -44,11 +50,10 @@ int UnixPidOf(const std::string& exeName) {
     do {
         if (!std::isdigit(static_cast<unsigned char>(found.cFileName[0])))
             continue;
-        const std::string program =
-            ProcFile("/proc/" + std::string(found.cFileName) + "/cmdline").c_str();
-        const size_t slash = program.find_last_of("\\/");
-        const std::string name = slash == std::string::npos ? program : program.substr(slash + 1);
-        if (_stricmp(name.c_str(), exeName.c_str()) == 0) {
+        std::string path = ProcFile("/proc/" + std::string(found.cFileName) + "/cmdline").c_str();
+        if (!path.empty() && path[0] == '/')
+            path = WindowsPath(path);
+        if (_stricmp(path.c_str(), program.c_str()) == 0) {
             pid = std::atoi(found.cFileName);
             ++matches;
         }

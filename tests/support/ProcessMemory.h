@@ -9,9 +9,10 @@ struct UnixMemory {
     long long nAnonKb = -1; // RssAnon
 };
 
-// The Linux pid of the one Wine process that runs `exeName` (its file name,
-// e.g. "BriskoPC.exe", in any case); 0 when none or more than one does.
-int UnixPidOf(const std::string& exeName);
+// The Linux pid of the one Wine process that runs `program`, its Windows path
+// in any case ("Z:\\...\\BriskoPC.exe": others may run a program of that name
+// from elsewhere meanwhile); 0 when none or more than one does.
+int UnixPidOf(const std::string& program);
 
 // What /proc/<pid>/status says of the process's memory; false when it has
 // ended or the file lacks either line.
