@@ -8,12 +8,12 @@
 // run: the load run. The client's counted build (bin/counted), logged in as
 // above, while the simulator plays an hour compressed into SECONDS: 10,000
 // presence changes and 2,000 messages (or as many as given) from the ten open
-// chats' contacts; the
-// run writes an SMS every 10 s, whose delivery report follows. It samples the
-// client's memory and handle counters every 3 s and ends with "passed" when
-// memory and handles stayed flat after the warm-up (the first third), every
-// message and delivery report showed and the client did not crash; else
-// "failed" and why. A scenario, not a test: ./brisko load runs it.
+// chats' contacts; the run writes an SMS every 10 s, whose delivery report
+// follows. It samples the client's memory and handle counters every 3 s and
+// ends with "passed" when memory and handles stayed flat after the warm-up
+// (the first third; see CheckFlat), every message and delivery report showed
+// and the client did not crash; else "failed" and why. A scenario, not a
+// test: ./brisko load runs it.
 #include "ChatHistoryCtrl.h"
 #include "ChatText.h"
 #include "Files.h"
@@ -27,7 +27,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <set>
-#include <sstream>
 
 namespace {
 
@@ -331,7 +330,8 @@ int LoadRun::Run() {
                 std::printf(" %ld", count);
             std::printf("\n");
             m_samples.push_back(s);
-            nextSample += kSampleMs;
+            // After a slow step the next sample waits its time, not a burst of them.
+            nextSample = now + kSampleMs;
         }
         ::Sleep(200);
     }
@@ -354,6 +354,10 @@ int LoadRun::Run() {
     if (!m_client.Running())
         Fail("the client ended during the run (exit code " + std::to_string(m_client.ExitCode()) +
              ")");
+    // Whatever was queued when the events stopped is done with now.
+    if (Sample drained; Take(drained))
+        std::printf("load: after the drain (%lu s): VmRSS %lld kB, RssAnon %lld kB\n",
+                    drained.dwAt / 1000, drained.memory.nRssKb, drained.memory.nAnonKb);
     size_t missing = 0;
     for (unsigned id : expected)
         missing += !shown.count(id);
