@@ -2,6 +2,7 @@
 
 #include "BPCSocks.h"
 #include "DataFile.h"
+#include "HandleCounts.h"
 #include "HttpSession.h"
 #include "MessageBox.h"
 #include "Messages.h"
@@ -13,6 +14,8 @@
 #include <objbase.h>
 #include <shellapi.h>
 #include <wtsapi32.h>
+
+#include <initializer_list>
 
 namespace {
 // The notification area knows the program's icon by this id.
@@ -98,18 +101,25 @@ END_MESSAGE_MAP()
 CBriskoPCDlg::CBriskoPCDlg(CWnd* pParent)
     : CDialog(IDD_BRISKOPC_DIALOG, pParent),
       m_hIcon(::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDI_MAINFRAME))),
-      m_bmp156(::LoadBitmapA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDB_CHAT_UNCHECKED))),
-      m_bmp157(::LoadBitmapA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDB_CHAT_CHECKED))) {
+      m_bmp156(fw::Opened(fw::kGdiObjects, ::LoadBitmapA(AfxGetInstanceHandle(),
+                                                         MAKEINTRESOURCEA(IDB_CHAT_UNCHECKED)))),
+      m_bmp157(fw::Opened(fw::kGdiObjects, ::LoadBitmapA(AfxGetInstanceHandle(),
+                                                         MAKEINTRESOURCEA(IDB_CHAT_CHECKED)))) {
     m_btnHome.LoadBitmaps(IDB_HOME_UP, IDB_HOME_DOWN, IDB_HOME_FOCUS);
 }
 
 CBriskoPCDlg::~CBriskoPCDlg() {
-    if (m_imageList)
+    if (m_imageList) {
         ImageList_Destroy(m_imageList);
+        fw::Closed(fw::kGdiObjects);
+    }
     if (m_menu)
         ::DestroyMenu(m_menu);
-    ::DeleteObject(m_bmp157);
-    ::DeleteObject(m_bmp156);
+    for (HBITMAP bitmap : {m_bmp157, m_bmp156})
+        if (bitmap) {
+            ::DeleteObject(bitmap);
+            fw::Closed(fw::kGdiObjects);
+        }
 }
 
 BOOL CBriskoPCDlg::OnInitDialog() {

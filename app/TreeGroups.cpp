@@ -1,6 +1,7 @@
 // The tree's groups, the connection lines under "Połączenie" and the status line.
 #include "BriskoPCDlg.h"
 
+#include "HandleCounts.h"
 #include "StatusText.h"
 #include "Tarnix.h"
 #include "WinApp.h"
@@ -36,7 +37,8 @@ enum GroupImage { IMAGE_CONNECTION = 0, IMAGE_CONTACTS = 1, IMAGE_SERVICE = 4, I
 void CBriskoPCDlg::BuildTree() {
     m_wndTree.Attach(GetDlgItem(IDC_TREE));
     m_imageList =
-        ImageList_Create(16, 16, ILC_COLOR16, static_cast<int>(std::size(kTreeIcons)), 20);
+        fw::Opened(fw::kGdiObjects, ImageList_Create(16, 16, ILC_COLOR16,
+                                                     static_cast<int>(std::size(kTreeIcons)), 20));
     for (UINT id : kTreeIcons) {
         auto icon = static_cast<HICON>(::LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(id),
                                                     IMAGE_ICON, 16, 16, LR_SHARED));

@@ -1,5 +1,6 @@
 #include "BitmapButton.h"
 
+#include "HandleCounts.h"
 #include "WinApp.h"
 
 #include <string>
@@ -9,7 +10,8 @@ CResourceException::CResourceException(UINT nID)
 
 namespace {
 HBITMAP LoadBitmapOrThrow(UINT nID) {
-    HBITMAP bitmap = ::LoadBitmapA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(nID));
+    HBITMAP bitmap =
+        fw::Opened(fw::kGdiObjects, ::LoadBitmapA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(nID)));
     if (!bitmap)
         throw CResourceException(nID);
     return bitmap;
@@ -18,8 +20,10 @@ HBITMAP LoadBitmapOrThrow(UINT nID) {
 
 CBitmapButton::~CBitmapButton() {
     for (HBITMAP bitmap : {m_hUp, m_hDown, m_hFocus})
-        if (bitmap)
+        if (bitmap) {
             ::DeleteObject(bitmap);
+            fw::Closed(fw::kGdiObjects);
+        }
 }
 
 void CBitmapButton::LoadBitmaps(UINT nIDUp, UINT nIDDown, UINT nIDFocus) {
@@ -52,7 +56,7 @@ BOOL CBitmapButton::OnChildNotify(UINT message, WPARAM, LPARAM lParam, LRESULT* 
     HBITMAP bitmap = (item->itemState & ODS_SELECTED) ? m_hDown
                      : (item->itemState & ODS_FOCUS)  ? m_hFocus
                                                       : m_hUp;
-    HDC memory = ::CreateCompatibleDC(item->hDC);
+    HDC memory = fw::Opened(fw::kGdiObjects, ::CreateCompatibleDC(item->hDC));
     HGDIOBJ old = ::SelectObject(memory, bitmap);
     BITMAP info;
     ::GetObjectA(bitmap, sizeof info, &info);
@@ -63,6 +67,7 @@ BOOL CBitmapButton::OnChildNotify(UINT message, WPARAM, LPARAM lParam, LRESULT* 
                  info.bmWidth, info.bmHeight, SRCCOPY);
     ::SelectObject(memory, old);
     ::DeleteDC(memory);
+    fw::Closed(fw::kGdiObjects);
     *pResult = TRUE;
     return TRUE;
 }

@@ -1,5 +1,6 @@
 #include "DataFile.h"
 
+#include "HandleCounts.h"
 #include "WinApp.h"
 
 #include <windows.h>
@@ -14,7 +15,10 @@ std::string DataFolderPath(const std::string& name) {
 class CWin32File : public CWritableFile {
 public:
     explicit CWin32File(HANDLE hFile) : m_hFile(hFile) {}
-    ~CWin32File() override { ::CloseHandle(m_hFile); }
+    ~CWin32File() override {
+        ::CloseHandle(m_hFile);
+        fw::Closed(fw::kFiles);
+    }
 
     bool Write(std::string_view bytes) override {
         DWORD written = 0;
@@ -30,7 +34,7 @@ private:
 };
 
 std::unique_ptr<CWritableFile> Opened(HANDLE hFile) {
-    if (hFile == INVALID_HANDLE_VALUE)
+    if (fw::Opened(fw::kFiles, hFile, INVALID_HANDLE_VALUE) == INVALID_HANDLE_VALUE)
         return nullptr;
     return std::make_unique<CWin32File>(hFile);
 }
@@ -66,9 +70,12 @@ public:
 
     // One read of the whole file: a history of megabytes comes in at once.
     bool Read(const std::string& path, std::string* bytes) override {
-        HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        HANDLE file =
+            fw::Opened(fw::kFiles,
+                       ::CreateFileA(path.c_str(), GENERIC_READ,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr),
+                       INVALID_HANDLE_VALUE);
         if (file == INVALID_HANDLE_VALUE)
             return false;
         LARGE_INTEGER size;
@@ -81,6 +88,7 @@ public:
                                     read == bytes->size());
         }
         ::CloseHandle(file);
+        fw::Closed(fw::kFiles);
         return ok;
     }
 

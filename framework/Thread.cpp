@@ -1,5 +1,7 @@
 #include "Thread.h"
 
+#include "HandleCounts.h"
+
 #include <process.h>
 
 #include <algorithm>
@@ -33,6 +35,7 @@ bool Retire(Worker* w) {
 
 unsigned __stdcall WorkerEntry(void* p) {
     auto* w = static_cast<Worker*>(p);
+    fw::CountHandle(fw::kThreads, +1);
     for (;;) {
         w->proc(w->param);
         {
@@ -47,7 +50,9 @@ unsigned __stdcall WorkerEntry(void* p) {
         ::WaitForSingleObject(w->hWake, 0);
     }
     ::CloseHandle(w->hWake);
+    fw::Closed(fw::kKernelObjects);
     delete w;
+    fw::CountHandle(fw::kThreads, -1);
     return 0;
 }
 
@@ -68,12 +73,16 @@ bool Reuse(AFX_THREADPROC pfnThreadProc, LPVOID pParam) {
 BOOL AfxBeginThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam) {
     if (Reuse(pfnThreadProc, pParam))
         return TRUE;
-    auto* w = new Worker{::CreateEventA(nullptr, FALSE, FALSE, nullptr), pfnThreadProc, pParam};
+    auto* w =
+        new Worker{fw::Opened(fw::kKernelObjects, ::CreateEventA(nullptr, FALSE, FALSE, nullptr)),
+                   pfnThreadProc, pParam};
     // The C runtime's start, so that the worker may use the runtime freely.
     uintptr_t thread = w->hWake ? _beginthreadex(nullptr, 0, WorkerEntry, w, 0, nullptr) : 0;
     if (!thread) {
-        if (w->hWake)
+        if (w->hWake) {
             ::CloseHandle(w->hWake);
+            fw::Closed(fw::kKernelObjects);
+        }
         delete w;
         return FALSE;
     }

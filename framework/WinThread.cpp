@@ -1,6 +1,10 @@
 #include "WinThread.h"
 
+#include "HandleCounts.h"
+
 #include <process.h>
+
+#include <initializer_list>
 
 namespace {
 // A thread that cannot make its queue within this is given up on.
@@ -8,21 +12,22 @@ const DWORD kQueueWait = 5000;
 } // namespace
 
 CWinThread::~CWinThread() {
-    if (m_hThread)
-        ::CloseHandle(m_hThread);
-    if (m_hQueueReady)
-        ::CloseHandle(m_hQueueReady);
+    for (HANDLE h : {m_hThread, m_hQueueReady})
+        if (h) {
+            ::CloseHandle(h);
+            fw::Closed(fw::kKernelObjects);
+        }
 }
 
 BOOL CWinThread::CreateThread(DWORD dwCreateFlags) {
-    m_hQueueReady = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    m_hQueueReady = fw::Opened(fw::kKernelObjects, ::CreateEventA(nullptr, TRUE, FALSE, nullptr));
     if (!m_hQueueReady)
         return FALSE;
     unsigned id = 0;
     uintptr_t h = _beginthreadex(nullptr, 0, Entry, this, dwCreateFlags & CREATE_SUSPENDED, &id);
     if (!h)
         return FALSE;
-    m_hThread = reinterpret_cast<HANDLE>(h);
+    m_hThread = fw::Opened(fw::kKernelObjects, reinterpret_cast<HANDLE>(h));
     m_nThreadID = id;
     return TRUE;
 }
@@ -39,6 +44,8 @@ BOOL CWinThread::PostThreadMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 unsigned __stdcall CWinThread::Entry(void* p) {
     auto* self = static_cast<CWinThread*>(p);
+    fw::CountHandle(fw::kThreads, +1);
+    fw::CountThreadWindows();
     MSG msg;
     ::PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
     ::SetEvent(self->m_hQueueReady);
@@ -46,6 +53,7 @@ unsigned __stdcall CWinThread::Entry(void* p) {
         self->Run();
     int code = self->ExitInstance();
     delete self;
+    fw::CountHandle(fw::kThreads, -1);
     return static_cast<unsigned>(code);
 }
 

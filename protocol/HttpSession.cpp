@@ -1,10 +1,12 @@
 #include "HttpSession.h"
 
+#include "HandleCounts.h"
 #include "MessageBox.h"
 #include "Messages.h"
 #include "Thread.h"
 
 #include <cstring>
+#include <initializer_list>
 #include <vector>
 
 CHttpSession g_session;
@@ -55,14 +57,16 @@ bool FailedBeforeSending(DWORD error) {
 } // namespace
 
 CRequestChannel::CRequestChannel(HWND hWndOwner)
-    : m_hSemaphore(::CreateSemaphoreA(nullptr, 1, 1, nullptr)),
-      m_hStopEvent(::CreateEventA(nullptr, TRUE, FALSE, nullptr)), m_hWndOwner(hWndOwner) {}
+    : m_hSemaphore(fw::Opened(fw::kKernelObjects, ::CreateSemaphoreA(nullptr, 1, 1, nullptr))),
+      m_hStopEvent(fw::Opened(fw::kKernelObjects, ::CreateEventA(nullptr, TRUE, FALSE, nullptr))),
+      m_hWndOwner(hWndOwner) {}
 
 CRequestChannel::~CRequestChannel() {
-    if (m_hSemaphore)
-        ::CloseHandle(m_hSemaphore);
-    if (m_hStopEvent)
-        ::CloseHandle(m_hStopEvent);
+    for (HANDLE h : {m_hSemaphore, m_hStopEvent})
+        if (h) {
+            ::CloseHandle(h);
+            fw::Closed(fw::kKernelObjects);
+        }
 }
 
 BOOL CRequestChannel::Post(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -87,10 +91,12 @@ BOOL CHttpSession::Open(const std::string& host, INTERNET_PORT port, BOOL bSecur
         ::InternetSetOptionA(nullptr, option, &timeout, sizeof timeout);
     }
     m_dwFlags = bSecure ? kFlags | INTERNET_FLAG_SECURE : kFlags;
-    m_hInternet = ::InternetOpenA("Microsoft Internet Explorer", INTERNET_OPEN_TYPE_PRECONFIG,
-                                  nullptr, nullptr, 0);
-    m_hConnect = ::InternetConnectA(m_hInternet, host.c_str(), port, nullptr, nullptr,
-                                    INTERNET_SERVICE_HTTP, 0, 0);
+    m_hInternet = fw::Opened(fw::kInternetHandles,
+                             ::InternetOpenA("Microsoft Internet Explorer",
+                                             INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    m_hConnect = fw::Opened(fw::kInternetHandles,
+                            ::InternetConnectA(m_hInternet, host.c_str(), port, nullptr, nullptr,
+                                               INTERNET_SERVICE_HTTP, 0, 0));
     return TRUE;
 }
 
@@ -102,8 +108,9 @@ std::string CHttpSession::SendRequest(const HttpRequest& request, bool* pMaybeDe
         return {};
     if (request.bOnce)
         EndKeptConnection();
-    m_hRequest = ::HttpOpenRequestA(m_hConnect, nullptr, url.c_str(), "HTTP/1.1", nullptr, nullptr,
-                                    m_dwFlags, 0);
+    m_hRequest = fw::Opened(fw::kInternetHandles,
+                            ::HttpOpenRequestA(m_hConnect, nullptr, url.c_str(), "HTTP/1.1",
+                                               nullptr, nullptr, m_dwFlags, 0));
     std::string body;
     bool complete = false;
     bool sent = m_hRequest && ::HttpSendRequestA(m_hRequest, nullptr, 0, nullptr, 0);
@@ -121,8 +128,10 @@ std::string CHttpSession::SendRequest(const HttpRequest& request, bool* pMaybeDe
             body.append(chunk.data(), read);
         }
     }
-    if (m_hRequest)
+    if (m_hRequest) {
         ::InternetCloseHandle(m_hRequest);
+        fw::Closed(fw::kInternetHandles);
+    }
     m_hRequest = nullptr;
     if (!complete)
         return {};
@@ -133,8 +142,10 @@ std::string CHttpSession::SendRequest(const HttpRequest& request, bool* pMaybeDe
 
 void CHttpSession::EndKeptConnection() {
     static const char kClose[] = "Connection: close\r\n";
-    HINTERNET probe = ::HttpOpenRequestA(m_hConnect, "HEAD", "/", "HTTP/1.1", nullptr, nullptr,
-                                         m_dwFlags & ~INTERNET_FLAG_KEEP_CONNECTION, 0);
+    HINTERNET probe =
+        fw::Opened(fw::kInternetHandles,
+                   ::HttpOpenRequestA(m_hConnect, "HEAD", "/", "HTTP/1.1", nullptr, nullptr,
+                                      m_dwFlags & ~INTERNET_FLAG_KEEP_CONNECTION, 0));
     if (!probe)
         return;
     // A probe that times out breaks the connection too: the SMS need not wait long.
@@ -146,12 +157,17 @@ void CHttpSession::EndKeptConnection() {
                              HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE);
     ::HttpSendRequestA(probe, nullptr, 0, nullptr, 0);
     ::InternetCloseHandle(probe);
+    fw::Closed(fw::kInternetHandles);
 }
 
 void CHttpSession::Close() {
     // Closing the root handle also ends an exchange that is still running.
     if (m_hInternet)
         ::InternetCloseHandle(m_hInternet);
+    // The connection handle goes with its root.
+    for (HINTERNET h : {m_hInternet, m_hConnect})
+        if (h)
+            fw::Closed(fw::kInternetHandles);
     m_hInternet = m_hConnect = nullptr;
 }
 

@@ -1,6 +1,7 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
+#include "HandleCounts.h"
 #include "PushSocket.h"
 
 #include "BPCSocks.h"
@@ -49,15 +50,20 @@ ULONG Resolve(const std::string& host, DWORD dwLimit) {
 } // namespace
 
 CPushSocket::~CPushSocket() {
-    if (m_hSocket != INVALID_SOCKET)
+    if (m_hSocket != INVALID_SOCKET) {
         ::closesocket(m_hSocket);
-    if (m_hEvent != WSA_INVALID_EVENT)
+        fw::Closed(fw::kSockets);
+    }
+    if (m_hEvent != WSA_INVALID_EVENT) {
         ::WSACloseEvent(m_hEvent);
+        fw::Closed(fw::kSockets);
+    }
 }
 
 BOOL CPushSocket::Create() {
-    m_hSocket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    m_hEvent = ::WSACreateEvent();
+    m_hSocket =
+        fw::Opened(fw::kSockets, ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP), INVALID_SOCKET);
+    m_hEvent = fw::Opened(fw::kSockets, ::WSACreateEvent(), WSA_INVALID_EVENT);
     if (m_hSocket == INVALID_SOCKET || m_hEvent == WSA_INVALID_EVENT)
         return FALSE;
     // Also makes the socket non-blocking: every wait below has its limit.

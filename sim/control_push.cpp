@@ -20,6 +20,8 @@ constexpr int32_t kMaxGapMs = 10000;
 constexpr int32_t kDefaultGapMs = 20;
 constexpr int32_t kMaxPiece = 1 << 20;
 constexpr int32_t kMaxBurst = 100000;
+constexpr int32_t kMaxLoadEvents = 1000000;
+constexpr int32_t kMaxLoadSeconds = 24 * 60 * 60;
 
 ControlReply count_reply(int count) {
     return {200, std::to_string(count)};
@@ -225,6 +227,12 @@ ControlReply autoreply_command(const ControlRequest& r, const std::string& login
     return known ? ok() : no_account(login);
 }
 
+// A message text that names the id it is stored under, so that a test can
+// tell which ones a client showed.
+std::string numbered_text(const World& world) {
+    return "wiadomo\x9C\xE6 " + std::to_string(world.next_message_id);
+}
+
 // The events of a burst, mixed at random: a delivery report for each of the
 // account's `reports` most recent SMS, then reports, new messages from its
 // contacts who are users and their presences for the rest. Messages are
@@ -286,8 +294,7 @@ ControlReply burst_command(const std::string& login, const Call& query, Service&
                 continue;
             }
             const int32_t id =
-                world.store_message(login, user.user_id, kUserMessage,
-                                    "wiadomo\x9C\xE6 " + std::to_string(world.next_message_id));
+                world.store_message(login, user.user_id, kUserMessage, numbered_text(world));
             events.emplace_back(kEventMessage, static_cast<uint32_t>(id));
             ++messages;
         }
@@ -300,6 +307,71 @@ ControlReply burst_command(const std::string& login, const Call& query, Service&
     push.burst(login, events, seed);
     return {200,
             "reports " + std::to_string(reports) + "\nmessages " + std::to_string(messages) + "\n"};
+}
+
+// An hour of use compressed: `presences` presence changes of the account's
+// contacts who are users and `messages` messages from the first `senders` of
+// them (default: all), evenly spaced over `seconds` in an order the seed
+// chooses. Each happens when it is due, as the service makes it: a presence
+// set anew (its watchers hear of it), a message stored and announced.
+ControlReply load_command(const std::string& login, const Call& query, Service& service,
+                          PushServer& push) {
+    int32_t presences = 0, messages = 0, seconds = 0, senders = 0;
+    uint32_t seed = 0;
+    for (auto [name, value] : {std::pair{"presences", &presences}, {"messages", &messages}}) {
+        if (!parse_number(query.param(name), 0, kMaxLoadEvents, *value)) {
+            return bad_number(name, 0, kMaxLoadEvents);
+        }
+    }
+    if (!parse_number(query.param("seconds"), 1, kMaxLoadSeconds, seconds)) {
+        return bad_number("seconds", 1, kMaxLoadSeconds);
+    }
+    if (query.param("senders") &&
+        !parse_number(query.param("senders"), 1, kMaxLoadEvents, senders)) {
+        return bad_number("senders", 1, kMaxLoadEvents);
+    }
+    if (!parse_number(query.param("seed"), 0u, std::numeric_limits<uint32_t>::max(), seed)) {
+        return bad_number("seed", 0, std::numeric_limits<uint32_t>::max());
+    }
+    std::vector<ContactUser> users;
+    bool known = false;
+    service.with_world([&](World& world) {
+        known = world.find_account(login) != nullptr;
+        users = world.contact_users(login);
+    });
+    if (!known) {
+        return no_account(login);
+    }
+    if (users.empty() && presences + messages > 0) {
+        return {400, "the account has no contacts who are users\n"};
+    }
+    const size_t from = senders ? std::min<size_t>(senders, users.size()) : users.size();
+    std::vector<bool> is_message(size_t(presences) + size_t(messages), false);
+    std::fill_n(is_message.begin(), messages, true);
+    std::mt19937 random(seed);
+    std::shuffle(is_message.begin(), is_message.end(), random);
+    const auto pick = [&random](size_t n) {
+        return std::uniform_int_distribution<size_t>(0, n - 1)(random);
+    };
+    const double step_ms = 1000.0 * seconds / std::max<size_t>(is_message.size(), 1);
+    for (size_t i = 0; i < is_message.size(); ++i) {
+        const int ms = static_cast<int>(i * step_ms);
+        if (is_message[i]) {
+            const ContactUser user = users[pick(from)];
+            push.later(ms, [login, user](World& world) {
+                world.send_message(login, user.user_id, kUserMessage, numbered_text(world));
+            });
+        } else {
+            // Always another presence than the one it has then, so that an event goes out.
+            const ContactUser user = users[pick(users.size())];
+            const int32_t shift = static_cast<int32_t>(1 + pick(3));
+            push.later(ms, [user, shift](World& world) {
+                world.set_presence(user.login, (world.presence(user.login) + shift) % 4);
+            });
+        }
+    }
+    return {200, "presences " + std::to_string(presences) + "\nmessages " +
+                     std::to_string(messages) + "\n"};
 }
 
 } // namespace
@@ -370,13 +442,17 @@ ControlReply push_command(const ControlRequest& r, std::string_view rest, const 
     if (rest == "drop-all") {
         return drop_command(nullptr, query, *push);
     }
-    for (const std::string_view command : {"event/", "raw/", "drop/", "stall/", "burst/"}) {
+    for (const std::string_view command :
+         {"event/", "raw/", "drop/", "stall/", "burst/", "load/"}) {
         if (!after_prefix(rest, command, tail)) {
             continue;
         }
         const std::string login = url_decode(tail, false);
         if (command == "burst/") {
             return burst_command(login, query, service, *push);
+        }
+        if (command == "load/") {
+            return load_command(login, query, service, *push);
         }
         if (!known_account(service, login)) {
             return no_account(login);

@@ -1,5 +1,6 @@
 #include "HttpDownloadDlg.h"
 
+#include "HandleCounts.h"
 #include "MessageBox.h"
 #include "WinApp.h"
 #include "resource.h"
@@ -40,8 +41,15 @@ END_MESSAGE_MAP()
 CHttpDownloadDlg::CHttpDownloadDlg(CWnd* pParent) : CDialog(IDD_DOWNLOAD, pParent) {}
 
 CHttpDownloadDlg::~CHttpDownloadDlg() {
-    if (m_hFile != INVALID_HANDLE_VALUE)
+    CloseTargetFile();
+}
+
+void CHttpDownloadDlg::CloseTargetFile() {
+    if (m_hFile != INVALID_HANDLE_VALUE) {
         ::CloseHandle(m_hFile);
+        fw::Closed(fw::kFiles);
+    }
+    m_hFile = INVALID_HANDLE_VALUE;
 }
 
 int CHttpDownloadDlg::Say(const std::string& text, UINT type) {
@@ -83,9 +91,12 @@ BOOL CHttpDownloadDlg::OpenTargetFile() {
         Say(FormatInserts(AfxLoadString(IDS_REPLACE_FILE), {path}), MB_YESNO) != IDYES)
         return FALSE;
     // Others may read the file meanwhile, not write it.
-    m_hFile = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                            exists && m_dwStartOffset > 0 ? OPEN_EXISTING : CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+    m_hFile =
+        fw::Opened(fw::kFiles,
+                   ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                 exists && m_dwStartOffset > 0 ? OPEN_EXISTING : CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr),
+                   INVALID_HANDLE_VALUE);
     if (m_hFile == INVALID_HANDLE_VALUE) {
         Say(FormatInserts(AfxLoadString(IDS_OPEN_FILE_ERROR), {std::to_string(::GetLastError())}));
         return FALSE;
@@ -150,8 +161,10 @@ void CHttpDownloadDlg::RunTransfer() {
         return FailWithCode(IDS_DOWNLOAD_ERROR, ERROR_INVALID_PARAMETER);
     const std::string agent = m_strUserAgent.empty() ? AfxGetApp()->m_strAppName : m_strUserAgent;
     const bool proxy = m_nConnectionType == 2;
-    m_hSession = ::InternetOpenA(agent.c_str(), kAccess[m_nConnectionType],
-                                 proxy ? m_strProxyServer.c_str() : nullptr, nullptr, 0);
+    m_hSession =
+        fw::Opened(fw::kInternetHandles,
+                   ::InternetOpenA(agent.c_str(), kAccess[m_nConnectionType],
+                                   proxy ? m_strProxyServer.c_str() : nullptr, nullptr, 0));
     if (!m_hSession)
         return FailWithCode(IDS_DOWNLOAD_ERROR, 0);
     if (m_bAbort)
@@ -169,9 +182,11 @@ void CHttpDownloadDlg::RunTransfer() {
 
     const DWORD_PTR context = reinterpret_cast<DWORD_PTR>(this);
     const bool credentials = !m_strUserName.empty();
-    m_hConnection = ::InternetConnectA(
-        m_hSession, m_url.server.c_str(), m_url.port, credentials ? m_strUserName.c_str() : nullptr,
-        credentials ? m_strPassword.c_str() : nullptr, INTERNET_SERVICE_HTTP, 0, context);
+    m_hConnection = fw::Opened(fw::kInternetHandles,
+                               ::InternetConnectA(m_hSession, m_url.server.c_str(), m_url.port,
+                                                  credentials ? m_strUserName.c_str() : nullptr,
+                                                  credentials ? m_strPassword.c_str() : nullptr,
+                                                  INTERNET_SERVICE_HTTP, 0, context));
     if (!m_hConnection)
         return FailWithCode(IDS_CONNECT_ERROR, 0);
     if (m_bAbort)
@@ -186,8 +201,9 @@ void CHttpDownloadDlg::RunTransfer() {
     if (m_url.Secure())
         flags |= INTERNET_FLAG_SECURE;
     const char* accept[] = {"*/*", nullptr};
-    m_hRequest = ::HttpOpenRequestA(m_hConnection, "GET", m_url.object.c_str(), "HTTP/1.1", nullptr,
-                                    accept, flags, context);
+    m_hRequest = fw::Opened(fw::kInternetHandles,
+                            ::HttpOpenRequestA(m_hConnection, "GET", m_url.object.c_str(),
+                                               "HTTP/1.1", nullptr, accept, flags, context));
     if (!m_hRequest)
         return FailWithCode(IDS_CONNECT_ERROR, 0);
     if (m_bAbort)
@@ -263,8 +279,7 @@ void CHttpDownloadDlg::RunTransfer() {
     if (!m_bAbort && p.bSizeKnown && p.nRead < p.nFileSize)
         return FailWithCode(IDS_TRANSFER_ERROR, ERROR_INTERNET_CONNECTION_RESET);
 
-    ::CloseHandle(m_hFile);
-    m_hFile = INVALID_HANDLE_VALUE;
+    CloseTargetFile();
     Stop();
 }
 
@@ -328,9 +343,7 @@ void CHttpDownloadDlg::FailWithCode(UINT nIDText, DWORD dwCode) {
     if (dwCode == 0)
         dwCode = ::GetLastError();
     m_strError = FormatInserts(AfxLoadString(nIDText), {std::to_string(dwCode)});
-    if (m_hFile != INVALID_HANDLE_VALUE)
-        ::CloseHandle(m_hFile);
-    m_hFile = INVALID_HANDLE_VALUE;
+    CloseTargetFile();
     // Stopped by the user, the part received stays, whatever the last read did.
     if (!m_bAbort)
         ::DeleteFileA(m_strTargetFile.c_str());
@@ -434,6 +447,7 @@ void CHttpDownloadDlg::OnDestroy() {
     for (HINTERNET* handle : {&m_hRequest, &m_hConnection, &m_hSession})
         if (*handle) {
             ::InternetCloseHandle(*handle);
+            fw::Closed(fw::kInternetHandles);
             *handle = nullptr;
         }
 }

@@ -87,6 +87,7 @@ private:
     static void CALLBACK StatusCallback(HINTERNET hInternet, DWORD_PTR dwContext, DWORD dwStatus,
                                         LPVOID pInfo, DWORD dwLength);
     BOOL OpenTargetFile();
+    void CloseTargetFile();
     // The answer is not the file: an authentication the user or the preset
     // credentials may answer. TRUE to send the request again.
     bool RetryAuthentication(DWORD dwStatus, bool& bPresetTried);

@@ -318,21 +318,6 @@ constexpr DWORD kEpochMarginMs = 1500;
 // Pending messages are fetched again at the timer's duties: a few of them.
 constexpr DWORD kChatWaitMs = 30000;
 
-// What another process's control holds; WM_GETTEXT is carried across processes.
-std::string RemoteText(HWND hWnd) {
-    DWORD_PTR length = 0;
-    if (!::SendMessageTimeoutA(hWnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length))
-        return {};
-    // Line ends may be counted once and given twice.
-    std::string text(2 * length + 16, '\0');
-    DWORD_PTR copied = 0;
-    if (!::SendMessageTimeoutA(hWnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]),
-                               SMTO_ABORTIFHUNG, 2000, &copied))
-        return {};
-    text.resize(std::min<size_t>(copied, text.size()));
-    return text;
-}
-
 // The simulator's lists write some bytes as \xHH.
 std::string Unescape(const std::string& text) {
     std::string bytes;

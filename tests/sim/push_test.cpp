@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <future>
+#include <map>
 #include <memory>
 #include <set>
 #include <sstream>
@@ -328,6 +329,48 @@ TEST_F(PushTest, ABurstSplitsAndCoalescesFramesOfEveryKind) {
     EXPECT_EQ(control("POST", "/push/burst/%2B48600100200?count=0&seed=1").first, 400);
     EXPECT_EQ(control("POST", "/push/burst/%2B48600100202?count=5&seed=1").first,
               400); // no contacts
+}
+
+TEST_F(PushTest, ALoadChangesPresencesAndSendsMessagesFromItsSendersOnly) {
+    auto push = open_session(zofia_, kZofia);
+    const auto [status, reply] = control(
+        "POST", "/push/load/%2B48600100200?presences=30&messages=10&senders=2&seconds=1&seed=3");
+    ASSERT_EQ(status, 200) << reply;
+    EXPECT_EQ(reply, "presences 30\nmessages 10\n");
+
+    const Events events = event_frames(push->read_bytes(400));
+    ASSERT_EQ(events.size(), 40u);
+    std::map<uint32_t, int32_t> last; // user id -> the presence event last heard
+    int changes = 0;
+    for (const auto& [type, param] : events) {
+        if (type == 1) {
+            // From Jan (18) or Beata (19), the first two users of Zofia's list.
+            const std::string line =
+                zofia_.call("function=RECEIVEMSG&MsgId=" + std::to_string(param));
+            const std::vector<std::string> fields = simtest::lines(line);
+            ASSERT_GE(fields.size(), 2u) << line;
+            const std::string sender = fields[1].substr(0, fields[1].find('\r'));
+            EXPECT_TRUE(sender == "18" || sender == "19") << line;
+            EXPECT_NE(line.find(std::to_string(param)), std::string::npos)
+                << "the text names its id";
+            continue;
+        }
+        ASSERT_TRUE(type >= 101 && type <= 104) << type;
+        EXPECT_NE(last[param], type) << "a load's presence always changes";
+        last[param] = type;
+        ++changes;
+    }
+    EXPECT_EQ(changes, 30);
+
+    EXPECT_EQ(
+        control("POST", "/push/load/%2B48600100200?presences=1&messages=0&seconds=0&seed=1").first,
+        400);
+    EXPECT_EQ(
+        control("POST", "/push/load/%2B48699999999?presences=1&messages=0&seconds=1&seed=1").first,
+        404);
+    EXPECT_EQ(
+        control("POST", "/push/load/%2B48600100202?presences=1&messages=0&seconds=1&seed=1").first,
+        400); // no contacts
 }
 
 TEST_F(PushTest, ResetRestoresTheDefaultsAndForgetsConnectionsAndLog) {

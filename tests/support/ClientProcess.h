@@ -13,6 +13,9 @@ std::string ClientProfilePath();
 void WriteClientProfile(int port, const std::string& login, const std::string& password);
 
 std::string WindowText(HWND hWnd);
+// What another process's control holds, whole (a window text is cut at 1 KB),
+// within 2 s; empty when it does not answer.
+std::string RemoteText(HWND hWnd);
 // The texts of a dialog's children other than buttons, joined by "|": what a box says.
 std::string DialogText(HWND hDlg);
 

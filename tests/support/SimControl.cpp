@@ -211,6 +211,14 @@ bool SimControl::AutoReplyOff() {
     return Command("DELETE", "/push/autoreply");
 }
 
+bool SimControl::Load(const std::string& login, int presences, int messages, int senders,
+                      int seconds, unsigned seed) {
+    return Command("POST", "/push/load/" + login + "?presences=" + std::to_string(presences) +
+                               "&messages=" + std::to_string(messages) + "&senders=" +
+                               std::to_string(senders) + "&seconds=" + std::to_string(seconds) +
+                               "&seed=" + std::to_string(seed));
+}
+
 bool SimControl::Burst(const std::string& login, int count, unsigned seed, int reports,
                        int* pnReported, int* pnMessages) {
     bool ok;

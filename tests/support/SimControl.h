@@ -82,6 +82,11 @@ public:
     // numbers of distinct reported SMS and of new messages; false when refused.
     bool Burst(const std::string& login, int count, unsigned seed, int reports, int* pnReported,
                int* pnMessages);
+    // An hour of use compressed into `seconds`, paced by the simulator:
+    // `presences` presence changes of the account's contacts who are users and
+    // `messages` messages from the first `senders` of them, mixed by the seed.
+    bool Load(const std::string& login, int presences, int messages, int senders, int seconds,
+              unsigned seed);
     bool SetPresence(const std::string& login, int value);
     // The account's contacts, "name;number;userid;presence" a line.
     std::vector<std::string> Contacts(const std::string& login);
