@@ -115,11 +115,11 @@ bool CLogFile::Rotate() {
 bool CLogFile::Append(std::string_view payload) {
     if (m_hFile == INVALID_HANDLE_VALUE && !Open())
         return false;
-    std::string line = LineToAppend(m_lastByte, payload);
+    std::string line = LineToAppend(LogEnd(), payload);
     if (m_size + line.size() > m_limitBytes && m_size > 0) {
         if (!Rotate())
             return false;
-        line = LineToAppend(m_lastByte, payload);
+        line = LineToAppend(LogEnd(), payload);
     }
     DWORD written = 0;
     bool ok =

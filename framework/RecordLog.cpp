@@ -110,8 +110,8 @@ void VisitSoundLogLinesBackwards(std::string_view bytes,
     }
 }
 
-std::string LineToAppend(char lastByte, std::string_view payload) {
-    std::string bytes = lastByte != 0 && lastByte != '\n' ? "\n" : "";
+std::string LineToAppend(std::string_view logEnd, std::string_view payload) {
+    std::string bytes = !logEnd.empty() && logEnd.back() != '\n' ? "\n" : "";
     return bytes + EncodeLogLine(payload);
 }
 
