@@ -44,11 +44,11 @@ bool CRecordLogFile::Rotate() {
 bool CRecordLogFile::Append(std::string_view payload) {
     if (!m_pFile && !Open())
         return false;
-    std::string line = LineToAppend(m_lastByte, payload);
+    std::string line = LineToAppend(LogEnd(), payload);
     if (m_size + line.size() > m_limitBytes && m_size > 0) {
         if (!Rotate())
             return false;
-        line = LineToAppend(m_lastByte, payload);
+        line = LineToAppend(LogEnd(), payload);
     }
     if (!m_pFile->Write(line)) {
         // How much of the line went in is not known: opened again, the file

@@ -68,6 +68,8 @@ public:
 private:
     bool Open();
     bool Rotate();
+    // The file's last byte, nothing for an empty file.
+    std::string_view LogEnd() const { return {&m_lastByte, m_size > 0 ? 1u : 0u}; }
 
     CFileOps& m_ops;
     std::string m_strPath;

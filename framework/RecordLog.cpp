@@ -110,11 +110,11 @@ void VisitSoundLogLinesBackwards(std::string_view bytes,
     }
 }
 
-std::string LineToAppend(char lastByte, std::string_view payload) {
+std::string LineToAppend(std::string_view logEnd, std::string_view payload) {
     // A torn line that lacks only its LF would come back whole after a bare
     // LF, a record that the reading after the crash did not have: a CR
     // before the LF keeps it torn.
-    std::string bytes = lastByte != 0 && lastByte != '\n' ? "\r\n" : "";
+    std::string bytes = !logEnd.empty() && logEnd.back() != '\n' ? "\r\n" : "";
     return bytes + EncodeLogLine(payload);
 }
 

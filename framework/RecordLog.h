@@ -31,10 +31,11 @@ std::vector<std::string_view> SoundLogLines(std::string_view bytes);
 void VisitSoundLogLinesBackwards(std::string_view bytes,
                                  const std::function<bool(std::string_view)>& visit);
 
-// The bytes to append to a log whose content ends with lastByte (0: empty)
-// for the payload to land on a line of its own; a torn line before it stays
-// torn.
-std::string LineToAppend(char lastByte, std::string_view payload);
+// The bytes to append to a log whose content ends with logEnd (its last byte,
+// or nothing for an empty log) for the payload to land on a line of its own,
+// after a torn line too (one that a crash left ending in NUL bytes
+// included), which stays torn.
+std::string LineToAppend(std::string_view logEnd, std::string_view payload);
 
 // The newest sound lines of the log that fit in keepBytes, re-encoded: what a
 // log that outgrew its limit is replaced with.

@@ -1,6 +1,7 @@
 #include "call.hpp"
 
 #include <algorithm>
+#include <charconv>
 
 namespace sim {
 
@@ -106,6 +107,16 @@ Call parse_call(std::string_view target, std::string_view connection) {
         call.function = *f;
     }
     return call;
+}
+
+bool resume_offset(std::string_view range, size_t& offset) {
+    constexpr std::string_view prefix = "bytes=";
+    if (range.substr(0, prefix.size()) != prefix || range.back() != '-') {
+        return false;
+    }
+    const char* end = range.data() + range.size() - 1;
+    const auto [stop, error] = std::from_chars(range.data() + prefix.size(), end, offset);
+    return error == std::errc() && stop == end;
 }
 
 } // namespace sim

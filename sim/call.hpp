@@ -36,6 +36,9 @@ Call parse_call(std::string_view target, std::string_view connection);
 // is not there.
 std::string cookie_value(std::string_view header, std::string_view name);
 
+// The N of a Range header "bytes=N-", the one form a resuming download sends.
+bool resume_offset(std::string_view range, size_t& offset);
+
 // The path of a request target: everything before "?".
 std::string_view target_path(std::string_view target);
 

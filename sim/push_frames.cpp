@@ -78,4 +78,16 @@ ClientFrame next_client_frame(std::string_view input) {
     return {ClientFrame::Session, length, std::string(input.substr(2, kSessionIdLength))};
 }
 
+void ClientInput::append(std::string_view bytes) {
+    bytes_.erase(0, taken_);
+    taken_ = 0;
+    bytes_.append(bytes);
+}
+
+ClientFrame ClientInput::take() {
+    ClientFrame f = next_client_frame(rest());
+    taken_ += f.length;
+    return f;
+}
+
 } // namespace sim

@@ -45,4 +45,20 @@ struct ClientFrame {
 // Looks at the start of `input`; never reads past its end.
 ClientFrame next_client_frame(std::string_view input);
 
+// A client's bytes across reads, handed out frame by frame: the frames do not
+// depend on how the stream was cut, and less than one frame waits between reads.
+class ClientInput {
+public:
+    // Adds one read's bytes; drops those that the frames taken so far used.
+    void append(std::string_view bytes);
+    // Takes the frame at the front; Incomplete takes nothing.
+    ClientFrame take();
+    // The bytes not taken yet, valid until the next append().
+    std::string_view rest() const { return std::string_view(bytes_).substr(taken_); }
+
+private:
+    std::string bytes_;
+    size_t taken_ = 0;
+};
+
 } // namespace sim

@@ -232,14 +232,14 @@ void PushServer::service_connection(int fd, uint64_t id, short revents) {
 
 bool PushServer::take_frames(Connection& c, std::string& session_id) {
     for (;;) {
-        const ClientFrame f = next_client_frame(c.in);
+        const std::string_view rest = c.in.rest();
+        const ClientFrame f = c.in.take();
         if (f.kind == ClientFrame::Incomplete) {
             return false;
         }
         if (f.kind == ClientFrame::Unknown) {
-            log_.add(c.port, "skip " + hex_bytes(std::string_view(c.in).substr(0, 1)));
+            log_.add(c.port, "skip " + hex_bytes(rest.substr(0, 1)));
         }
-        c.in.erase(0, f.length);
         if (f.kind == ClientFrame::KeepAlive && alive_mode_ != AliveMode::Silent && writable(c)) {
             const uint8_t status = alive_mode_ == AliveMode::Answer ? 1 : 0;
             if (write(c, alive_frame(status))) {

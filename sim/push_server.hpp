@@ -7,6 +7,7 @@
 // in one send().
 #pragma once
 
+#include "push_frames.hpp"
 #include "push_log.hpp"
 #include "world.hpp"
 
@@ -85,7 +86,7 @@ private:
         uint64_t id = 0;     // tells a connection from a later one on the same descriptor
         std::string port;    // the client's, as the log names the connection
         std::string login;   // the open session's account, "" for none
-        std::string in;      // bytes of an incomplete frame
+        ClientInput in;      // what the client sent that was not handled yet
         std::string out;     // what a full socket buffer did not take yet
         bool half = false;   // shut down for sending
         bool broken = false; // `out` overflowed: closed by the thread

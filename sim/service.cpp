@@ -2,7 +2,6 @@
 
 #include "call.hpp"
 
-#include <charconv>
 #include <cstdio>
 #include <strings.h>
 
@@ -25,17 +24,6 @@ Reply status_only(int status) {
     Reply reply;
     reply.status = status;
     return reply;
-}
-
-// The N of "bytes=N-", the one form of Range a resuming download sends.
-bool resume_offset(std::string_view range, size_t& offset) {
-    constexpr std::string_view prefix = "bytes=";
-    if (range.substr(0, prefix.size()) != prefix || range.back() != '-') {
-        return false;
-    }
-    const char* end = range.data() + range.size() - 1;
-    const auto [stop, error] = std::from_chars(range.data() + prefix.size(), end, offset);
-    return error == std::errc() && stop == end;
 }
 
 // The small page of an answer without the installer's bytes.

@@ -28,7 +28,7 @@ TEST(RecordLog, TornAndDamagedLinesCostThemselvesOnly) {
     EXPECT_EQ(lines[1], "third");
 
     // The next record starts on a line of its own, and it is read back.
-    bytes += LineToAppend(bytes.back(), "fifth");
+    bytes += LineToAppend(bytes.substr(bytes.size() - 1), "fifth");
     lines = SoundLogLines(bytes);
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[2], "fifth");
@@ -38,8 +38,13 @@ TEST(RecordLog, TornAndDamagedLinesCostThemselvesOnly) {
         return backwards.size() < 2;
     });
     EXPECT_EQ(backwards, (std::vector<std::string_view>{"fifth", "third"}));
-    EXPECT_EQ(LineToAppend(0, "x"), EncodeLogLine("x"));
-    EXPECT_EQ(LineToAppend('\n', "x"), EncodeLogLine("x"));
+    EXPECT_EQ(LineToAppend("", "x"), EncodeLogLine("x"));
+    EXPECT_EQ(LineToAppend("\n", "x"), EncodeLogLine("x"));
+    // A power cut can leave a file's end filled with NUL bytes: the record
+    // after them is still read back.
+    std::string zeroed = EncodeLogLine("first") + std::string(4, '\0');
+    zeroed += LineToAppend(std::string_view(zeroed).substr(zeroed.size() - 1), "second");
+    EXPECT_EQ(SoundLogLines(zeroed), (std::vector<std::string_view>{"first", "second"}));
 
     // Empty lines, lines without a CRC or with a wrong one, a CR the writer never puts in.
     EXPECT_TRUE(SoundLogLines("\n\n \nabc\nabc 00000000\n" + EncodeLogLine("a\rb")).empty());

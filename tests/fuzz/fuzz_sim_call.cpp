@@ -1,10 +1,12 @@
 // The simulator's request parsing on any bytes: a request target taken apart
-// into parameters, and a cookie picked from a Cookie header. Input: the
-// Cookie header, a line feed, then the target.
+// into parameters, a cookie picked from a Cookie header and a download's
+// offset from a Range header. Input: the header, a line feed, then the target.
 #include "sim/call.hpp"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -31,6 +33,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         (!value.empty() && (value.front() == ' ' || value.back() == '\t' || value.back() == ' ' ||
                             value.front() == '\t'))) {
         std::abort();
+    }
+
+    // Only "bytes=", the offset's digits and "-" give an offset.
+    size_t offset = 0;
+    if (sim::resume_offset(cookies, offset)) {
+        const std::string_view digits = cookies.substr(6, cookies.size() - 7);
+        const size_t first = std::min(digits.find_first_not_of('0'), digits.size() - 1);
+        if (cookies.substr(0, 6) != "bytes=" || cookies.back() != '-' || digits.empty() ||
+            digits.substr(first) != std::to_string(offset)) {
+            std::abort();
+        }
     }
     return 0;
 }
