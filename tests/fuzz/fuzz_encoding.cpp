@@ -74,7 +74,11 @@ void CheckReader(const uint8_t* data, size_t size) {
     // Field k is line k, complete only when its own "\n" follows it.
     for (size_t k = 1; k <= lineEnds.size() + 1; ++k) {
         const size_t restFrom = k - 1 < lineEnds.size() ? lineEnds[k - 1] + 1 : size;
-        Check(reader.Rest() == answer.substr(restFrom));
+        // Rest() copies what is left: checked at every line it would make a
+        // long answer quadratic and the fuzzer slow.
+        if (k == 1 || k == lineEnds.size() + 1 || k % 64 == 0) {
+            Check(reader.Rest() == answer.substr(restFrom));
+        }
         std::string expected;
         if (k < lineEnds.size()) {
             expected = std::string(answer.substr(restFrom, lineEnds[k] - restFrom));
