@@ -636,7 +636,20 @@ protected:
         ::ClientToScreen(chat.m_history.m_hWnd, &at);
         ASSERT_TRUE(
             PumpUntil([&] { return ::WindowFromPoint(at) == chat.m_history.m_hWnd; }, 3000));
-        ::SetCursorPos(at.x, at.y);
+        // Under load a motion from before the move can still come after it:
+        // the press waits until the pointer has stayed where it was put.
+        int still = 0;
+        PumpUntil(
+            [&] {
+                POINT now = {};
+                ::GetCursorPos(&now);
+                if (now.x != at.x || now.y != at.y) {
+                    ::SetCursorPos(at.x, at.y);
+                    still = 0;
+                }
+                return ++still > 3;
+            },
+            3000);
         INPUT in[2] = {};
         in[0].type = in[1].type = INPUT_MOUSE;
         in[0].mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
