@@ -66,5 +66,7 @@ bool ReadUnixMemory(int pid, UnixMemory& memory) {
     const std::string status = ProcFile("/proc/" + std::to_string(pid) + "/status");
     memory.nRssKb = StatusKb(status, "VmRSS");
     memory.nAnonKb = StatusKb(status, "RssAnon");
+    memory.nFileKb = StatusKb(status, "RssFile");
+    memory.nShmemKb = StatusKb(status, "RssShmem");
     return memory.nRssKb >= 0 && memory.nAnonKb >= 0;
 }

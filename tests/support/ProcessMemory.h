@@ -7,6 +7,10 @@
 struct UnixMemory {
     long long nRssKb = -1;  // VmRSS
     long long nAnonKb = -1; // RssAnon
+    // The rest of VmRSS: the program's and the DLLs' mapped files, and
+    // memory shared with the wineserver and the X server.
+    long long nFileKb = -1;  // RssFile
+    long long nShmemKb = -1; // RssShmem
 };
 
 // The Linux pid of the one Wine process that runs `program`, its Windows path
