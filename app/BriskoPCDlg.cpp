@@ -56,8 +56,9 @@ BEGIN_MESSAGE_MAP(CBriskoPCDlg, CDialog)
     ON_COMMAND(ID_LOGOFF, OnLogoff)
     ON_NOTIFY(NM_CLICK, IDC_TREE, OnTreeClick)
     ON_NOTIFY(NM_RCLICK, IDC_TREE, OnTreeRightClick)
-    // A right press that moves is told as the start of a drag, not as a click.
-    ON_NOTIFY(TVN_BEGINRDRAG, IDC_TREE, OnTreeRightClick)
+    // A right press that moves is told as the start of a drag, not as a click;
+    // a Unicode tree tells it by the wide code.
+    ON_NOTIFY(TVN_BEGINRDRAGW, IDC_TREE, OnTreeRightClick)
     ON_COMMAND(ID_CONTACT_NEW, OnAddNewContact)
     ON_COMMAND(ID_CONTACT_ADD, OnAddNewContact)
     ON_COMMAND(ID_CONTACT_EDIT, OnEditContact)
