@@ -62,11 +62,12 @@ BEGIN_MESSAGE_MAP(TestDialog, CDialog)
 END_MESSAGE_MAP()
 // clang-format on
 
+// A path, like every path the framework takes (see Text.h).
 std::string TempFile(const char* name) {
-    char dir[MAX_PATH];
-    ::GetTempPathA(sizeof dir, dir);
-    std::string path = std::string(dir) + name;
-    ::DeleteFileA(path.c_str());
+    wchar_t dir[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, dir);
+    std::string path = fw::PathText(dir) + name;
+    ::DeleteFileW(fw::PathW(path).c_str());
     return path;
 }
 
@@ -185,7 +186,7 @@ TEST_F(FrameworkTest, ProfileEntriesRoundTripAndDelete) {
 
     ASSERT_TRUE(app.WriteProfileString("BriskoPC", "Login", nullptr));
     EXPECT_EQ(app.GetProfileString("BriskoPC", "Login", ""), "");
-    ::DeleteFileA(app.ProfilePath().c_str());
+    ::DeleteFileW(fw::PathW(app.ProfilePath()).c_str());
 }
 
 // The windows are Unicode windows and every text crosses into them through
