@@ -11,14 +11,15 @@ int CListCtrl::InsertColumn(int nCol, const std::string& heading, int nFormat, i
         ::SendMessageW(m_hWnd, LVM_INSERTCOLUMNW, nCol, reinterpret_cast<LPARAM>(&column)));
 }
 
+// The row goes in empty and takes its first column's text like any other.
 int CListCtrl::InsertItem(int nItem, const std::string& text) {
-    std::wstring label = fw::Wide(text);
     LVITEMW item = {};
-    item.mask = LVIF_TEXT;
     item.iItem = nItem;
-    item.pszText = label.data();
-    return static_cast<int>(
+    int row = static_cast<int>(
         ::SendMessageW(m_hWnd, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    if (row >= 0)
+        SetItemText(row, 0, text);
+    return row;
 }
 
 BOOL CListCtrl::SetItemText(int nItem, int nSubItem, const std::string& text) {
