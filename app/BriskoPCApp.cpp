@@ -11,14 +11,14 @@
 
 #include <commctrl.h>
 
-const char kMainWindowClass[] = "BriskoPCClass";
+const wchar_t kMainWindowClass[] = L"BriskoPCClass";
 
 namespace {
 BOOL g_bClassRegistered = FALSE;
 
 // TRUE when no other copy runs; otherwise brings that one forward.
 BOOL FindRunningInstance() {
-    HWND running = ::FindWindowA(kMainWindowClass, nullptr);
+    HWND running = ::FindWindowW(kMainWindowClass, nullptr);
     if (!running)
         return TRUE;
     HWND popup = ::GetLastActivePopup(running);
@@ -28,14 +28,15 @@ BOOL FindRunningInstance() {
     return FALSE;
 }
 
-// The main window is a dialog of its own class, so that a second start finds it.
+// The main window is a dialog of its own class, so that a second start finds it;
+// a Unicode class, as every window of the program is.
 BOOL RegisterMainWindowClass(HINSTANCE hInstance) {
-    WNDCLASSA wc;
-    if (!::GetClassInfoA(hInstance, "#32770", &wc))
+    WNDCLASSW wc;
+    if (!::GetClassInfoW(hInstance, L"#32770", &wc))
         return FALSE;
     wc.hInstance = hInstance;
     wc.lpszClassName = kMainWindowClass;
-    return ::RegisterClassA(&wc) != 0;
+    return ::RegisterClassW(&wc) != 0;
 }
 } // namespace
 
@@ -54,7 +55,7 @@ BOOL CBriskoPCApp::InitInstance() {
         return FALSE;
     }
     // Rich edit for the chat and notices; the tree, list, progress and animation controls.
-    ::LoadLibraryA("riched20.dll");
+    ::LoadLibraryW(L"riched20.dll");
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES |
                                                 ICC_PROGRESS_CLASS | ICC_ANIMATE_CLASS};
     ::InitCommonControlsEx(&icc);
@@ -72,7 +73,7 @@ int CBriskoPCApp::ExitInstance() {
     m_pMainDlg = nullptr;
     m_pMainWnd = nullptr;
     if (g_bClassRegistered)
-        ::UnregisterClassA(kMainWindowClass, m_hInstance);
+        ::UnregisterClassW(kMainWindowClass, m_hInstance);
     g_bClassRegistered = FALSE;
     ::WSACleanup();
     return CWinApp::ExitInstance();

@@ -7,7 +7,7 @@
 class CBriskoPCDlg;
 
 // The class of the main window; a second start looks for it.
-extern const char kMainWindowClass[];
+extern const wchar_t kMainWindowClass[];
 
 class CBriskoPCApp : public CWinApp {
 public:

@@ -28,7 +28,7 @@ const char kDefaultServiceHost[] = "www.brisko.example";
 const int kDefaultServicePort = INTERNET_DEFAULT_HTTPS_PORT;
 
 // The shell tells every top-level window when its taskbar has (re)started.
-const UINT g_uTaskbarCreated = ::RegisterWindowMessageA("TaskbarCreated");
+const UINT g_uTaskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
 } // namespace
 
 // clang-format off
@@ -56,8 +56,9 @@ BEGIN_MESSAGE_MAP(CBriskoPCDlg, CDialog)
     ON_COMMAND(ID_LOGOFF, OnLogoff)
     ON_NOTIFY(NM_CLICK, IDC_TREE, OnTreeClick)
     ON_NOTIFY(NM_RCLICK, IDC_TREE, OnTreeRightClick)
-    // A right press that moves is told as the start of a drag, not as a click.
-    ON_NOTIFY(TVN_BEGINRDRAG, IDC_TREE, OnTreeRightClick)
+    // A right press that moves is told as the start of a drag, not as a click;
+    // a Unicode tree tells it by the wide code.
+    ON_NOTIFY(TVN_BEGINRDRAGW, IDC_TREE, OnTreeRightClick)
     ON_COMMAND(ID_CONTACT_NEW, OnAddNewContact)
     ON_COMMAND(ID_CONTACT_ADD, OnAddNewContact)
     ON_COMMAND(ID_CONTACT_EDIT, OnEditContact)
@@ -100,11 +101,11 @@ END_MESSAGE_MAP()
 
 CBriskoPCDlg::CBriskoPCDlg(CWnd* pParent)
     : CDialog(IDD_BRISKOPC_DIALOG, pParent),
-      m_hIcon(::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDI_MAINFRAME))),
-      m_bmp156(fw::Opened(fw::kGdiObjects, ::LoadBitmapA(AfxGetInstanceHandle(),
-                                                         MAKEINTRESOURCEA(IDB_CHAT_UNCHECKED)))),
-      m_bmp157(fw::Opened(fw::kGdiObjects, ::LoadBitmapA(AfxGetInstanceHandle(),
-                                                         MAKEINTRESOURCEA(IDB_CHAT_CHECKED)))) {
+      m_hIcon(::LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDI_MAINFRAME))),
+      m_bmp156(fw::Opened(fw::kGdiObjects, ::LoadBitmapW(AfxGetInstanceHandle(),
+                                                         MAKEINTRESOURCEW(IDB_CHAT_UNCHECKED)))),
+      m_bmp157(fw::Opened(fw::kGdiObjects, ::LoadBitmapW(AfxGetInstanceHandle(),
+                                                         MAKEINTRESOURCEW(IDB_CHAT_CHECKED)))) {
     m_btnHome.LoadBitmaps(IDB_HOME_UP, IDB_HOME_DOWN, IDB_HOME_FOCUS);
 }
 
@@ -133,8 +134,8 @@ BOOL CBriskoPCDlg::OnInitDialog() {
     if (!ReplaceMenu(IDR_MENU_LOGGEDOUT))
         return 0;
 
-    ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
-    ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
     BuildTree();
     ::CoInitialize(nullptr);
@@ -204,9 +205,9 @@ void CBriskoPCDlg::ReadInstallPath() {
             key.QueryString("InstallPath", m_strInstallPath) && !m_strInstallPath.empty())
             return;
     }
-    char current[1024];
-    DWORD n = ::GetCurrentDirectoryA(sizeof current, current);
-    m_strInstallPath.assign(current, n < sizeof current ? n : 0);
+    wchar_t current[1024];
+    DWORD n = ::GetCurrentDirectoryW(static_cast<DWORD>(std::size(current)), current);
+    m_strInstallPath = fw::PathText(std::wstring_view(current, n < std::size(current) ? n : 0));
 }
 
 // The close box and Esc only hide the window: the program lives on in the tray.
@@ -331,7 +332,7 @@ LRESULT CBriskoPCDlg::OnPaint(WPARAM, LPARAM) {
     PAINTSTRUCT ps;
     HDC dc = ::BeginPaint(m_hWnd, &ps);
     if (::IsIconic(m_hWnd)) {
-        ::SendMessageA(m_hWnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+        ::SendMessageW(m_hWnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
         RECT r;
         ::GetClientRect(m_hWnd, &r);
         int cx = ::GetSystemMetrics(SM_CXICON), cy = ::GetSystemMetrics(SM_CYICON);
@@ -351,7 +352,7 @@ BOOL CBriskoPCDlg::OnSetCursor(WPARAM, LPARAM, LRESULT* pResult) {
 }
 
 void CBriskoPCDlg::OnHomePage() {
-    ::ShellExecuteA(m_hWnd, "open", HomePageUrl().c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    fw::ShellOpen(m_hWnd, fw::Wide(HomePageUrl()));
 }
 
 LRESULT CBriskoPCDlg::OnTimerMessage(WPARAM wParam, LPARAM) {
@@ -361,7 +362,7 @@ LRESULT CBriskoPCDlg::OnTimerMessage(WPARAM wParam, LPARAM) {
 
 // Menus are replaced whole: logged in, logged out, locked.
 BOOL CBriskoPCDlg::ReplaceMenu(UINT nIDResource) {
-    HMENU menu = ::LoadMenuA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(nIDResource));
+    HMENU menu = ::LoadMenuW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(nIDResource));
     if (!menu)
         return FALSE;
     ::SetMenu(m_hWnd, menu);

@@ -40,7 +40,7 @@ void CBriskoPCDlg::BuildTree() {
         fw::Opened(fw::kGdiObjects, ImageList_Create(16, 16, ILC_COLOR16,
                                                      static_cast<int>(std::size(kTreeIcons)), 20));
     for (UINT id : kTreeIcons) {
-        auto icon = static_cast<HICON>(::LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(id),
+        auto icon = static_cast<HICON>(::LoadImageW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(id),
                                                     IMAGE_ICON, 16, 16, LR_SHARED));
         ImageList_AddIcon(m_imageList, icon);
     }
@@ -76,7 +76,7 @@ void CBriskoPCDlg::RefreshConnectionItems() {
 }
 
 void CBriskoPCDlg::UpdateStatusLine() {
-    ::SetDlgItemTextA(m_hWnd, IDC_STATUS, StatusLine(m_nCredits, m_nClass, m_nDays).c_str());
+    fw::SetControlText(m_hWnd, IDC_STATUS, StatusLine(m_nCredits, m_nClass, m_nDays));
 }
 
 void CBriskoPCDlg::ForgetContacts() {

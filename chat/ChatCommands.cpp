@@ -42,7 +42,7 @@ BOOL CBriskoPCDlg::ShowChatOfHighlighted(int nTreeId) {
     c->nHighlightMode = 0;
     m_contacts.RefreshContactItem(c);
     c->pChatDlg->ShowWindow(SW_SHOWNORMAL);
-    ::PostMessageA(c->pChatDlg->m_hWnd, WM_CHAT_TO_FRONT, 0, 0);
+    ::PostMessageW(c->pChatDlg->m_hWnd, WM_CHAT_TO_FRONT, 0, 0);
     return TRUE;
 }
 

@@ -21,11 +21,6 @@ BEGIN_MESSAGE_MAP(CChatDlg, CDialog)
 END_MESSAGE_MAP()
 // clang-format on
 
-namespace {
-// The field holds at most this much; longer text is refused before it is sent.
-const int kInputLimit = 1023;
-} // namespace
-
 // The system's hand serves as the pointer over links.
 CChatDlg::CChatDlg(CWnd* pParent)
     : CDialog(IDD_CHAT, pParent), m_hLinkCursor(::LoadCursorA(nullptr, IDC_HAND)) {}
@@ -48,9 +43,7 @@ void CChatDlg::OnOK() {
     // The last text is still on its way: "Wyślij" again would send it twice.
     if (!::IsWindowEnabled(input))
         return;
-    char buffer[kInputLimit + 1] = "";
-    ::GetWindowTextA(input, buffer, sizeof buffer);
-    std::string text = buffer;
+    std::string text = fw::GetText(input);
     if (text.size() > kMaxChatText) {
         // Nothing of this window may be touched after the box: while it was
         // open the contact, and this window with it, may have gone.
@@ -75,7 +68,7 @@ void CChatDlg::AppendMessage(std::string time, std::string text) {
 void CChatDlg::AppendOwnMessage(std::string time, std::string text) {
     m_history.Append(MessageHeader(time, m_pOwner->GetOwnName()), CChatHistoryCtrl::OWN_HEADER);
     m_history.Append(text + "\r\n", CChatHistoryCtrl::OWN_TEXT);
-    ::SetDlgItemTextA(m_hWnd, IDC_CHAT_INPUT, "");
+    fw::SetControlText(m_hWnd, IDC_CHAT_INPUT, "");
     EnableInput();
 }
 
@@ -130,7 +123,7 @@ void CChatDlg::OnHide() {
 // Activated or not, the main window looks whether the unread highlight is over.
 // The dialog's own handling (the focus back to its control) follows.
 BOOL CChatDlg::OnActivate(WPARAM, LPARAM, LRESULT*) {
-    ::PostMessageA(m_pOwner->m_hWnd, WM_CHAT_ACTIVATED, 0, m_nPartnerUserId);
+    ::PostMessageW(m_pOwner->m_hWnd, WM_CHAT_ACTIVATED, 0, m_nPartnerUserId);
     return FALSE;
 }
 
@@ -165,8 +158,7 @@ void CChatDlg::OnLink(NMHDR* pNMHDR, LRESULT* pResult) {
     case WM_LBUTTONDOWN:
         // The address is read by its range: the user's selection stays.
         m_history.OnLinkPressed();
-        ::ShellExecuteA(m_hWnd, "open", m_history.TextRange(link->chrg).c_str(), nullptr, nullptr,
-                        SW_SHOWNORMAL);
+        fw::ShellOpen(m_hWnd, fw::Wide(m_history.TextRange(link->chrg)));
         *pResult = 1;
         return;
     case WM_LBUTTONUP:

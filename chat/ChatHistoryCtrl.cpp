@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwchar>
 #include <vector>
 
 // clang-format off
@@ -18,8 +19,8 @@ END_MESSAGE_MAP()
 
 namespace {
 // Blue for the partner, black for the user; bold headers, plain text.
-CHARFORMATA PieceFormat(CChatHistoryCtrl::Piece piece) {
-    CHARFORMATA cf = {};
+CHARFORMATW PieceFormat(CChatHistoryCtrl::Piece piece) {
+    CHARFORMATW cf = {};
     cf.cbSize = sizeof cf;
     cf.dwMask = CFM_COLOR | CFM_BOLD | CFM_UNDERLINE;
     bool header =
@@ -40,39 +41,39 @@ LRESULT CChatHistoryCtrl::OnCreate(WPARAM wParam, LPARAM lParam) {
 }
 
 void CChatHistoryCtrl::SetDefaultFormat() {
-    CHARFORMATA cf = {};
+    CHARFORMATW cf = {};
     cf.cbSize = sizeof cf;
     cf.dwMask = CFM_FACE | CFM_SIZE;
     cf.yHeight = 180;
-    std::strcpy(cf.szFaceName, "Tahoma");
-    ::SendMessageA(m_hWnd, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&cf));
+    std::wcscpy(cf.szFaceName, L"Tahoma");
+    ::SendMessageW(m_hWnd, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&cf));
     // Text typed at the end takes the format of what is there: the dialog's
     // font came first.
-    ::SendMessageA(m_hWnd, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&cf));
+    ::SendMessageW(m_hWnd, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&cf));
 }
 
 void CChatHistoryCtrl::DetectLinks() {
-    LRESULT mask = ::SendMessageA(m_hWnd, EM_GETEVENTMASK, 0, 0);
-    ::SendMessageA(m_hWnd, EM_SETEVENTMASK, 0, mask | ENM_LINK);
-    ::SendMessageA(m_hWnd, EM_AUTOURLDETECT, TRUE, 0);
+    LRESULT mask = ::SendMessageW(m_hWnd, EM_GETEVENTMASK, 0, 0);
+    ::SendMessageW(m_hWnd, EM_SETEVENTMASK, 0, mask | ENM_LINK);
+    ::SendMessageW(m_hWnd, EM_AUTOURLDETECT, TRUE, 0);
 }
 
 void CChatHistoryCtrl::Append(const std::string& text, Piece piece) {
     // What the user has selected stays selected while messages come.
     CHARRANGE selection;
-    ::SendMessageA(m_hWnd, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    ::SendMessageW(m_hWnd, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
     // The format is given to the empty selection at the end, so the text
     // takes it as it goes in: formatting a range afterwards would cost more
     // the longer the history is.
     CHARRANGE end = {-1, -1};
-    ::SendMessageA(m_hWnd, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&end));
-    CHARFORMATA cf = PieceFormat(piece);
-    ::SendMessageA(m_hWnd, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
-    ::SendMessageA(m_hWnd, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
-    ::SendMessageA(m_hWnd, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    ::SendMessageW(m_hWnd, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&end));
+    CHARFORMATW cf = PieceFormat(piece);
+    ::SendMessageW(m_hWnd, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
+    ::SendMessageW(m_hWnd, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(fw::Wide(text).c_str()));
+    ::SendMessageW(m_hWnd, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&selection));
     // To the end, not one line down: a long message takes several lines.
     if (piece == PARTNER_TEXT || piece == OWN_TEXT)
-        ::SendMessageA(m_hWnd, WM_VSCROLL, SB_BOTTOM, 0);
+        ::SendMessageW(m_hWnd, WM_VSCROLL, SB_BOTTOM, 0);
 }
 
 namespace {
@@ -93,46 +94,46 @@ DWORD CALLBACK ReadStreamSource(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG
 
 void CChatHistoryCtrl::AppendRichText(const std::string& rtf) {
     CHARRANGE end = {-1, -1};
-    ::SendMessageA(m_hWnd, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&end));
+    ::SendMessageW(m_hWnd, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&end));
     StreamSource source = {&rtf, 0};
     EDITSTREAM stream = {reinterpret_cast<DWORD_PTR>(&source), 0, ReadStreamSource};
-    ::SendMessageA(m_hWnd, EM_STREAMIN, SF_RTF | SFF_SELECTION, reinterpret_cast<LPARAM>(&stream));
-    ::SendMessageA(m_hWnd, WM_VSCROLL, SB_BOTTOM, 0);
+    ::SendMessageW(m_hWnd, EM_STREAMIN, SF_RTF | SFF_SELECTION, reinterpret_cast<LPARAM>(&stream));
+    ::SendMessageW(m_hWnd, WM_VSCROLL, SB_BOTTOM, 0);
 }
 
 void CChatHistoryCtrl::Clear() {
-    ::SetWindowTextA(m_hWnd, "");
+    ::SetWindowTextW(m_hWnd, L"");
 }
 
 std::string CChatHistoryCtrl::TextRange(CHARRANGE range) {
     if (range.cpMax <= range.cpMin)
         return std::string();
-    std::vector<char> text(static_cast<size_t>(range.cpMax - range.cpMin) + 1);
-    TEXTRANGEA tr = {range, text.data()};
-    LRESULT n = ::SendMessageA(m_hWnd, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&tr));
-    return std::string(text.data(), n > 0 ? static_cast<size_t>(n) : 0);
+    std::vector<wchar_t> text(static_cast<size_t>(range.cpMax - range.cpMin) + 1);
+    TEXTRANGEW tr = {range, text.data()};
+    LRESULT n = ::SendMessageW(m_hWnd, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&tr));
+    return fw::Cp1250(std::wstring_view(text.data(), n > 0 ? static_cast<size_t>(n) : 0));
 }
 
 // Some rich edit controls move the caret before they tell of the link under
 // the press, whatever the answer; the selection is put back afterwards.
 BOOL CChatHistoryCtrl::OnLeftButtonDown(WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
     CHARRANGE selection;
-    ::SendMessageA(m_hWnd, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    ::SendMessageW(m_hWnd, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
     m_bLinkPressed = false;
     *pResult = Default(WM_LBUTTONDOWN, wParam, lParam);
     if (m_bLinkPressed)
-        ::SendMessageA(m_hWnd, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+        ::SendMessageW(m_hWnd, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&selection));
     return TRUE;
 }
 
 BOOL CChatHistoryCtrl::OnRightButtonDown(WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
     *pResult = 0;
     CHARRANGE selection = {};
-    ::SendMessageA(m_hWnd, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    ::SendMessageW(m_hWnd, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
     // Nothing to copy: no menu, and the press goes nowhere.
     if (selection.cpMax == selection.cpMin)
         return TRUE;
-    HMENU menu = ::LoadMenuA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MENU_HISTORY));
+    HMENU menu = ::LoadMenuW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDR_MENU_HISTORY));
     if (menu) {
         POINT pt = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
         ::ClientToScreen(m_hWnd, &pt);
@@ -145,5 +146,5 @@ BOOL CChatHistoryCtrl::OnRightButtonDown(WPARAM wParam, LPARAM lParam, LRESULT* 
 }
 
 void CChatHistoryCtrl::OnCopy() {
-    ::SendMessageA(m_hWnd, WM_COPY, 0, 0);
+    ::SendMessageW(m_hWnd, WM_COPY, 0, 0);
 }

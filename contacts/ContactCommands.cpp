@@ -93,7 +93,7 @@ BOOL CBriskoPCDlg::ShowTreeMenu(LPARAM d, int kind) {
         id = IDR_MENU_MESSAGE;
     else
         return TRUE;
-    HMENU menu = ::LoadMenuA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(id));
+    HMENU menu = ::LoadMenuW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(id));
     if (!menu)
         return FALSE;
     HMENU popup = ::GetSubMenu(menu, 0);

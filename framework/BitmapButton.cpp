@@ -11,7 +11,7 @@ CResourceException::CResourceException(UINT nID)
 namespace {
 HBITMAP LoadBitmapOrThrow(UINT nID) {
     HBITMAP bitmap =
-        fw::Opened(fw::kGdiObjects, ::LoadBitmapA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(nID)));
+        fw::Opened(fw::kGdiObjects, ::LoadBitmapW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(nID)));
     if (!bitmap)
         throw CResourceException(nID);
     return bitmap;
@@ -36,15 +36,15 @@ BOOL CBitmapButton::SubclassDlgItem(int nID, CWnd* pParent) {
     HWND button = ::GetDlgItem(pParent->m_hWnd, nID);
     if (!button)
         return FALSE;
-    LONG_PTR style = ::GetWindowLongPtrA(button, GWL_STYLE);
-    ::SetWindowLongPtrA(button, GWL_STYLE, (style & ~BS_TYPEMASK) | BS_OWNERDRAW);
+    LONG_PTR style = ::GetWindowLongPtrW(button, GWL_STYLE);
+    ::SetWindowLongPtrW(button, GWL_STYLE, (style & ~BS_TYPEMASK) | BS_OWNERDRAW);
     Attach(button);
     return TRUE;
 }
 
 void CBitmapButton::SizeToContent() {
     BITMAP info;
-    if (m_hWnd && m_hUp && ::GetObjectA(m_hUp, sizeof info, &info))
+    if (m_hWnd && m_hUp && ::GetObjectW(m_hUp, sizeof info, &info))
         ::SetWindowPos(m_hWnd, nullptr, 0, 0, info.bmWidth, info.bmHeight,
                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -59,7 +59,7 @@ BOOL CBitmapButton::OnChildNotify(UINT message, WPARAM, LPARAM lParam, LRESULT* 
     HDC memory = fw::Opened(fw::kGdiObjects, ::CreateCompatibleDC(item->hDC));
     HGDIOBJ old = ::SelectObject(memory, bitmap);
     BITMAP info;
-    ::GetObjectA(bitmap, sizeof info, &info);
+    ::GetObjectW(bitmap, sizeof info, &info);
     // The layout may stretch the button; the bitmap stretches with it.
     const RECT& r = item->rcItem;
     ::SetStretchBltMode(item->hDC, HALFTONE);

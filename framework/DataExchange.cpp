@@ -35,13 +35,13 @@ void CDataExchange::Fail(int nID) {
     m_bFailed = TRUE;
     HWND control = ::GetDlgItem(m_hDlg, nID);
     ::SetFocus(control);
-    ::SendMessageA(control, EM_SETSEL, 0, -1);
+    ::SendMessageW(control, EM_SETSEL, 0, -1);
 }
 
 void DDX_Text(CDataExchange* pDX, int nID, std::string& value) {
     HWND control = ::GetDlgItem(pDX->m_hDlg, nID);
     if (!pDX->m_bSaveAndValidate) {
-        ::SetWindowTextA(control, value.c_str());
+        fw::SetText(control, value);
         return;
     }
     if (!pDX->m_bFailed)
@@ -51,7 +51,7 @@ void DDX_Text(CDataExchange* pDX, int nID, std::string& value) {
 void DDX_Text(CDataExchange* pDX, int nID, int& value) {
     HWND control = ::GetDlgItem(pDX->m_hDlg, nID);
     if (!pDX->m_bSaveAndValidate) {
-        ::SetWindowTextA(control, std::to_string(value).c_str());
+        fw::SetText(control, std::to_string(value));
         return;
     }
     if (pDX->m_bFailed || ParseInt(fw::GetText(control), value))

@@ -8,8 +8,13 @@
 namespace {
 const LONGLONG kMaxDataFileBytes = 128ll << 20;
 
+// Names are made of the login, a text; in the current folder it is a path.
+std::string CurrentFolderPath(const std::string& name) {
+    return fw::PathText(fw::Wide(name));
+}
+
 std::string DataFolderPath(const std::string& name) {
-    return CWinApp::DataFolder(AfxGetApp()->m_strAppName.c_str()) + "\\" + name;
+    return CWinApp::DataFolder(AfxGetApp()->m_strAppName.c_str()) + "\\" + CurrentFolderPath(name);
 }
 
 class CWin32File : public CWritableFile {
@@ -42,13 +47,13 @@ std::unique_ptr<CWritableFile> Opened(HANDLE hFile) {
 class CWin32FileOps : public CFileOps {
 public:
     std::unique_ptr<CWritableFile> Create(const std::string& path) override {
-        return Opened(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        return Opened(::CreateFileW(fw::PathW(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     }
 
     std::unique_ptr<CWritableFile> OpenForAppend(const std::string& path, uint64_t* size,
                                                  char* lastByte) override {
-        HANDLE file = ::CreateFileA(path.c_str(), FILE_APPEND_DATA | GENERIC_READ,
+        HANDLE file = ::CreateFileW(fw::PathW(path).c_str(), FILE_APPEND_DATA | GENERIC_READ,
                                     FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
         std::unique_ptr<CWritableFile> opened = Opened(file);
@@ -72,7 +77,7 @@ public:
     bool Read(const std::string& path, std::string* bytes) override {
         HANDLE file =
             fw::Opened(fw::kFiles,
-                       ::CreateFileA(path.c_str(), GENERIC_READ,
+                       ::CreateFileW(fw::PathW(path).c_str(), GENERIC_READ,
                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                      nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr),
                        INVALID_HANDLE_VALUE);
@@ -93,16 +98,16 @@ public:
     }
 
     bool Exists(const std::string& path) override {
-        return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+        return ::GetFileAttributesW(fw::PathW(path).c_str()) != INVALID_FILE_ATTRIBUTES;
     }
 
     bool Rename(const std::string& from, const std::string& to) override {
-        return ::MoveFileExA(from.c_str(), to.c_str(),
+        return ::MoveFileExW(fw::PathW(from).c_str(), fw::PathW(to).c_str(),
                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     }
 
     bool Delete(const std::string& path) override {
-        return ::DeleteFileA(path.c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND;
+        return ::DeleteFileW(fw::PathW(path).c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND;
     }
 };
 
@@ -110,7 +115,7 @@ CWin32FileOps g_files;
 } // namespace
 
 bool ReadDataFile(const std::string& name, std::string* bytes) {
-    return ReadFileOrLegacy(g_files, DataFolderPath(name), name, bytes);
+    return ReadFileOrLegacy(g_files, DataFolderPath(name), CurrentFolderPath(name), bytes);
 }
 
 bool WriteDataFile(const std::string& name, const std::string& bytes) {

@@ -31,7 +31,7 @@ BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParent) {
         m_nIDTemplate = nIDTemplate;
     if (pParent)
         m_pParent = pParent;
-    HWND hWnd = ::CreateDialogParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(m_nIDTemplate),
+    HWND hWnd = ::CreateDialogParamW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(m_nIDTemplate),
                                      ParentHandle(), DialogProc, reinterpret_cast<LPARAM>(this));
     return hWnd != nullptr;
 }
@@ -49,7 +49,7 @@ INT_PTR CDialog::DoModal() {
         m_bScripted = false;
         return m_nScriptResult;
     }
-    return ::DialogBoxParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(m_nIDTemplate),
+    return ::DialogBoxParamW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(m_nIDTemplate),
                              ParentHandle(), DialogProc, reinterpret_cast<LPARAM>(this));
 }
 
@@ -151,7 +151,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPA
     LRESULT result = 0;
     if (!self->OnWndMsg(message, wParam, lParam, &result))
         return FALSE;
-    ::SetWindowLongPtrA(hWnd, DWLP_MSGRESULT, result);
+    ::SetWindowLongPtrW(hWnd, DWLP_MSGRESULT, result);
     return TRUE;
 }
 
@@ -180,13 +180,13 @@ DialogScript::Action DialogScript::Take(UINT nIDTemplate) {
 }
 
 void SetItemText(CDialog& dlg, int nID, const std::string& text) {
-    ::SetDlgItemTextA(dlg.m_hWnd, nID, text.c_str());
+    SetControlText(dlg.m_hWnd, nID, text);
 }
 
 void TypeText(CDialog& dlg, int nID, const std::string& text) {
     HWND edit = dlg.GetDlgItem(nID);
-    ::SendMessageA(edit, EM_SETSEL, 0, -1);
-    ::SendMessageA(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+    ::SendMessageW(edit, EM_SETSEL, 0, -1);
+    ::SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(Wide(text).c_str()));
 }
 
 void SetCheck(CDialog& dlg, int nID, bool checked) {
@@ -194,7 +194,7 @@ void SetCheck(CDialog& dlg, int nID, bool checked) {
 }
 
 void Press(CDialog& dlg, int nID) {
-    ::SendMessageA(dlg.m_hWnd, WM_COMMAND, MAKEWPARAM(nID, BN_CLICKED),
+    ::SendMessageW(dlg.m_hWnd, WM_COMMAND, MAKEWPARAM(nID, BN_CLICKED),
                    reinterpret_cast<LPARAM>(dlg.GetDlgItem(nID)));
 }
 

@@ -3,6 +3,8 @@
 // choice instead of blocking on it.
 #pragma once
 
+#include "Text.h"
+
 #include <windows.h>
 
 #include <commdlg.h>
@@ -15,7 +17,8 @@ class CWnd;
 
 class CFileDialog {
 public:
-    // The filter's pairs are separated by "|" and end with "||".
+    // The filter's pairs are separated by "|" and end with "||". The file name
+    // is a path (UTF-8, see Text.h), the filter a text.
     CFileDialog(BOOL bOpenFileDialog, const char* lpszDefExt = nullptr,
                 const char* lpszFileName = nullptr,
                 DWORD dwFlags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
@@ -25,15 +28,15 @@ public:
 
     // IDOK with a file chosen, else IDCANCEL.
     INT_PTR DoModal();
-    std::string GetPathName() const { return m_szFile; }
+    std::string GetPathName() const { return fw::PathText(m_szFile); }
 
-    OPENFILENAMEA m_ofn{};
+    OPENFILENAMEW m_ofn{};
 
 private:
     BOOL m_bOpenFileDialog;
-    std::string m_strDefExt;
-    std::string m_strFilter;
-    char m_szFile[MAX_PATH] = "";
+    std::wstring m_strDefExt;
+    std::wstring m_strFilter;
+    wchar_t m_szFile[MAX_PATH] = L"";
 };
 
 namespace fw {

@@ -1,5 +1,6 @@
 #include "MessageBox.h"
 
+#include "Text.h"
 #include "WinApp.h"
 
 #include <algorithm>
@@ -53,7 +54,7 @@ int MessageBoxFor(HWND owner, const std::string& text, const std::string& captio
         return g_script->Take({text, caption, type});
     if (notice)
         g_openNotices.push_back(text);
-    int answer = ::MessageBoxA(owner, text.c_str(), caption.c_str(), type);
+    int answer = ::MessageBoxW(owner, fw::Wide(text).c_str(), fw::Wide(caption).c_str(), type);
     if (notice)
         g_openNotices.pop_back();
     return answer;

@@ -33,7 +33,7 @@ public:
     }
     BOOL SortChildren(HTREEITEM hItem) { return TreeView_SortChildren(m_hWnd, hItem, FALSE); }
     // Many items at once go in without a redraw each.
-    void SetRedraw(BOOL bRedraw) { ::SendMessageA(m_hWnd, WM_SETREDRAW, bRedraw, 0); }
+    void SetRedraw(BOOL bRedraw) { ::SendMessageW(m_hWnd, WM_SETREDRAW, bRedraw, 0); }
     // The item under a point of the client area, and where on it the point lies.
     HTREEITEM HitTest(POINT pt, UINT* pFlags) const;
 };

@@ -15,13 +15,14 @@ CWinApp* AfxGetApp() {
 }
 
 HINSTANCE AfxGetInstanceHandle() {
-    return ::GetModuleHandleA(nullptr);
+    return ::GetModuleHandleW(nullptr);
 }
 
 std::string AfxLoadString(UINT nID) {
-    char text[1024];
-    int n = ::LoadStringA(AfxGetInstanceHandle(), nID, text, sizeof text);
-    return std::string(text, n > 0 ? n : 0);
+    // The table holds UTF-16: read as such, it needs no code page but ours.
+    const wchar_t* text = nullptr;
+    int n = ::LoadStringW(AfxGetInstanceHandle(), nID, reinterpret_cast<wchar_t*>(&text), 0);
+    return n > 0 && text ? fw::Cp1250(std::wstring_view(text, n)) : std::string();
 }
 
 CWinApp::CWinApp(const char* appName)
@@ -36,21 +37,21 @@ CWinApp::~CWinApp() {
 }
 
 std::string CWinApp::DataFolder(const char* appName) {
-    char appData[MAX_PATH];
-    if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, appData)))
+    wchar_t appData[MAX_PATH];
+    if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, appData)))
         return ".";
-    std::string folder = std::string(appData) + "\\" + appName;
-    ::CreateDirectoryA(folder.c_str(), nullptr);
+    std::string folder = fw::PathText(appData) + "\\" + appName;
+    ::CreateDirectoryW(fw::PathW(folder).c_str(), nullptr);
     return folder;
 }
 
 int CWinApp::Run() {
     MSG msg;
-    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (PreTranslateMessage(&msg))
             continue;
         ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
+        ::DispatchMessageW(&msg);
     }
     m_nExitCode = static_cast<int>(msg.wParam);
     return ExitInstance();
@@ -58,32 +59,39 @@ int CWinApp::Run() {
 
 BOOL CWinApp::PreTranslateMessage(MSG* pMsg) {
     HWND root = pMsg->hwnd ? ::GetAncestor(pMsg->hwnd, GA_ROOT) : nullptr;
-    return root && dynamic_cast<CDialog*>(CWnd::FromHandle(root)) && ::IsDialogMessageA(root, pMsg);
+    return root && dynamic_cast<CDialog*>(CWnd::FromHandle(root)) && ::IsDialogMessageW(root, pMsg);
 }
 
+// Section, entry and every value the program writes are ASCII (names, numbers,
+// the hex of the protected password), so the file's bytes are the same whatever
+// code page the system writes it in; the path is the user's, so it goes wide.
 std::string CWinApp::GetProfileString(const char* section, const char* entry,
                                       const char* defaultValue) const {
+    const std::wstring path = fw::PathW(m_strProfilePath);
     // Values are short (a number, a password, a host); grow once if one is not.
-    std::string value(256, '\0');
+    std::wstring value(256, L'\0');
     for (;;) {
-        DWORD n =
-            ::GetPrivateProfileStringA(section, entry, defaultValue, value.data(),
-                                       static_cast<DWORD>(value.size()), m_strProfilePath.c_str());
+        DWORD n = ::GetPrivateProfileStringW(fw::Wide(section).c_str(), fw::Wide(entry).c_str(),
+                                             fw::Wide(defaultValue).c_str(), value.data(),
+                                             static_cast<DWORD>(value.size()), path.c_str());
         if (n + 1 < value.size() || value.size() >= 65536) {
             value.resize(n);
-            return value;
+            return fw::Cp1250(value);
         }
         value.resize(value.size() * 4);
     }
 }
 
 int CWinApp::GetProfileInt(const char* section, const char* entry, int defaultValue) const {
-    return static_cast<int>(
-        ::GetPrivateProfileIntA(section, entry, defaultValue, m_strProfilePath.c_str()));
+    return static_cast<int>(::GetPrivateProfileIntW(fw::Wide(section).c_str(),
+                                                    fw::Wide(entry).c_str(), defaultValue,
+                                                    fw::PathW(m_strProfilePath).c_str()));
 }
 
 BOOL CWinApp::WriteProfileString(const char* section, const char* entry, const char* value) {
-    return ::WritePrivateProfileStringA(section, entry, value, m_strProfilePath.c_str());
+    return ::WritePrivateProfileStringW(fw::Wide(section).c_str(), fw::Wide(entry).c_str(),
+                                        value ? fw::Wide(value).c_str() : nullptr,
+                                        fw::PathW(m_strProfilePath).c_str());
 }
 
 BOOL CWinApp::WriteProfileInt(const char* section, const char* entry, int value) {

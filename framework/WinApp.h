@@ -23,7 +23,8 @@ public:
     // Commands that no window handled come here; TRUE when handled.
     virtual BOOL OnCmdMsg(UINT /*id*/) { return FALSE; }
 
-    // Profile entries live in %APPDATA%\<app>\<app>.ini, one section per caller.
+    // Profile entries live in %APPDATA%\<app>\<app>.ini, one section per caller;
+    // the path is UTF-8 (see Text.h).
     std::string GetProfileString(const char* section, const char* entry,
                                  const char* defaultValue = "") const;
     int GetProfileInt(const char* section, const char* entry, int defaultValue) const;
@@ -33,7 +34,8 @@ public:
     const std::string& ProfilePath() const { return m_strProfilePath; }
     // Tests point the profile at a file of their own.
     void SetProfilePath(const std::string& path) { m_strProfilePath = path; }
-    // The per-user folder of the program's files, made when missing.
+    // The per-user folder of the program's files, made when missing; a path
+    // in UTF-8 (see Text.h).
     static std::string DataFolder(const char* appName);
 
     std::string m_strAppName;

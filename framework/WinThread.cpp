@@ -20,7 +20,7 @@ CWinThread::~CWinThread() {
 }
 
 BOOL CWinThread::CreateThread(DWORD dwCreateFlags) {
-    m_hQueueReady = fw::Opened(fw::kKernelObjects, ::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    m_hQueueReady = fw::Opened(fw::kKernelObjects, ::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!m_hQueueReady)
         return FALSE;
     unsigned id = 0;
@@ -39,7 +39,7 @@ DWORD CWinThread::ResumeThread() {
 }
 
 BOOL CWinThread::PostThreadMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    return ::PostThreadMessageA(m_nThreadID, message, wParam, lParam);
+    return ::PostThreadMessageW(m_nThreadID, message, wParam, lParam);
 }
 
 unsigned __stdcall CWinThread::Entry(void* p) {
@@ -47,7 +47,7 @@ unsigned __stdcall CWinThread::Entry(void* p) {
     fw::CountHandle(fw::kThreads, +1);
     fw::CountThreadWindows();
     MSG msg;
-    ::PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
+    ::PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
     ::SetEvent(self->m_hQueueReady);
     if (self->InitInstance())
         self->Run();
@@ -66,13 +66,13 @@ void CWinThread::Run() {
             continue;
         }
         MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (msg.message == WM_QUIT)
                 return;
             LRESULT result;
             if (msg.hwnd || !OnWndMsg(msg.message, msg.wParam, msg.lParam, &result)) {
                 ::TranslateMessage(&msg);
-                ::DispatchMessageA(&msg);
+                ::DispatchMessageW(&msg);
             }
         }
     }

@@ -1,6 +1,8 @@
 // The thinnest window wrapper: an HWND and a way back from it to its object.
 #pragma once
 
+#include "Text.h"
+
 #include <windows.h>
 
 #include <string>
@@ -32,7 +34,7 @@ public:
     virtual BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
 
     std::string GetWindowText() const;
-    void SetWindowText(const std::string& text) { ::SetWindowTextA(m_hWnd, text.c_str()); }
+    void SetWindowText(const std::string& text) { fw::SetText(m_hWnd, text); }
     BOOL ShowWindow(int nCmdShow) { return ::ShowWindow(m_hWnd, nCmdShow); }
     BOOL DestroyWindow();
 
@@ -42,7 +44,3 @@ private:
     static LRESULT CALLBACK SubclassProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
     WNDPROC m_pfnSuper = nullptr;
 };
-
-namespace fw {
-std::string GetText(HWND hWnd);
-}

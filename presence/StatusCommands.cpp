@@ -91,7 +91,7 @@ void CBriskoPCDlg::CheckAutoAway(DWORD now, DWORD lastInput) {
 
 BOOL CBriskoPCDlg::ScreenSaverRunning() {
     BOOL running = FALSE;
-    return ::SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0) && running;
+    return ::SystemParametersInfoW(SPI_GETSCREENSAVERRUNNING, 0, &running, 0) && running;
 }
 
 // The lock is told as it comes; the screen saver is asked at each check.

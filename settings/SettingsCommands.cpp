@@ -7,14 +7,14 @@
 
 namespace {
 const UINT kDisplayTopic = 0; // HH_DISPLAY_TOPIC
-using HtmlHelpFn = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
+using HtmlHelpFn = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
 
 // The HTML Help viewer, where the system has one. Its window needs the
 // library loaded while it is open, so once loaded it stays.
 HtmlHelpFn HtmlHelpViewer() {
-    static HMODULE library = ::LoadLibraryA("hhctrl.ocx");
+    static HMODULE library = ::LoadLibraryW(L"hhctrl.ocx");
     static auto viewer = library ? reinterpret_cast<HtmlHelpFn>(reinterpret_cast<void*>(
-                                       ::GetProcAddress(library, "HtmlHelpA")))
+                                       ::GetProcAddress(library, "HtmlHelpW")))
                                  : nullptr;
     return viewer;
 }
@@ -41,5 +41,5 @@ std::string CBriskoPCDlg::HelpFilePath() const {
 
 void CBriskoPCDlg::OnHelpContents() {
     if (HtmlHelpFn viewer = HtmlHelpViewer())
-        viewer(m_hWnd, HelpFilePath().c_str(), kDisplayTopic, 0);
+        viewer(m_hWnd, fw::PathW(HelpFilePath()).c_str(), kDisplayTopic, 0);
 }

@@ -18,15 +18,15 @@ const char kRunValue[] = "BriskoPC";
 // empty when the path cannot be had.
 std::string AutostartCommand() {
     // A path may be longer than MAX_PATH; the call tells so by filling the buffer.
-    std::vector<char> path(MAX_PATH);
+    std::vector<wchar_t> path(MAX_PATH);
     DWORD n;
-    while ((n = ::GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()))) ==
+    while ((n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()))) ==
                path.size() &&
            path.size() < 32768)
         path.resize(path.size() * 2);
     if (n == 0 || n == path.size())
         return "";
-    return "\"" + std::string(path.data(), n) + "\"";
+    return "\"" + fw::PathText(std::wstring_view(path.data(), n)) + "\"";
 }
 } // namespace
 

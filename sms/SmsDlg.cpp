@@ -38,7 +38,7 @@ BOOL CSmsDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     if (m_bPolish)
         SetWindowText("BriskoPC - Wyślij SMSa z polskimi znakami");
-    ::SetDlgItemTextA(m_hWnd, IDC_SMS_PRICE, SmsPriceText(m_nPrice).c_str());
+    fw::SetControlText(m_hWnd, IDC_SMS_PRICE, SmsPriceText(m_nPrice));
     for (const SmsRecipient& r : m_recipients)
         if (std::string digits = RecipientDigits(r.strNumber); !digits.empty())
             m_offered.push_back({r.strName, digits});
@@ -51,7 +51,7 @@ BOOL CSmsDlg::OnInitDialog() {
 void CSmsDlg::OnPickRecipient() {
     HMENU menu = ::CreatePopupMenu();
     for (size_t i = 0; i < m_offered.size(); ++i)
-        ::AppendMenuA(menu, MF_STRING, i + 1, MenuItemText(m_offered[i].strName).c_str());
+        fw::AppendMenuText(menu, i + 1, MenuItemText(m_offered[i].strName));
     RECT button;
     ::GetWindowRect(GetDlgItem(IDC_SMS_PICK), &button);
     UINT chosen = ::TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD, button.left,
@@ -59,7 +59,7 @@ void CSmsDlg::OnPickRecipient() {
     ::DestroyMenu(menu);
     if (chosen == 0)
         return;
-    ::SetDlgItemTextA(m_hWnd, IDC_SMS_NUMBER, m_offered[chosen - 1].strNumber.c_str());
+    fw::SetControlText(m_hWnd, IDC_SMS_NUMBER, m_offered[chosen - 1].strNumber);
     ::SetFocus(GetDlgItem(IDC_SMS_TEXT));
 }
 
@@ -76,8 +76,8 @@ void CSmsDlg::OnTextUpdate() {
     } else {
         ::EnableWindow(class0, TRUE);
     }
-    ::SetDlgItemTextA(m_hWnd, IDC_SMS_PRICE, SmsPriceText(m_nPrice * parts).c_str());
-    ::SetDlgItemTextA(m_hWnd, IDC_SMS_COUNTER, SmsCounterText(length, parts).c_str());
+    fw::SetControlText(m_hWnd, IDC_SMS_PRICE, SmsPriceText(m_nPrice * parts));
+    fw::SetControlText(m_hWnd, IDC_SMS_COUNTER, SmsCounterText(length, parts));
 }
 
 void CSmsDlg::OnOK() {

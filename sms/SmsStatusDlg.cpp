@@ -1,5 +1,6 @@
 #include "SmsStatusDlg.h"
 
+#include "ListCtrl.h"
 #include "StatusReport.h"
 #include "resource.h"
 
@@ -24,31 +25,20 @@ CSmsStatusDlg::CSmsStatusDlg() : CDialog(IDD_SMS_STATUS) {}
 
 BOOL CSmsStatusDlg::OnInitDialog() {
     CDialog::OnInitDialog();
-    HWND list = GetDlgItem(IDC_STATUS_LIST);
-    for (int i = 0; i < 8; ++i) {
-        LVCOLUMNA column = {};
-        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
-        column.fmt = LVCFMT_LEFT;
-        column.cx = kColumns[i].width;
-        column.pszText = const_cast<char*>(kColumns[i].heading);
-        ::SendMessageA(list, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
-    }
+    CListCtrl list;
+    list.Attach(GetDlgItem(IDC_STATUS_LIST));
+    for (int i = 0; i < 8; ++i)
+        list.InsertColumn(i, kColumns[i].heading, LVCFMT_LEFT, kColumns[i].width);
     ListView_SetExtendedListViewStyle(list,
                                       ListView_GetExtendedListViewStyle(list) | LVS_EX_GRIDLINES);
     int row = 0;
     for (const auto& record : ParseStatusReport(m_strReport)) {
-        LVITEMA item = {};
-        item.mask = LVIF_TEXT;
-        item.iItem = row;
-        item.pszText = const_cast<char*>(record[0].c_str());
-        ::SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        for (int i = 1; i < 8; ++i) {
-            item.iSubItem = i;
-            item.pszText = const_cast<char*>(record[i].c_str());
-            ::SendMessageA(list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-        }
+        list.InsertItem(row, record[0]);
+        for (int i = 1; i < 8; ++i)
+            list.SetItemText(row, i, record[i]);
         ++row;
     }
+    list.Detach();
     return TRUE;
 }
 

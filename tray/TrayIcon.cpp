@@ -4,6 +4,7 @@
 #include "resource.h"
 
 #include <cstring>
+#include <iterator>
 
 namespace {
 // The menu item the default action and the double click stand for: "Otwórz".
@@ -39,14 +40,14 @@ BOOL CTrayIcon::Create(HWND hWnd, UINT uCallbackMessage, const char* szTip, HICO
         m_bEnabled = FALSE;
         return FALSE;
     }
-    m_nid.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    m_nid.cbSize = NOTIFYICONDATAW_V1_SIZE;
     m_nid.hWnd = hWnd;
     m_nid.uID = uID;
     m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     m_nid.uCallbackMessage = uCallbackMessage;
     m_nid.hIcon = hIcon;
-    lstrcpynA(m_nid.szTip, szTip, 64);
-    m_bEnabled = ::Shell_NotifyIconA(NIM_ADD, &m_nid);
+    lstrcpynW(m_nid.szTip, fw::Wide(szTip).c_str(), 64);
+    m_bEnabled = ::Shell_NotifyIconW(NIM_ADD, &m_nid);
     m_bShown = m_bEnabled && hIcon;
     return m_bEnabled;
 }
@@ -60,14 +61,14 @@ BOOL CTrayIcon::SetIcon(HICON hIcon) {
         return TRUE;
     m_nid.uFlags = NIF_ICON;
     m_nid.hIcon = hIcon;
-    m_bShown = ::Shell_NotifyIconA(NIM_MODIFY, &m_nid);
+    m_bShown = ::Shell_NotifyIconW(NIM_MODIFY, &m_nid);
     return m_bShown;
 }
 
 BOOL CTrayIcon::SetIcon(UINT nIDResource) {
     // The notification area shows small icons; shared ones need no clean-up.
     auto icon = static_cast<HICON>(
-        ::LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(nIDResource), IMAGE_ICON,
+        ::LoadImageW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(nIDResource), IMAGE_ICON,
                      ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
     return SetIcon(icon);
 }
@@ -78,7 +79,7 @@ BOOL CTrayIcon::AddAgain() {
         return FALSE;
     m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     // A shell that still has it refuses the add and takes the change.
-    m_bEnabled = ::Shell_NotifyIconA(NIM_ADD, &m_nid) || ::Shell_NotifyIconA(NIM_MODIFY, &m_nid);
+    m_bEnabled = ::Shell_NotifyIconW(NIM_ADD, &m_nid) || ::Shell_NotifyIconW(NIM_MODIFY, &m_nid);
     m_bShown = m_bEnabled && m_nid.hIcon;
     return m_bEnabled;
 }
@@ -87,7 +88,7 @@ BOOL CTrayIcon::RemoveIcon() {
     if (!m_bEnabled)
         return FALSE;
     m_nid.uFlags = 0;
-    BOOL removed = ::Shell_NotifyIconA(NIM_DELETE, &m_nid);
+    BOOL removed = ::Shell_NotifyIconW(NIM_DELETE, &m_nid);
     m_bEnabled = FALSE;
     return removed;
 }
@@ -97,22 +98,22 @@ BOOL CTrayIcon::RemoveIcon() {
 BOOL CTrayIcon::ShowBalloon(const std::string& title, const std::string& text) {
     if (!m_bEnabled || m_bHidden)
         return FALSE;
-    NOTIFYICONDATAA balloon = {};
+    NOTIFYICONDATAW balloon = {};
     balloon.cbSize = sizeof balloon;
     balloon.hWnd = m_nid.hWnd;
     balloon.uID = m_nid.uID;
     balloon.uFlags = NIF_INFO;
-    lstrcpynA(balloon.szInfoTitle, title.c_str(), sizeof balloon.szInfoTitle);
-    lstrcpynA(balloon.szInfo, text.c_str(), sizeof balloon.szInfo);
+    lstrcpynW(balloon.szInfoTitle, fw::Wide(title).c_str(), std::size(balloon.szInfoTitle));
+    lstrcpynW(balloon.szInfo, fw::Wide(text).c_str(), std::size(balloon.szInfo));
     balloon.dwInfoFlags = NIIF_INFO;
     balloon.uTimeout = 10000;
-    return ::Shell_NotifyIconA(NIM_MODIFY, &balloon);
+    return ::Shell_NotifyIconW(NIM_MODIFY, &balloon);
 }
 
 void CTrayIcon::HideIcon() {
     if (m_bEnabled && !m_bHidden) {
         m_nid.uFlags = NIF_ICON;
-        ::Shell_NotifyIconA(NIM_DELETE, &m_nid);
+        ::Shell_NotifyIconW(NIM_DELETE, &m_nid);
         m_bHidden = TRUE;
     }
 }
@@ -124,7 +125,7 @@ LRESULT CTrayIcon::OnTrayNotification(WPARAM wParam, LPARAM lParam) {
     if (mouse != WM_RBUTTONUP && mouse != WM_LBUTTONDBLCLK)
         return 1;
 
-    HMENU menu = ::LoadMenuA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(m_nid.uID));
+    HMENU menu = ::LoadMenuW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(m_nid.uID));
     HMENU popup = menu ? ::GetSubMenu(menu, 0) : nullptr;
     if (!popup) {
         if (menu)
@@ -140,10 +141,10 @@ LRESULT CTrayIcon::OnTrayNotification(WPARAM wParam, LPARAM lParam) {
         ::SetForegroundWindow(m_nid.hWnd);
         ::TrackPopupMenu(popup, TPM_LEFTALIGN, pos.x, pos.y, 0, m_nid.hWnd, nullptr);
         // Without a message after the menu, it stays open when the user clicks elsewhere.
-        ::PostMessageA(m_nid.hWnd, WM_USER, 0, 0);
+        ::PostMessageW(m_nid.hWnd, WM_USER, 0, 0);
     } else {
         ::SetForegroundWindow(m_nid.hWnd);
-        ::SendMessageA(m_nid.hWnd, WM_COMMAND, ::GetMenuItemID(popup, kOpenPosition), 0);
+        ::SendMessageW(m_nid.hWnd, WM_COMMAND, ::GetMenuItemID(popup, kOpenPosition), 0);
     }
     ::DestroyMenu(menu);
     return 1;

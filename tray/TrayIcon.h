@@ -38,5 +38,5 @@ private:
     BOOL m_bHidden = FALSE;
     // The shell shows the image in the notification data.
     BOOL m_bShown = FALSE;
-    NOTIFYICONDATAA m_nid;
+    NOTIFYICONDATAW m_nid;
 };

@@ -70,9 +70,8 @@ BOOL CHttpDownloadDlg::OnInitDialog() {
         return TRUE;
     }
     m_strFileName = FileNameOf(m_url.object);
-    ::SetDlgItemTextA(
-        m_hWnd, IDC_DOWNLOAD_FILE,
-        FormatInserts(AfxLoadString(IDS_FILE_FROM), {m_strFileName, m_url.server}).c_str());
+    fw::SetControlText(m_hWnd, IDC_DOWNLOAD_FILE,
+                       FormatInserts(AfxLoadString(IDS_FILE_FROM), {m_strFileName, m_url.server}));
 
     m_hWorker = reinterpret_cast<HANDLE>(
         ::_beginthreadex(nullptr, 0, DownloadThread, this, CREATE_SUSPENDED, nullptr));
@@ -85,15 +84,16 @@ BOOL CHttpDownloadDlg::OnInitDialog() {
 }
 
 BOOL CHttpDownloadDlg::OpenTargetFile() {
-    const std::string& path = m_strTargetFile;
-    const bool exists = ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    const std::wstring path = fw::PathW(m_strTargetFile);
+    const bool exists = ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
     if (exists && m_dwStartOffset == 0 && m_bAskReplace &&
-        Say(FormatInserts(AfxLoadString(IDS_REPLACE_FILE), {path}), MB_YESNO) != IDYES)
+        Say(FormatInserts(AfxLoadString(IDS_REPLACE_FILE), {fw::ShownPath(m_strTargetFile)}),
+            MB_YESNO) != IDYES)
         return FALSE;
     // Others may read the file meanwhile, not write it.
     m_hFile =
         fw::Opened(fw::kFiles,
-                   ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                   ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                  exists && m_dwStartOffset > 0 ? OPEN_EXISTING : CREATE_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr),
                    INVALID_HANDLE_VALUE);
@@ -346,7 +346,7 @@ void CHttpDownloadDlg::FailWithCode(UINT nIDText, DWORD dwCode) {
     CloseTargetFile();
     // Stopped by the user, the part received stays, whatever the last read did.
     if (!m_bAbort)
-        ::DeleteFileA(m_strTargetFile.c_str());
+        ::DeleteFileW(fw::PathW(m_strTargetFile).c_str());
     ::PostMessageA(m_hWnd, WM_DOWNLOAD_DONE, 1, 0);
 }
 
@@ -362,12 +362,12 @@ LRESULT CHttpDownloadDlg::OnPercent(WPARAM wParam, LPARAM lParam) {
 }
 
 void CHttpDownloadDlg::ShowPercent(int nPercent) {
-    ::SetWindowTextA(m_hWnd, PercentCaption(AfxLoadString, nPercent, m_strFileName).c_str());
+    SetWindowText(PercentCaption(AfxLoadString, nPercent, m_strFileName));
 }
 
 void CHttpDownloadDlg::ShowTimeLeft(unsigned nSeconds, uint64_t nRead, uint64_t nFileSize) {
-    ::SetDlgItemTextA(m_hWnd, IDC_DOWNLOAD_TIME_LEFT,
-                      TimeLeftText(AfxLoadString, nSeconds, nRead, nFileSize).c_str());
+    fw::SetControlText(m_hWnd, IDC_DOWNLOAD_TIME_LEFT,
+                       TimeLeftText(AfxLoadString, nSeconds, nRead, nFileSize));
 }
 
 void CHttpDownloadDlg::SetBarRange(uint64_t nFileSize) {
@@ -387,11 +387,11 @@ void CHttpDownloadDlg::ShowStatus(UINT nIDText) {
 }
 
 void CHttpDownloadDlg::ShowStatus(const std::string& text) {
-    ::SetDlgItemTextA(m_hWnd, IDC_DOWNLOAD_STATUS, text.c_str());
+    fw::SetControlText(m_hWnd, IDC_DOWNLOAD_STATUS, text);
 }
 
 void CHttpDownloadDlg::ShowRate(double dBytesPerMs) {
-    ::SetDlgItemTextA(m_hWnd, IDC_DOWNLOAD_RATE, RateText(AfxLoadString, dBytesPerMs).c_str());
+    fw::SetControlText(m_hWnd, IDC_DOWNLOAD_RATE, RateText(AfxLoadString, dBytesPerMs));
 }
 
 void CHttpDownloadDlg::StartAnimation() {

@@ -27,6 +27,7 @@ public:
     ~CHttpDownloadDlg() override;
 
     std::string m_strUrl;
+    // Where the file goes: a path (UTF-8, see Text.h).
     std::string m_strTargetFile;
     std::string m_strProxyServer;
     // Preset credentials, tried once when asked for; the server's are also

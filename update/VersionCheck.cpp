@@ -35,11 +35,10 @@ void CBriskoPCDlg::OfferUpdate() {
     // The window may have ended meanwhile (the user quit from the tray).
     if (path.empty() || !m_hWnd)
         return;
-    AfxMessageBox("Nowa wersja została pobrana i zapisana jako " + path);
-    auto started = reinterpret_cast<INT_PTR>(
-        ::ShellExecuteA(nullptr, "open", path.c_str(), "", "", SW_SHOWNORMAL));
-    if (started <= 32) {
-        AfxMessageBox("Nie udało się uruchomić instalatora. Możesz uruchomić go sam: " + path);
+    AfxMessageBox("Nowa wersja została pobrana i zapisana jako " + fw::ShownPath(path));
+    if (!fw::ShellOpen(nullptr, fw::PathW(path))) {
+        AfxMessageBox("Nie udało się uruchomić instalatora. Możesz uruchomić go sam: " +
+                      fw::ShownPath(path));
         return;
     }
     // The installer replaces this program, which must end for it.

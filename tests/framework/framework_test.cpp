@@ -62,11 +62,12 @@ BEGIN_MESSAGE_MAP(TestDialog, CDialog)
 END_MESSAGE_MAP()
 // clang-format on
 
+// A path, like every path the framework takes (see Text.h).
 std::string TempFile(const char* name) {
-    char dir[MAX_PATH];
-    ::GetTempPathA(sizeof dir, dir);
-    std::string path = std::string(dir) + name;
-    ::DeleteFileA(path.c_str());
+    wchar_t dir[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, dir);
+    std::string path = fw::PathText(dir) + name;
+    ::DeleteFileW(fw::PathW(path).c_str());
     return path;
 }
 
@@ -185,7 +186,84 @@ TEST_F(FrameworkTest, ProfileEntriesRoundTripAndDelete) {
 
     ASSERT_TRUE(app.WriteProfileString("BriskoPC", "Login", nullptr));
     EXPECT_EQ(app.GetProfileString("BriskoPC", "Login", ""), "");
-    ::DeleteFileA(app.ProfilePath().c_str());
+    ::DeleteFileW(fw::PathW(app.ProfilePath()).c_str());
+}
+
+// The windows are Unicode windows and every text crosses into them through
+// cp1250 itself: these hold in any system code page (the tests run in a
+// Polish and in a UTF-8 one).
+TEST_F(FrameworkTest, TextsReachTheWindowsInCodePage1250WhateverTheSystemUses) {
+    TestDialog dlg;
+    dlg.m_strName = "Zażółć gęślą jaźń";
+    ASSERT_TRUE(dlg.Create());
+    HWND edit = dlg.GetDlgItem(IDC_NAME);
+    EXPECT_TRUE(::IsWindowUnicode(dlg.m_hWnd));
+    EXPECT_TRUE(::IsWindowUnicode(edit));
+    wchar_t shown[64] = L"";
+    ::GetWindowTextW(edit, shown, 64);
+    EXPECT_EQ(std::wstring(shown),
+              L"Za\u017c\u00f3\u0142\u0107 g\u0119\u015bl\u0105 ja\u017a\u0144");
+    ::GetWindowTextW(dlg.m_hWnd, shown, 64);
+    EXPECT_EQ(std::wstring(shown), L"Pr\u00f3ba") << "the template's caption";
+
+    // Typed letters arrive as characters, not as bytes of some code page.
+    ::SetWindowTextW(edit, L"");
+    for (wchar_t c : std::wstring(L"\u017c\u00f3\u0142w \u0104"))
+        ::SendMessageW(edit, WM_CHAR, c, 0);
+    ASSERT_TRUE(dlg.UpdateData(TRUE));
+    EXPECT_EQ(dlg.m_strName, "żółw Ą");
+
+    // What cp1250 has no byte for becomes one "?" a character, and the rest stays.
+    const std::wstring outside =
+        std::wstring(L"S\u00f8ren \U0001F600 \u017c") + wchar_t(0xD800) + L".";
+    ::SetWindowTextW(edit, outside.c_str());
+    ASSERT_TRUE(dlg.UpdateData(TRUE));
+    EXPECT_EQ(dlg.m_strName, "S?ren ? ż?.");
+
+    // The bytes cp1250 leaves unassigned come back as they went, with what follows.
+    const std::string unassigned = "a\x81"
+                                   "b\x83"
+                                   "c\x88"
+                                   "d\x90"
+                                   "e\x98"
+                                   "f\xbf";
+    dlg.m_strName = unassigned;
+    dlg.UpdateData(FALSE);
+    EXPECT_EQ(fw::GetText(edit), unassigned);
+    EXPECT_EQ(fw::Cp1250(fw::Wide(unassigned)), unassigned);
+    dlg.DestroyWindow();
+
+    EXPECT_EQ(AfxLoadString(IDS_TEST_TEXT), "Zażółć gęślą jaźń") << "the string table";
+    EXPECT_EQ(AfxLoadString(IDS_TEST_TEXT + 1), "");
+}
+
+// A path keeps letters cp1250 lacks; only a message shows them as "?".
+TEST_F(FrameworkTest, PathsKeepLettersOutsideCodePage1250) {
+    wchar_t temp[MAX_PATH];
+    ASSERT_GT(::GetTempPathW(MAX_PATH, temp), 0u);
+    const std::string folder = fw::PathText(temp) + "S\xc3\xb8ren";
+    EXPECT_EQ(fw::PathW(folder), std::wstring(temp) + L"S\u00f8ren");
+    EXPECT_EQ(fw::ShownPath("C:\\users\\S\xc3\xb8ren\\\xc5\xbc"), "C:\\users\\S?ren\\ż");
+    ::CreateDirectoryW(fw::PathW(folder).c_str(), nullptr);
+
+    // The profile there, its bytes as the Polish system has always written them.
+    const std::string profile = folder + "\\briskotest.ini";
+    ::DeleteFileW(fw::PathW(profile).c_str());
+    app.SetProfilePath(profile);
+    ASSERT_TRUE(app.WriteProfileString("BriskoPC", "Login", "+48602123456"));
+    ASSERT_TRUE(app.WriteProfileInt("BriskoPC", "CheckAway", 1));
+    EXPECT_EQ(app.GetProfileString("BriskoPC", "Login"), "+48602123456");
+    EXPECT_EQ(app.GetProfileInt("BriskoPC", "CheckAway", 0), 1);
+    HANDLE file = ::CreateFileW(fw::PathW(profile).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    char bytes[256];
+    DWORD read = 0;
+    ::ReadFile(file, bytes, sizeof bytes, &read, nullptr);
+    ::CloseHandle(file);
+    EXPECT_EQ(std::string(bytes, read), "[BriskoPC]\r\nLogin=+48602123456\r\nCheckAway=1\r\n");
+    ::DeleteFileW(fw::PathW(profile).c_str());
+    ::RemoveDirectoryW(fw::PathW(folder).c_str());
 }
 
 TEST_F(FrameworkTest, MissingBitmapsThrowTheResourceException) {

@@ -140,6 +140,19 @@ TEST_F(RequestPath, TheLongestUrlsTravelWhole) {
     EXPECT_NE(log[0].find("function=ECHO&text=" + value), std::string::npos) << log[0];
 }
 
+// Bytes the escaping leaves as they are (signs and letters of other languages
+// that cp1250 has) reach the service as the Polish system has always sent
+// them, whatever code page the system uses.
+TEST_F(RequestPath, BytesTheEscapingLeavesTravelAsThePolishSystemSendsThem) {
+    const std::string value = "a\xfc\x80\x97\xab\xbb\xe4"
+                              "b";
+    auto request = owner.Perform(owner.Request("ECHO", "&text=" + value));
+    ASSERT_NE(request, nullptr);
+    std::vector<std::string> log = sim.Log();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_NE(log[0].find("function=ECHO&text=" + value), std::string::npos) << log[0];
+}
+
 TEST_F(RequestPath, TheStopEventReleasesEveryWaitingWorkerAndNoneSendsAfterwards) {
     // A request in progress holds the turn; three wait behind it.
     ASSERT_EQ(::WaitForSingleObject(owner.channel->Semaphore(), 0), WAIT_OBJECT_0);
