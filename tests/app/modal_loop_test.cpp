@@ -340,7 +340,7 @@ TEST_F(ModalLoop, AMessageThatArrivesBehindTheQuestionGoesWithTheClearedHistory)
     ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_CLEAR_HISTORY, 0);
     EXPECT_EQ(SawWith("Czy na pewno usunąć całą historię rozmowy z Jan Kowalski?"), 2u);
     EXPECT_FALSE(Exists(history)) << "the message that came meanwhile went with it";
-    EXPECT_EQ(fw::GetText(jan->pChatDlg->m_history.m_hWnd), "");
+    EXPECT_EQ(WindowText(jan->pChatDlg->m_history.m_hWnd), "");
 
     sim.AnswerOnce("RECEIVEMSG", "RECEIVEMSGOK\r\n18\r\n1\r\n2002-06-01 14:07:00\r\nPo");
     dlg().ReceiveMsg(3);

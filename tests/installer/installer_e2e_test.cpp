@@ -216,15 +216,6 @@ HWND WaitForBox(const std::string& text, DWORD ms) {
     return WaitForWindow([&](HWND w) { return DialogText(w).find(text) != std::string::npos; }, ms);
 }
 
-// Another program's control tells its text only when asked by message.
-std::string TextOf(HWND w) {
-    char text[1024] = "";
-    DWORD_PTR result;
-    ::SendMessageTimeoutA(w, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                          SMTO_ABORTIFHUNG, 2000, &result);
-    return text;
-}
-
 // The setup program's pages: the page's own dialog inside the wizard, and its
 // title (the header's, or the welcome and finish pages' own).
 HWND PageOf(HWND wizard) {
@@ -233,10 +224,10 @@ HWND PageOf(HWND wizard) {
 
 std::string PageTitle(HWND wizard) {
     HWND header = ::GetDlgItem(wizard, 1037);
-    if (header && ::IsWindowVisible(header) && !TextOf(header).empty())
-        return TextOf(header);
+    if (header && ::IsWindowVisible(header) && !RemoteText(header).empty())
+        return RemoteText(header);
     HWND page = PageOf(wizard);
-    return page ? TextOf(::GetDlgItem(page, 1201)) : "";
+    return page ? RemoteText(::GetDlgItem(page, 1201)) : "";
 }
 
 void Shoot(HWND window, const char* name) {
@@ -477,7 +468,7 @@ TEST_F(Installer, ThroughItsPagesInEitherModeAndBack) {
         Press(wizard, kNext);
         ASSERT_TRUE(WaitForPage(wizard, "Wybierz lokalizację dla instalacji"));
         HWND folder = ::GetDlgItem(PageOf(wizard), kDirectoryEdit);
-        ::SendMessageA(folder, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(dir.c_str()));
+        SetControlText(folder, dir);
         shoot(wizard, "installer-folder");
         Press(wizard, kNext);
         ASSERT_TRUE(WaitForPage(wizard, "Kończenie pracy kreatora instalacji BriskoPC"));
@@ -547,10 +538,8 @@ TEST_F(Installer, AnUpdateInstallsOverTheEndingClientAndTheNewOneStarts) {
     ::PostMessageA(old.Main(), WM_COMMAND, ID_MENU_SEND_SMS, 0);
     HWND sms = old.WaitForDialog([](HWND w) { return ::GetDlgItem(w, IDC_SMS_CLASS0); }, 10000);
     ASSERT_NE(sms, nullptr);
-    ::SendMessageA(::GetDlgItem(sms, IDC_SMS_NUMBER), WM_SETTEXT, 0,
-                   reinterpret_cast<LPARAM>("600100201"));
-    ::SendMessageA(::GetDlgItem(sms, IDC_SMS_TEXT), WM_SETTEXT, 0,
-                   reinterpret_cast<LPARAM>("Po aktualizacji"));
+    SetControlText(::GetDlgItem(sms, IDC_SMS_NUMBER), "600100201");
+    SetControlText(::GetDlgItem(sms, IDC_SMS_TEXT), "Po aktualizacji");
     Press(sms, IDOK);
     HWND refused = old.WaitForDialog(
         [](HWND w) { return DialogText(w).find("Brak brisków") != std::string::npos; }, 15000);
@@ -589,7 +578,7 @@ TEST_F(Installer, AnUpdateInstallsOverTheEndingClientAndTheNewOneStarts) {
     ::DeleteFileA(saved.c_str());
     for (int id : {1148, 1152})
         if (HWND box = ::GetDlgItem(save, id); box && ::IsWindowVisible(box))
-            ::SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(saved.c_str()));
+            SetControlText(box, saved);
     Press(save, IDOK);
     HWND done = old.WaitForDialog(
         [](HWND w) {

@@ -140,7 +140,7 @@ bool Settled(ClientProcess& client) {
 }
 
 void SetText(HWND hDlg, int control, const std::string& text) {
-    ::SendDlgItemMessageA(hDlg, control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    SetControlText(::GetDlgItem(hDlg, control), text);
 }
 
 // One SMS through the compose dialog; journaled once the client handled it.

@@ -49,11 +49,11 @@ bool Checked(CDialog& d, int nID) {
 }
 
 std::string Text(CDialog& d, int nID) {
-    return fw::GetText(d.GetDlgItem(nID));
+    return WindowText(d.GetDlgItem(nID));
 }
 
 BOOL CALLBACK CollectText(HWND hWnd, LPARAM lParam) {
-    reinterpret_cast<std::vector<std::string>*>(lParam)->push_back(fw::GetText(hWnd));
+    reinterpret_cast<std::vector<std::string>*>(lParam)->push_back(WindowText(hWnd));
     return TRUE;
 }
 
@@ -88,7 +88,7 @@ std::vector<std::string> ClippedTexts(HWND dialog) {
         // A check box draws its square and a gap before its text.
         int room = box.right - (check ? ::GetSystemMetrics(SM_CXMENUCHECK) + 4 : 0);
         RECT need = {0, 0, room, 0};
-        std::string t = fw::GetText(c);
+        std::string t = WindowText(c);
         ::DrawTextA(dc, t.c_str(), -1, &need,
                     DT_CALCRECT | (check && (style & BS_MULTILINE) ? DT_WORDBREAK : DT_SINGLELINE));
         if (need.right > room || need.bottom > box.bottom)
@@ -340,7 +340,7 @@ TEST_F(SettingsTest, TheAboutBoxOpensFromEveryMenuAndWindow) {
     std::vector<std::vector<std::string>> texts;
     auto read = [&](CDialog& d) {
         texts.emplace_back();
-        texts.back().push_back(d.GetWindowText());
+        texts.back().push_back(WindowText(d.m_hWnd));
         ::EnumChildWindows(d.m_hWnd, CollectText, reinterpret_cast<LPARAM>(&texts.back()));
         fw::Press(d, IDOK);
     };

@@ -119,7 +119,7 @@ protected:
         CTreeCtrl& tree = dlg().m_wndTree;
         for (HTREEITEM item = tree.GetChildItem(c->hItem); item;
              item = tree.GetNextSiblingItem(item))
-            items.push_back({tree.GetItemText(item), tree.GetItemImage(item)});
+            items.push_back({TreeItemText(tree.m_hWnd, item), tree.GetItemImage(item)});
         return items;
     }
 
@@ -148,8 +148,8 @@ TEST_F(Sms, TheDialogCountsPartsPricesAndGuardsClassZero) {
     };
     std::vector<Seen> seen;
     auto look = [&](CDialog& d) {
-        seen.push_back({fw::GetText(d.GetDlgItem(IDC_SMS_COUNTER)),
-                        fw::GetText(d.GetDlgItem(IDC_SMS_PRICE)),
+        seen.push_back({WindowText(d.GetDlgItem(IDC_SMS_COUNTER)),
+                        WindowText(d.GetDlgItem(IDC_SMS_PRICE)),
                         ::IsWindowEnabled(d.GetDlgItem(IDC_SMS_CLASS0)) != 0,
                         ::IsDlgButtonChecked(d.m_hWnd, IDC_SMS_CLASS0) == BST_CHECKED});
     };
@@ -196,8 +196,8 @@ TEST_F(Sms, TheDialogCountsPartsPricesAndGuardsClassZero) {
     EXPECT_TRUE(OutboxLabels().empty()) << "cancelled: nothing left behind";
 
     dialogs.Expect(IDD_SMS, [&](CDialog& d) {
-        EXPECT_EQ(d.GetWindowText(), "BriskoPC - Wyślij SMSa z polskimi znakami");
-        EXPECT_EQ(fw::GetText(d.GetDlgItem(IDC_SMS_PRICE)), "Cena: 50 BPS");
+        EXPECT_EQ(WindowText(d.m_hWnd), "BriskoPC - Wyślij SMSa z polskimi znakami");
+        EXPECT_EQ(WindowText(d.GetDlgItem(IDC_SMS_PRICE)), "Cena: 50 BPS");
         fw::SetItemText(d, IDC_SMS_NUMBER, "601234567");
         fw::TypeText(d, IDC_SMS_TEXT, std::string(71, 'a'));
         fw::Press(d, IDOK);
@@ -218,7 +218,7 @@ TEST_F(Sms, WithoutTheServiceSmsWaitInTheOutboxAndItsFile) {
         fw::Press(d, IDOK);
     });
     dialogs.Expect(IDD_SYSTEM_MESSAGE, [&](CDialog& d) {
-        notices.push_back(fw::GetText(d.GetDlgItem(IDC_MESSAGE_TEXT)));
+        notices.push_back(WindowText(d.GetDlgItem(IDC_MESSAGE_TEXT)));
         fw::Press(d, IDOK);
     });
     ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_MENU_SEND_SMS, 0);
@@ -243,7 +243,7 @@ TEST_F(Sms, WithoutTheServiceSmsWaitInTheOutboxAndItsFile) {
     EXPECT_EQ(FileBytes(OutboxFile()).find("Pierwszy"), std::string::npos);
     dlg().m_wndTree.SelectItem(dlg().m_messages.FirstOutboxSms()->hItem);
     dialogs.Expect(IDD_SMS, [](CDialog& d) {
-        EXPECT_EQ(fw::GetText(d.GetDlgItem(IDC_SMS_NUMBER)), "501234567");
+        EXPECT_EQ(WindowText(d.GetDlgItem(IDC_SMS_NUMBER)), "501234567");
         fw::SetItemText(d, IDC_SMS_TEXT, "Poprawiony");
         fw::Press(d, IDOK);
     });
@@ -314,14 +314,14 @@ TEST_F(Sms, TheOutboxGoesOutOneAtATimeAndReportsTheEnd) {
     EXPECT_EQ(dlg().m_nOutboxState, 0);
     // A plain SMS costs 25 in class 1, one with Polish letters 50.
     EXPECT_EQ(dlg().m_nCredits, before - 75);
-    EXPECT_EQ(fw::GetText(dlg().GetDlgItem(IDC_STATUS)),
+    EXPECT_EQ(WindowText(dlg().GetDlgItem(IDC_STATUS)),
               "Bps:" + std::to_string(before - 75) + " kl.:1 dni:30 ");
     // Sent SMS hang under their contact, or under the pseudo-contact.
     const Contact* jan = dlg().m_contacts.FindByNumber("+48600100201");
     ASSERT_NE(jan, nullptr);
     HTREEITEM child = dlg().m_wndTree.GetChildItem(jan->hItem);
     ASSERT_NE(child, nullptr);
-    EXPECT_EQ(dlg().m_wndTree.GetItemText(child), "Do Jana, z ąę");
+    EXPECT_EQ(TreeItemText(dlg().m_wndTree.m_hWnd, child), "Do Jana, z ąę");
     EXPECT_NE(
         dlg().m_messages.FindByListId(static_cast<int>(dlg().m_wndTree.GetItemData(child)))->nSmsId,
         0);
@@ -650,8 +650,8 @@ void Pick(HWND dialog, const std::string& item, Seen& seen, const std::string& s
 // Keys typed into a control, and what the dialog shows once it has taken them all.
 void Type(HWND dialog, int nID, const std::string& text, Seen& seen) {
     HWND control = ::GetDlgItem(dialog, nID);
-    for (unsigned char c : text)
-        ::PostMessageA(control, WM_CHAR, c, 0);
+    for (wchar_t c : Widen(text))
+        ::PostMessageW(control, WM_CHAR, c, 0);
     WaitFor(
         [&] {
             std::string now = WindowText(control);
@@ -886,7 +886,7 @@ TEST_F(Sms, AThousandSmsReadBackHaveUniqueListIdsAndEachCanBeDeleted) {
     Settle();
     ASSERT_NE(dlg().m_contacts.FindByNumber("Brisko"), nullptr);
     HTREEITEM newest = dlg().m_wndTree.GetChildItem(dlg().m_contacts.FindByNumber("Brisko")->hItem);
-    ASSERT_EQ(dlg().m_wndTree.GetItemText(newest), "+48601999888: Nowy");
+    ASSERT_EQ(TreeItemText(dlg().m_wndTree.m_hWnd, newest), "+48601999888: Nowy");
     EXPECT_EQ(dlg().m_wndTree.GetItemData(newest), 2000);
     dlg().m_wndTree.SelectItem(newest);
     ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_OUTBOX_DELETE, 0);

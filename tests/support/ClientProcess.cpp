@@ -40,25 +40,19 @@ bool RunUnix(const std::string& commandLine, DWORD ms) {
     return done;
 }
 
-std::string WindowText(HWND hWnd) {
-    char text[1024] = "";
-    ::GetWindowTextA(hWnd, text, sizeof text);
-    return text;
-}
-
 // WM_GETTEXT is carried across processes.
 std::string RemoteText(HWND hWnd) {
     DWORD_PTR length = 0;
-    if (!::SendMessageTimeoutA(hWnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length))
+    if (!::SendMessageTimeoutW(hWnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length))
         return {};
     // Line ends may be counted once and given twice.
-    std::string text(2 * length + 16, '\0');
+    std::wstring text(2 * length + 16, L'\0');
     DWORD_PTR copied = 0;
-    if (!::SendMessageTimeoutA(hWnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]),
+    if (!::SendMessageTimeoutW(hWnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]),
                                SMTO_ABORTIFHUNG, 2000, &copied))
         return {};
     text.resize(std::min<size_t>(copied, text.size()));
-    return text;
+    return Narrow(text);
 }
 
 std::string DialogText(HWND hDlg) {

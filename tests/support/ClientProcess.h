@@ -2,6 +2,8 @@
 // another process can see of it: its main window, its dialogs and boxes.
 #pragma once
 
+#include "WideText.h"
+
 #include <windows.h>
 
 #include <functional>
@@ -12,7 +14,6 @@
 std::string ClientProfilePath();
 void WriteClientProfile(int port, const std::string& login, const std::string& password);
 
-std::string WindowText(HWND hWnd);
 // What another process's control holds, whole (a window text is cut at 1 KB),
 // within 2 s; empty when it does not answer.
 std::string RemoteText(HWND hWnd);

@@ -95,17 +95,14 @@ void StopTimers(HWND hWnd) {
 std::vector<std::string> ChildLabels(const CTreeCtrl& tree, HTREEITEM hParent) {
     std::vector<std::string> labels;
     for (HTREEITEM item = tree.GetChildItem(hParent); item; item = tree.GetNextSiblingItem(item))
-        labels.push_back(tree.GetItemText(item));
+        labels.push_back(TreeItemText(tree.m_hWnd, item));
     return labels;
 }
 
 std::vector<std::string> MenuTexts(HMENU menu) {
     std::vector<std::string> texts;
-    for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
-        char text[128] = "";
-        ::GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
-        texts.push_back(text);
-    }
+    for (int i = 0; i < ::GetMenuItemCount(menu); ++i)
+        texts.push_back(MenuItemText(menu, static_cast<UINT>(i)));
     return texts;
 }
 

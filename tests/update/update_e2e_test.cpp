@@ -68,11 +68,8 @@ TEST_F(UpdateEndToEnd, YesDownloadsTheInstallerOverHttpsStartsItAndTheClientEnds
         if (HWND box = ::GetDlgItem(save, id); box && ::IsWindowVisible(box))
             name = box;
     ASSERT_NE(name, nullptr);
-    // Another process's control tells its text only when asked by message.
-    char offered[MAX_PATH] = "";
-    ::SendMessageA(name, WM_GETTEXT, sizeof offered, reinterpret_cast<LPARAM>(offered));
-    EXPECT_STREQ(offered, "setup.exe");
-    ::SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(target.c_str()));
+    EXPECT_EQ(RemoteText(name), "setup.exe");
+    SetControlText(name, target);
     Press(save, IDOK);
 
     HWND download = client.WaitForDialog(
