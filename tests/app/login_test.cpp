@@ -345,15 +345,15 @@ TEST_F(Login, AChangeOfLoginWithoutTheServiceShowsTheNewAccountsFiles) {
     EXPECT_EQ(dlg()->m_nContactsSource, 1);
     EXPECT_EQ(Children(dlg()->m_wndTree, dlg()->m_contacts.m_hContactsItem),
               std::vector<std::string>{"Zosia"});
-    ::DeleteFileA((CWinApp::DataFolder("BriskoPC") + "\\" + other + ".cts").c_str());
+    ::DeleteFileW(ClientDataFile(other + ".cts").c_str());
 }
 
 TEST_F(Login, WindowsShuttingDownSavesTheDataFiles) {
     StoreCredentials(kPassword);
     Start();
     Settle();
-    const std::string contacts = CWinApp::DataFolder("BriskoPC") + "\\" + kLogin + ".cts";
-    ::DeleteFileA(contacts.c_str());
+    const Path contacts = ClientDataFile(kLogin + std::string(".cts"));
+    ::DeleteFileW(contacts.c_str());
     // The process ends after these without the window being destroyed.
     EXPECT_EQ(::SendMessageA(dlg()->m_hWnd, WM_QUERYENDSESSION, 0, 0), TRUE);
     ::SendMessageA(dlg()->m_hWnd, WM_ENDSESSION, TRUE, 0);
@@ -363,7 +363,7 @@ TEST_F(Login, WindowsShuttingDownSavesTheDataFiles) {
     dlg()->m_contacts.ForEach([&](const Contact&) { ++shown; });
     EXPECT_EQ(DecodeContactsFile(bytes).entries.size(), shown) << "the account's contacts";
     EXPECT_GE(shown, 2u) << "the service's list, not only the pseudo-contact";
-    ::DeleteFileA(contacts.c_str());
+    ::DeleteFileW(contacts.c_str());
 }
 
 TEST_F(Login, TheTreeHasItsFourGroupsAndTheBusyCursorNeedsASession) {

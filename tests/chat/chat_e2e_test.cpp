@@ -65,7 +65,7 @@ protected:
             client.Kill();
         tree.reset();
         sim.StartAfresh();
-        ::DeleteFileA(ClientProfilePath().c_str());
+        DeleteClientProfile();
     }
 
     // The push sessions opened so far: each comes after the login that names the user.
@@ -138,6 +138,9 @@ TEST_F(ChatEndToEnd, TheUserAndTheScriptedUserExchangeMessagesWithPolishLetters)
     EXPECT_NE(own, std::string::npos) << shown;
     EXPECT_NE(reply, std::string::npos) << shown;
     EXPECT_LT(own, reply) << "in the order they came";
+    if (const std::string png = ShotFile("chat"); !png.empty()) {
+        EXPECT_TRUE(ShootWindow(chat, png));
+    }
 
     // Ended and started again, the program shows the conversation as the chat opens.
     // Ending asks about the reply not yet looked at: yes.

@@ -508,9 +508,7 @@ private:
 // The conversations kept in the data folder across restarts of the client.
 class ChatHistory : public Chat {
 protected:
-    static std::string JansFile() {
-        return CWinApp::DataFolder("BriskoPC") + "\\" + kLogin + "-600100201.hst";
-    }
+    static Path JansFile() { return ClientDataFile(kLogin + std::string("-600100201.hst")); }
     static std::vector<HistoryEntry> JansRecords() {
         return LastHistoryEntries(ReadFile(JansFile()), SIZE_MAX);
     }
@@ -723,9 +721,7 @@ TEST_F(ChatMouse, ARightClickOffersCopyOnlyOverASelection) {
 TEST_F(ChatMouse, AClickedAddressOpensThroughTheShellAndKeepsTheSelection) {
     // The shell's handler of web addresses, for this test: it writes down what
     // it was given.
-    char temp[MAX_PATH];
-    ::GetTempPathA(sizeof temp, temp);
-    std::string written = std::string(temp) + "briskopc-link.txt";
+    std::string written = ScratchPath("briskopc-link.txt");
     ::DeleteFileA(written.c_str());
     WebHandler handler("cmd.exe /c echo %1> \"" + written + "\"");
     ASSERT_TRUE(handler.Installed());

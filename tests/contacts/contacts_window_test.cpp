@@ -684,7 +684,7 @@ TEST_F(Contacts, TheFileKeepsTheServicesListForOfflineLogins) {
     dlg().m_nContactsSource = 2;
     dlg().OnClose();
     app.ExitInstance();
-    std::string path = CWinApp::DataFolder("BriskoPC") + "\\+48600100200.cts";
+    const Path path = ClientDataFile("+48600100200.cts");
     std::ifstream file(path, std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(file)), {});
     file.close();
@@ -704,9 +704,9 @@ TEST_F(Contacts, TheFileKeepsTheServicesListForOfflineLogins) {
     EXPECT_EQ(contacts().FindByNumber("+48601234567")->nUserId, 10);
 
     // Contacts from the file are not written back.
-    ::DeleteFileA(path.c_str());
+    ::DeleteFileW(path.c_str());
     dlg().OnClose();
-    EXPECT_EQ(::GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(::GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 } // namespace

@@ -7,7 +7,7 @@
 #include "Thread.h"
 #include "WinApp.h"
 #include "framework_test.h"
-#include "../support/WideText.h"
+#include "../support/Files.h"
 
 #include <gtest/gtest.h>
 
@@ -64,9 +64,7 @@ END_MESSAGE_MAP()
 // clang-format on
 
 std::string TempFile(const char* name) {
-    char dir[MAX_PATH];
-    ::GetTempPathA(sizeof dir, dir);
-    std::string path = std::string(dir) + name;
+    std::string path = ScratchPath(name);
     ::DeleteFileA(path.c_str());
     return path;
 }

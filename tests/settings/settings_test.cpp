@@ -169,12 +169,12 @@ TEST_F(SettingsTest, OkWritesTheProgramsOwnQuotedPathAndTheOtherSettings) {
     Shown shown = RunSettings([&](CDialog& d) {
         ::ShowWindow(d.m_hWnd, SW_SHOW);
         clipped = ClippedTexts(d.m_hWnd);
-        if (const char* shots = std::getenv("BRISKO_SHOTS")) {
+        if (const std::string png = ShotFile("settings"); !png.empty()) {
             // Painted, and on the screen: Wine brings it there while messages run.
             RECT r;
             ::GetWindowRect(d.m_hWnd, &r);
             Pump(300);
-            EXPECT_TRUE(ShootScreen(r, std::string(shots) + "/settings.png"));
+            EXPECT_TRUE(ShootScreen(r, png));
         }
         fw::SetCheck(d, IDC_AUTOSTART, true);
         fw::SetCheck(d, IDC_CHECK_AWAY, false);
@@ -378,9 +378,7 @@ TEST_F(SettingsTest, TheHelpFileLiesInTheInstallationFolderAsItIsWritten) {
 }
 
 TEST_F(SettingsTest, TheHelpCommandAsksTheViewerAndKeepsItLoaded) {
-    char dir[MAX_PATH];
-    ::GetTempPathA(sizeof dir, dir);
-    dlg()->m_strInstallPath = dir;
+    dlg()->m_strInstallPath = ScratchPath("");
     ::SendMessageA(dlg()->m_hWnd, WM_COMMAND, ID_HELP_CONTENTS, 0);
     // No help file there: whatever the viewer shows, the program says nothing.
     EXPECT_TRUE(boxes.Shown().empty());

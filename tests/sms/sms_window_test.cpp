@@ -32,15 +32,15 @@ namespace {
 
 const char kLogin[] = "+48600100200";
 
-std::string OutboxFile() {
-    return CWinApp::DataFolder("BriskoPC") + "\\" + kLogin + ".obx";
+Path OutboxFile() {
+    return ClientDataFile(kLogin + std::string(".obx"));
 }
 
-std::string SentLogFile() {
-    return CWinApp::DataFolder("BriskoPC") + "\\" + kLogin + ".snt";
+Path SentLogFile() {
+    return ClientDataFile(kLogin + std::string(".snt"));
 }
 
-std::string FileBytes(const std::string& path) {
+std::string FileBytes(const Path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
@@ -50,7 +50,7 @@ protected:
     void SetUp() override {
         ASSERT_NE(SimControl::HttpsPort(), 0) << "no simulator: run through ./brisko test";
         ASSERT_TRUE(sim.StartAfresh());
-        ::DeleteFileA(OutboxFile().c_str());
+        ::DeleteFileW(OutboxFile().c_str());
         UseFreshProfile(app, "briskopc-sms", "localhost", SimControl::HttpsPort());
         app.WriteProfileString("BriskoPC", "Login", kLogin);
         app.WriteProfileString("BriskoPC", "Password", "haslo123");
@@ -66,8 +66,8 @@ protected:
         }
         Pump(50);
         app.ExitInstance();
-        ::DeleteFileA(OutboxFile().c_str());
-        ::DeleteFileA(SentLogFile().c_str());
+        ::DeleteFileW(OutboxFile().c_str());
+        ::DeleteFileW(SentLogFile().c_str());
     }
 
     // The program ended ("Zakończ", a highlight's question answered) and started again.
@@ -260,15 +260,15 @@ TEST_F(Sms, WithoutTheServiceSmsWaitInTheOutboxAndItsFile) {
 TEST_F(Sms, AnOutboxFileThatCannotBeWrittenLosesNoSms) {
     ASSERT_TRUE(sim.Unreachable());
     // A folder where the new file would go: every write of the outbox fails.
-    const std::string blocked = OutboxFile() + ".new";
-    ::CreateDirectoryA(blocked.c_str(), nullptr);
+    const Path blocked = ClientDataFile(kLogin + std::string(".obx.new"));
+    ::CreateDirectoryW(blocked.c_str(), nullptr);
     Start();
     Write("600100201", "Mimo pełnego dysku");
     EXPECT_EQ(OutboxLabels(), std::vector<std::string>{"+48600100201"});
     // Logged off, the SMS wait for their login; the file can take them again later.
     ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_LOGOFF, 0);
-    const bool written = ::GetFileAttributesA(OutboxFile().c_str()) != INVALID_FILE_ATTRIBUTES;
-    ::RemoveDirectoryA(blocked.c_str());
+    const bool written = ::GetFileAttributesW(OutboxFile().c_str()) != INVALID_FILE_ATTRIBUTES;
+    ::RemoveDirectoryW(blocked.c_str());
     EXPECT_FALSE(written);
     EXPECT_TRUE(OutboxLabels().empty());
 
@@ -550,16 +550,16 @@ protected:
     void SetUp() override {
         ASSERT_NE(SimControl::HttpsPort(), 0) << "no simulator: run through ./brisko test";
         ASSERT_TRUE(sim.StartAfresh());
-        ::DeleteFileA(OutboxFile().c_str());
+        ::DeleteFileW(OutboxFile().c_str());
     }
 
     void TearDown() override {
         peer.reset();
         sim.Reset("GETCONTACTS");
         EndClient(app, nullptr);
-        ::DeleteFileA(OutboxFile().c_str());
+        ::DeleteFileW(OutboxFile().c_str());
         // The other tests find the account's own contacts there.
-        ::DeleteFileA((CWinApp::DataFolder("BriskoPC") + "\\" + kLogin + ".cts").c_str());
+        ::DeleteFileW(ClientDataFile(kLogin + std::string(".cts")).c_str());
     }
 
     // Logged in with the service's contact list; the peer plays each dialog and box.
@@ -667,7 +667,6 @@ void Type(HWND dialog, int nID, const std::string& text, Seen& seen) {
 TEST_F(SmsPicker, TheContactsWithNumbersTheDialogTakesAreOfferedAndFillTheNumber) {
     Seen seen[2];
     std::atomic<int> round{0};
-    const char* shots = std::getenv("BRISKO_SHOTS");
     Start("Zenon Nowak;+48601000001;0;-1;Adam & Ewa;+48501000002;0;-1;Zły numer;+48611000003;0;-1;"
           "Za krótki;+4869100000;0;-1;Ćma;+48691000004;0;-1;",
           [&](HWND w) {
@@ -677,7 +676,7 @@ TEST_F(SmsPicker, TheContactsWithNumbersTheDialogTakesAreOfferedAndFillTheNumber
               }
               Seen& s = seen[round];
               if (round == 0) {
-                  Pick(w, "Zenon Nowak", s, shots ? std::string(shots) + "/sms-pick.png" : "");
+                  Pick(w, "Zenon Nowak", s, ShotFile("sms-pick"));
                   Type(w, IDC_SMS_TEXT, "Halo", s);
               } else {
                   // Picked, then typed over.

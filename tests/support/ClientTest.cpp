@@ -7,11 +7,9 @@
 #include <cstring>
 
 void UseFreshProfile(CWinApp& app, const char* name, const char* host, int port) {
-    char dir[MAX_PATH];
-    ::GetTempPathA(sizeof dir, dir);
-    std::string profile = std::string(dir) + name + ".ini";
+    std::string profile = ScratchPath((name + std::string(".ini")).c_str());
     ::DeleteFileA(profile.c_str());
-    ForgetHistory(CWinApp::DataFolder(app.m_strAppName.c_str()));
+    ForgetHistory(ClientDataFolder());
     app.SetProfilePath(profile);
     app.WriteProfileString("BriskoPC", "ServiceHost", host);
     app.WriteProfileInt("BriskoPC", "ServicePort", port);

@@ -21,9 +21,7 @@ protected:
         ASSERT_NE(SimControl::HttpsPort(), 0) << "no simulator: run through ./brisko test";
         ASSERT_TRUE(sim.StartAfresh());
         WriteClientProfile(SimControl::HttpsPort(), kLogin, "haslo123");
-        char dir[MAX_PATH];
-        ::GetTempPathA(sizeof dir, dir);
-        target = std::string(dir) + "briskopc-e2e-setup.exe";
+        target = ScratchPath("briskopc-e2e-setup.exe");
         ::DeleteFileA(target.c_str());
         ::DeleteFileA((target + ".ran").c_str());
     }
@@ -32,7 +30,7 @@ protected:
         if (client.Running() && !client.Quit(10000))
             client.Kill();
         sim.StartAfresh();
-        ::DeleteFileA(ClientProfilePath().c_str());
+        DeleteClientProfile();
         ::DeleteFileA(target.c_str());
         ::DeleteFileA((target + ".ran").c_str());
     }
@@ -80,9 +78,8 @@ TEST_F(UpdateEndToEnd, YesDownloadsTheInstallerOverHttpsStartsItAndTheClientEnds
         [&] { return WindowText(download).find("% of setup.exe Completed") != std::string::npos; },
         10000));
     ::Sleep(1500); // the rate and the time left come after a second
-    if (const char* shots = std::getenv("BRISKO_SHOTS")) {
-        EXPECT_TRUE(RunUnix(
-            std::string("/usr/bin/import -window root ") + shots + "/update-download.png", 20000));
+    if (const std::string png = ShotFile("update-download"); !png.empty()) {
+        EXPECT_TRUE(RunUnix("/usr/bin/import -window root " + png, 20000));
     }
 
     HWND done = client.WaitForDialog(
