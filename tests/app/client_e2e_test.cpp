@@ -1,8 +1,13 @@
 // The real BriskoPC.exe against the simulator, as a user would run it: it
 // logs in with the stored credentials, loses the service and finds it again,
-// starts offline and logs in when the service comes back, and logs off.
+// starts offline and logs in when the service comes back, logs off, and keeps
+// its files in the user's folder whatever the user's name.
 #include "ClientProcess.h"
+#include "ContactsFile.h"
+#include "OutboxFile.h"
+#include "RemoteTree.h"
 #include "SimControl.h"
+#include "resource.h"
 
 #include <windows.h>
 
@@ -29,7 +34,7 @@ public:
     ~Client() {
         if (Running() && !Quit(10000))
             Kill();
-        ::DeleteFileA(ClientProfilePath().c_str());
+        DeleteClientProfile();
     }
 
     std::vector<HWND> MessageBoxes() const { return Dialogs(); }
@@ -51,6 +56,8 @@ protected:
         sim.Reachable();
         sim.Reset("LOGIN");
         sim.Reset("LOGINPC");
+        sim.Reset("GETCONTACTS");
+        sim.SetCredits("%2B48600100200", 250);
     }
 
     size_t Count(const char* function) {
@@ -130,13 +137,8 @@ TEST_F(ClientEndToEnd, LogOffSaysSoAndForgetsThePassword) {
 
     ::PostMessageA(boxes[0], WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(WaitFor([&] { return WindowText(client.main) == "Niezalogowany"; }, 5000));
-    char password[64];
-    ::GetPrivateProfileStringA("BriskoPC", "Password", "-", password, sizeof password,
-                               ClientProfilePath().c_str());
-    EXPECT_STREQ(password, "-");
-    ::GetPrivateProfileStringA("BriskoPC", "ProtectedPassword", "-", password, sizeof password,
-                               ClientProfilePath().c_str());
-    EXPECT_STREQ(password, "-");
+    EXPECT_EQ(ReadClientProfileValue("Password", "-"), "-");
+    EXPECT_EQ(ReadClientProfileValue("ProtectedPassword", "-"), "-");
 }
 
 TEST_F(ClientEndToEnd, AWrongStoredPasswordShowsOneBoxAndIsNotTriedAgainWhileItIsOpen) {
@@ -154,3 +156,66 @@ TEST_F(ClientEndToEnd, AWrongStoredPasswordShowsOneBoxAndIsNotTriedAgainWhileItI
 }
 
 } // namespace
+
+// The data folder lies under the Windows user's name: the test runs give the
+// user one that cp1250 cannot spell ("Søren"). An SMS without credits waits in
+// the outbox file; the next start reads it and the contacts file back, and
+// the Polish letters reach the service intact.
+TEST_F(ClientEndToEnd, KeepsItsFilesInTheUsersFolderWhateverTheNameAndReadsThemBack) {
+    wchar_t user[256] = L"";
+    DWORD size = static_cast<DWORD>(std::size(user));
+    ASSERT_TRUE(::GetUserNameW(user, &size));
+    EXPECT_NE(ClientDataFolder().wstring().find(std::wstring(L"\\") + user + L"\\"),
+              std::wstring::npos)
+        << "the data folder is the user's";
+    const Path contacts = ClientDataFile(kLogin + std::string(".cts")),
+               outbox = ClientDataFile(kLogin + std::string(".obx"));
+    for (const Path& file : {contacts, outbox})
+        ::DeleteFileW(file.c_str());
+    const std::string text = "Zażółć gęślą jaźń";
+    ASSERT_TRUE(sim.SetCredits("%2B48600100200", 0));
+    ASSERT_TRUE(sim.ClearSms());
+    {
+        Client client;
+        ASSERT_TRUE(client.started);
+        ASSERT_TRUE(WaitFor([&] { return WindowText(client.main) == kLogin; }, 15000));
+        ::PostMessageA(client.main, WM_COMMAND, ID_MENU_SEND_SMS, 0);
+        HWND sms =
+            client.WaitForDialog([](HWND w) { return ::GetDlgItem(w, IDC_SMS_CLASS0); }, 10000);
+        ASSERT_NE(sms, nullptr);
+        SetControlText(::GetDlgItem(sms, IDC_SMS_NUMBER), "600100201");
+        SetControlText(::GetDlgItem(sms, IDC_SMS_TEXT), text);
+        Press(sms, IDOK);
+        HWND refused = client.WaitForDialog(
+            [](HWND w) { return DialogText(w).find("Brak brisków") != std::string::npos; }, 15000);
+        ASSERT_NE(refused, nullptr);
+        Press(refused, IDOK);
+        ASSERT_TRUE(client.Quit(10000));
+    }
+    const OutboxFileContent waiting = DecodeOutboxFile(ReadFile(outbox));
+    ASSERT_EQ(waiting.entries.size(), 1u) << "the outbox file in the user's folder";
+    EXPECT_EQ(waiting.entries[0].strText, text);
+    const ContactsFileContent stored = DecodeContactsFile(ReadFile(contacts));
+    ASSERT_FALSE(stored.entries.empty()) << "the contacts file in the user's folder";
+
+    // Started again with credits and without the service's contact list: the
+    // tree comes from the file, the SMS from the outbox goes out.
+    ASSERT_TRUE(sim.SetCredits("%2B48600100200", 1000));
+    ASSERT_TRUE(sim.LoseAnswer("GETCONTACTS"));
+    Client client;
+    ASSERT_TRUE(client.started);
+    RemoteTree tree(client.Process(), client.Child(1000));
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            for (const RemoteTreeItem& item : tree.ChildrenOf("Kontakty"))
+                if (item.strText == stored.entries[0].strName)
+                    return true;
+            return false;
+        },
+        15000))
+        << stored.entries[0].strName;
+    ASSERT_TRUE(WaitFor([&] { return sim.Sms().size() == 1; }, 30000)) << "the outbox was read";
+    EXPECT_NE(sim.Sms()[0].find(text), std::string::npos) << sim.Sms()[0];
+    EXPECT_TRUE(WaitFor([&] { return DecodeOutboxFile(ReadFile(outbox)).entries.empty(); }, 10000))
+        << "sent, it leaves the outbox file";
+}
