@@ -4,7 +4,7 @@
 #include "ClientProcess.h"
 #include "Files.h"
 #include "SimControl.h"
-#include "WinApp.h"
+#include "SmsWithoutCredits.h"
 #include "resource.h"
 
 #include <gtest/gtest.h>
@@ -535,16 +535,7 @@ TEST_F(Installer, AnUpdateInstallsOverTheEndingClientAndTheNewOneStarts) {
     ClientProcess old;
     ASSERT_TRUE(old.Open(exe));
     ASSERT_TRUE(WaitFor([&] { return WindowText(old.Main()) == kLogin; }, 15000)) << "logged in";
-    ::PostMessageA(old.Main(), WM_COMMAND, ID_MENU_SEND_SMS, 0);
-    HWND sms = old.WaitForDialog([](HWND w) { return ::GetDlgItem(w, IDC_SMS_CLASS0); }, 10000);
-    ASSERT_NE(sms, nullptr);
-    SetControlText(::GetDlgItem(sms, IDC_SMS_NUMBER), "600100201");
-    SetControlText(::GetDlgItem(sms, IDC_SMS_TEXT), "Po aktualizacji");
-    Press(sms, IDOK);
-    HWND refused = old.WaitForDialog(
-        [](HWND w) { return DialogText(w).find("Brak brisków") != std::string::npos; }, 15000);
-    ASSERT_NE(refused, nullptr);
-    Press(refused, IDOK);
+    ASSERT_TRUE(SendSmsWithoutCredits(old, "600100201", "Po aktualizacji"));
     ASSERT_TRUE(old.Quit(10000));
     const Path outbox = ClientDataFile("+48600100200.obx");
     ASSERT_NE(ReadFile(outbox).find("Po aktualizacji"), std::string::npos);
