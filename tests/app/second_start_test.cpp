@@ -2,7 +2,6 @@
 // and ends; only "Zakończ" ends the first.
 #include "ClientProcess.h"
 #include "SimControl.h"
-#include "WinApp.h"
 
 #include <windows.h>
 

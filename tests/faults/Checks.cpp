@@ -6,7 +6,6 @@
 #include "ContactsFile.h"
 #include "HistoryFile.h"
 #include "OutboxFile.h"
-#include "WinApp.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -18,7 +18,6 @@
 #include "OutboxFile.h"
 #include "RemoteTree.h"
 #include "SimControl.h"
-#include "WinApp.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -9,7 +9,6 @@
 #include "OutboxFile.h"
 #include "RemoteTree.h"
 #include "SimControl.h"
-#include "WinApp.h"
 
 #include <gtest/gtest.h>
 

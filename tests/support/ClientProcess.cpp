@@ -1,7 +1,6 @@
 #include "ClientProcess.h"
 
 #include "Files.h"
-#include "WinApp.h"
 
 #include <shellapi.h>
 
