@@ -44,7 +44,7 @@ HWND DialogWith(const ClientProcess& client, int nID, DWORD ms = 10000) {
 }
 
 void SetText(HWND dialog, int nID, const char* text) {
-    ::SendMessageA(::GetDlgItem(dialog, nID), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+    SetControlText(::GetDlgItem(dialog, nID), text);
 }
 
 // Typed key by key: a multi-line edit tells no change of a text set whole.
@@ -221,13 +221,11 @@ void Download(SimControl& sim, ClientProcess& client) {
         [](HWND w) { return ::GetDlgItem(w, 1148) || ::GetDlgItem(w, 1152); }, 10000);
     if (!save)
         return Fail("no save dialog");
-    char dir[MAX_PATH];
-    ::GetTempPathA(sizeof dir, dir);
-    const std::string target = std::string(dir) + "briskopc-helpshots-setup.exe";
+    const std::string target = ScratchPath("briskopc-helpshots-setup.exe");
     ::DeleteFileA(target.c_str());
     for (int id : {1148, 1152})
         if (HWND box = ::GetDlgItem(save, id); box && ::IsWindowVisible(box))
-            ::SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(target.c_str()));
+            SetControlText(box, target);
     Press(save, IDOK);
     HWND download = DialogWith(client, IDC_DOWNLOAD_PROGRESS);
     if (!download)
@@ -269,7 +267,7 @@ int main(int argc, char** argv) {
     Download(sim, client);
     if (client.Running() && !client.Quit(10000))
         client.Kill();
-    ::DeleteFileA(ClientProfilePath().c_str());
+    DeleteClientProfile();
     std::printf("helpshots: %d failed\n", g_nFailures);
     return g_nFailures ? 1 : 0;
 }

@@ -1,13 +1,19 @@
 // The real BriskoPC.exe against the simulator, as a user would run it: it
 // logs in with the stored credentials, loses the service and finds it again,
-// starts offline and logs in when the service comes back, and logs off.
+// starts offline and logs in when the service comes back, logs off, and keeps
+// its files in the user's folder whatever the user's name.
 #include "ClientProcess.h"
+#include "ContactsFile.h"
+#include "OutboxFile.h"
+#include "RemoteTree.h"
 #include "SimControl.h"
+#include "SmsWithoutCredits.h"
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>
@@ -29,7 +35,7 @@ public:
     ~Client() {
         if (Running() && !Quit(10000))
             Kill();
-        ::DeleteFileA(ClientProfilePath().c_str());
+        DeleteClientProfile();
     }
 
     std::vector<HWND> MessageBoxes() const { return Dialogs(); }
@@ -51,6 +57,7 @@ protected:
         sim.Reachable();
         sim.Reset("LOGIN");
         sim.Reset("LOGINPC");
+        sim.SetCredits("%2B48600100200", 250);
     }
 
     size_t Count(const char* function) {
@@ -130,13 +137,8 @@ TEST_F(ClientEndToEnd, LogOffSaysSoAndForgetsThePassword) {
 
     ::PostMessageA(boxes[0], WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(WaitFor([&] { return WindowText(client.main) == "Niezalogowany"; }, 5000));
-    char password[64];
-    ::GetPrivateProfileStringA("BriskoPC", "Password", "-", password, sizeof password,
-                               ClientProfilePath().c_str());
-    EXPECT_STREQ(password, "-");
-    ::GetPrivateProfileStringA("BriskoPC", "ProtectedPassword", "-", password, sizeof password,
-                               ClientProfilePath().c_str());
-    EXPECT_STREQ(password, "-");
+    EXPECT_EQ(ReadClientProfileValue("Password", "-"), "-");
+    EXPECT_EQ(ReadClientProfileValue("ProtectedPassword", "-"), "-");
 }
 
 TEST_F(ClientEndToEnd, AWrongStoredPasswordShowsOneBoxAndIsNotTriedAgainWhileItIsOpen) {
@@ -154,3 +156,59 @@ TEST_F(ClientEndToEnd, AWrongStoredPasswordShowsOneBoxAndIsNotTriedAgainWhileItI
 }
 
 } // namespace
+
+// The data folder lies under the Windows user's name: the test runs give the
+// user one that cp1250 cannot spell ("Søren"). An SMS without credits waits in
+// the outbox file; the next start reads it and the contacts file back, and
+// the Polish letters reach the service intact.
+TEST_F(ClientEndToEnd, KeepsItsFilesInTheUsersFolderWhateverTheNameAndReadsThemBack) {
+    wchar_t user[256] = L"";
+    DWORD size = static_cast<DWORD>(std::size(user));
+    ASSERT_TRUE(::GetUserNameW(user, &size));
+    EXPECT_NE(ClientDataFolder().wstring().find(std::wstring(L"\\") + user + L"\\"),
+              std::wstring::npos)
+        << "the data folder is the user's";
+    const Path contacts = ClientDataFile(kLogin + std::string(".cts")),
+               outbox = ClientDataFile(kLogin + std::string(".obx"));
+    for (const Path& file : {contacts, outbox})
+        ::DeleteFileW(file.c_str());
+    const std::string text = "Zażółć gęślą jaźń";
+    ASSERT_TRUE(sim.SetCredits("%2B48600100200", 0));
+    ASSERT_TRUE(sim.ClearSms());
+    {
+        Client client;
+        ASSERT_TRUE(client.started);
+        ASSERT_TRUE(WaitFor([&] { return WindowText(client.main) == kLogin; }, 15000));
+        ASSERT_TRUE(SendSmsWithoutCredits(client, "600100201", text));
+        ASSERT_TRUE(client.Quit(10000));
+    }
+    const OutboxFileContent waiting = DecodeOutboxFile(ReadFile(outbox));
+    ASSERT_EQ(waiting.entries.size(), 1u) << "the outbox file in the user's folder";
+    EXPECT_EQ(waiting.entries[0].strText, text);
+    const ContactsFileContent stored = DecodeContactsFile(ReadFile(contacts));
+    auto jan = std::find_if(stored.entries.begin(), stored.entries.end(),
+                            [](const ContactEntry& e) { return e.strNumber == "+48600100201"; });
+    ASSERT_NE(jan, stored.entries.end()) << "the contacts file in the user's folder";
+
+    // Started again while the service is out of reach, the tree comes from the
+    // file; once the service is back, the SMS from the outbox goes out.
+    ASSERT_TRUE(sim.SetCredits("%2B48600100200", 1000));
+    ASSERT_TRUE(sim.Unreachable());
+    Client client;
+    ASSERT_TRUE(client.started);
+    RemoteTree tree(client.Process(), client.Child(1000));
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            for (const RemoteTreeItem& item : tree.ChildrenOf("Kontakty"))
+                if (item.strText == jan->strName)
+                    return true;
+            return false;
+        },
+        15000))
+        << jan->strName;
+    ASSERT_TRUE(sim.Reachable());
+    ASSERT_TRUE(WaitFor([&] { return sim.Sms().size() == 1; }, 60000)) << "the outbox was read";
+    EXPECT_NE(sim.Sms()[0].find(text), std::string::npos) << sim.Sms()[0];
+    EXPECT_TRUE(WaitFor([&] { return DecodeOutboxFile(ReadFile(outbox)).entries.empty(); }, 10000))
+        << "sent, it leaves the outbox file";
+}

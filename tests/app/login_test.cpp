@@ -24,22 +24,11 @@ namespace {
 const char kLogin[] = "+48600100200";
 const char kPassword[] = "haslo123";
 
-std::string ItemText(HWND tree, HTREEITEM item) {
-    char text[128] = "";
-    TVITEMA tvi = {};
-    tvi.mask = TVIF_TEXT;
-    tvi.hItem = item;
-    tvi.pszText = text;
-    tvi.cchTextMax = sizeof text;
-    TreeView_GetItem(tree, &tvi);
-    return text;
-}
-
 std::vector<std::string> Children(HWND tree, HTREEITEM parent) {
     std::vector<std::string> texts;
     for (HTREEITEM item = parent ? TreeView_GetChild(tree, parent) : TreeView_GetRoot(tree); item;
          item = TreeView_GetNextSibling(tree, item))
-        texts.push_back(ItemText(tree, item));
+        texts.push_back(TreeItemText(tree, item));
     return texts;
 }
 
@@ -47,12 +36,6 @@ std::vector<std::string> Children(HWND tree, HTREEITEM parent) {
 std::vector<std::string> Sorted(std::vector<std::string> functions) {
     std::sort(functions.begin(), functions.end());
     return functions;
-}
-
-std::string MenuItemText(HMENU menu, UINT position) {
-    char text[100] = "";
-    ::GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
-    return text;
 }
 
 class Login : public ::testing::Test {
@@ -131,8 +114,8 @@ TEST_F(Login, StoredCredentialsLogInWithoutAskingAndClimbTheLadder) {
     EXPECT_NE(sim.Log()[0].find("usr_login=%2B48600100200&usr_pass=haslo123"), std::string::npos)
         << "the login's plus sign is escaped";
     EXPECT_EQ(dlg()->m_nSessionState, 2);
-    EXPECT_EQ(dlg()->GetWindowText(), kLogin);
-    EXPECT_EQ(fw::GetText(dlg()->GetDlgItem(IDC_STATUS)), "Bps:250 kl.:1 dni:30 ");
+    EXPECT_EQ(WindowText(dlg()->m_hWnd), kLogin);
+    EXPECT_EQ(WindowText(dlg()->GetDlgItem(IDC_STATUS)), "Bps:250 kl.:1 dni:30 ");
     EXPECT_EQ(dlg()->m_strPushHost, "127.0.0.1");
     EXPECT_EQ(MenuItemText(::GetSubMenu(dlg()->m_menu, 0), 0), "Zmiana loginu") << "menu 127";
     EXPECT_EQ(Profile("Login"), kLogin);
@@ -173,7 +156,7 @@ TEST_F(Login, WithoutAStoredPasswordTheDialogAsksWithTheLoginFilledIn) {
     app.WriteProfileString("BriskoPC", "Login", kLogin);
     std::string shown;
     dialogs.Expect(IDD_LOGIN, [&](CDialog& login) {
-        shown = fw::GetText(login.GetDlgItem(IDC_LOGIN));
+        shown = WindowText(login.GetDlgItem(IDC_LOGIN));
         // A number without its "+" is refused and the dialog stays.
         fw::SetItemText(login, IDC_LOGIN, "48600100200");
         fw::Press(login, IDOK);
@@ -202,7 +185,7 @@ TEST_F(Login, AWrongPasswordForgetsIt) {
     EXPECT_EQ(dlg()->m_nSessionState, 0);
     ASSERT_EQ(boxes.Shown().size(), 1u);
     EXPECT_EQ(boxes.Shown()[0].text, "Nieprawidłowy login lub haslo, badź brak konta na Brisku.");
-    EXPECT_EQ(dlg()->GetWindowText(), "BriskoPC - Niezalogowany");
+    EXPECT_EQ(WindowText(dlg()->m_hWnd), "BriskoPC - Niezalogowany");
     EXPECT_EQ(Stored(), "-");
     EXPECT_EQ(dlg()->m_strPassword, "");
     EXPECT_EQ(MenuItemText(::GetSubMenu(dlg()->m_menu, 0), 0), "Zaloguj") << "menu 128";
@@ -279,7 +262,7 @@ TEST_F(Login, ASessionLostIsRegainedByQuickLoginAndOnlyThenLoginPc) {
     Settle();
     EXPECT_EQ(sim.LoggedFunctions(), std::vector<std::string>{"LOGIN"});
     EXPECT_EQ(dlg()->m_nSessionState, 2);
-    EXPECT_EQ(fw::GetText(::GetDlgItem(dlg()->m_hWnd, IDC_STATUS)), "Bps:300 kl.:1 dni:30 ")
+    EXPECT_EQ(WindowText(::GetDlgItem(dlg()->m_hWnd, IDC_STATUS)), "Bps:300 kl.:1 dni:30 ")
         << "the re-login's credits shown";
     EXPECT_EQ(dlg()->m_nReloginCountdown, 0);
     dlg()->OnTimer(1);
@@ -306,7 +289,7 @@ TEST_F(Login, LogOffForgetsThePasswordButKeepsTheLogin) {
     ::SendMessageA(dlg()->m_hWnd, WM_COMMAND, ID_LOGOFF, 0);
     ASSERT_EQ(boxes.Shown().size(), 1u);
     EXPECT_EQ(boxes.Shown()[0].text, "Wylogowanie zakończone.");
-    EXPECT_EQ(dlg()->GetWindowText(), "Niezalogowany");
+    EXPECT_EQ(WindowText(dlg()->m_hWnd), "Niezalogowany");
     EXPECT_EQ(MenuItemText(::GetSubMenu(dlg()->m_menu, 0), 0), "Zaloguj");
     EXPECT_EQ(Stored(), "-");
     EXPECT_EQ(Profile("Login"), kLogin);
@@ -362,15 +345,15 @@ TEST_F(Login, AChangeOfLoginWithoutTheServiceShowsTheNewAccountsFiles) {
     EXPECT_EQ(dlg()->m_nContactsSource, 1);
     EXPECT_EQ(Children(dlg()->m_wndTree, dlg()->m_contacts.m_hContactsItem),
               std::vector<std::string>{"Zosia"});
-    ::DeleteFileA((CWinApp::DataFolder("BriskoPC") + "\\" + other + ".cts").c_str());
+    ::DeleteFileW(ClientDataFile(other + ".cts").c_str());
 }
 
 TEST_F(Login, WindowsShuttingDownSavesTheDataFiles) {
     StoreCredentials(kPassword);
     Start();
     Settle();
-    const std::string contacts = CWinApp::DataFolder("BriskoPC") + "\\" + kLogin + ".cts";
-    ::DeleteFileA(contacts.c_str());
+    const Path contacts = ClientDataFile(kLogin + std::string(".cts"));
+    ::DeleteFileW(contacts.c_str());
     // The process ends after these without the window being destroyed.
     EXPECT_EQ(::SendMessageA(dlg()->m_hWnd, WM_QUERYENDSESSION, 0, 0), TRUE);
     ::SendMessageA(dlg()->m_hWnd, WM_ENDSESSION, TRUE, 0);
@@ -380,7 +363,7 @@ TEST_F(Login, WindowsShuttingDownSavesTheDataFiles) {
     dlg()->m_contacts.ForEach([&](const Contact&) { ++shown; });
     EXPECT_EQ(DecodeContactsFile(bytes).entries.size(), shown) << "the account's contacts";
     EXPECT_GE(shown, 2u) << "the service's list, not only the pseudo-contact";
-    ::DeleteFileA(contacts.c_str());
+    ::DeleteFileW(contacts.c_str());
 }
 
 TEST_F(Login, TheTreeHasItsFourGroupsAndTheBusyCursorNeedsASession) {

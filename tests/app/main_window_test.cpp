@@ -18,12 +18,6 @@ namespace {
 
 const char kInstallKey[] = "Software\\Velmora\\BriskoPC";
 
-std::string MenuText(HMENU menu, UINT position) {
-    char text[100] = "";
-    ::GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
-    return text;
-}
-
 HANDLE Duplicate(HANDLE h) {
     HANDLE copy = nullptr;
     ::DuplicateHandle(::GetCurrentProcess(), h, ::GetCurrentProcess(), &copy, 0, FALSE,
@@ -117,17 +111,17 @@ TEST_F(MainWindow, StartUpBuildsTheLoggedOutWindow) {
     char cls[64];
     ::GetClassNameA(hWnd, cls, sizeof cls);
     EXPECT_STREQ(cls, "BriskoPCClass");
-    EXPECT_EQ(dlg()->GetWindowText(), "Nie zalogowany");
-    EXPECT_EQ(fw::GetText(dlg()->GetDlgItem(IDC_STATUS)), "Disconnected");
+    EXPECT_EQ(WindowText(dlg()->m_hWnd), "Nie zalogowany");
+    EXPECT_EQ(WindowText(dlg()->GetDlgItem(IDC_STATUS)), "Disconnected");
     EXPECT_TRUE(::IsWindowVisible(hWnd));
 
     // The logged-out menu 128.
     ASSERT_NE(dlg()->m_menu, nullptr);
     EXPECT_EQ(::GetMenu(hWnd), dlg()->m_menu);
     HMENU first = ::GetSubMenu(dlg()->m_menu, 0);
-    EXPECT_EQ(MenuText(first, 0), "Zaloguj");
+    EXPECT_EQ(MenuItemText(first, 0), "Zaloguj");
     EXPECT_EQ(::GetMenuItemID(first, 0), static_cast<UINT>(ID_CHANGE_LOGIN));
-    EXPECT_EQ(MenuText(first, 3), "Zakończ");
+    EXPECT_EQ(MenuItemText(first, 3), "Zakończ");
     EXPECT_EQ(::GetMenuItemID(first, 3), static_cast<UINT>(ID_EXIT));
 
     EXPECT_TRUE(dlg()->m_trayIcon.IsEnabled());

@@ -29,8 +29,8 @@ const char kPassword[] = "haslo123";
 // The service's answers come this late while a test acts in between.
 const int kSlowAnswer = 1500;
 
-std::string OutboxFile() {
-    return CWinApp::DataFolder("BriskoPC") + "\\" + kLogin + ".obx";
+Path OutboxFile() {
+    return ClientDataFile(kLogin + std::string(".obx"));
 }
 
 class ModalLoop : public ::testing::Test {
@@ -38,7 +38,7 @@ protected:
     void SetUp() override {
         ASSERT_NE(SimControl::HttpsPort(), 0) << "no simulator: run through ./brisko test";
         ASSERT_TRUE(sim.StartAfresh());
-        ::DeleteFileA(OutboxFile().c_str());
+        ::DeleteFileW(OutboxFile().c_str());
         UseFreshProfile(app, "briskopc-modal", "localhost", SimControl::HttpsPort());
         app.WriteProfileString("BriskoPC", "Login", kLogin);
     }
@@ -50,7 +50,7 @@ protected:
             dlg().OnClose();
         Pump(50);
         app.ExitInstance();
-        ::DeleteFileA(OutboxFile().c_str());
+        ::DeleteFileW(OutboxFile().c_str());
     }
 
     // Starts the client with the stored password; the peer answers what it opens.
@@ -310,7 +310,7 @@ TEST_F(ModalLoop, AnSmsThatLeftWhileItsEditDialogWasOpenKeepsItsText) {
 }
 
 TEST_F(ModalLoop, AMessageThatArrivesBehindTheQuestionGoesWithTheClearedHistory) {
-    const std::string history = CWinApp::DataFolder("BriskoPC") + "\\" + kLogin + "-600100201.hst";
+    const Path history = ClientDataFile(kLogin + std::string("-600100201.hst"));
     auto answers = std::make_shared<std::atomic<int>>(0);
     StartLoggedIn([&, answers](HWND w) {
         Saw(w);
@@ -340,7 +340,7 @@ TEST_F(ModalLoop, AMessageThatArrivesBehindTheQuestionGoesWithTheClearedHistory)
     ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_CLEAR_HISTORY, 0);
     EXPECT_EQ(SawWith("Czy na pewno usunąć całą historię rozmowy z Jan Kowalski?"), 2u);
     EXPECT_FALSE(Exists(history)) << "the message that came meanwhile went with it";
-    EXPECT_EQ(fw::GetText(jan->pChatDlg->m_history.m_hWnd), "");
+    EXPECT_EQ(WindowText(jan->pChatDlg->m_history.m_hWnd), "");
 
     sim.AnswerOnce("RECEIVEMSG", "RECEIVEMSGOK\r\n18\r\n1\r\n2002-06-01 14:07:00\r\nPo");
     dlg().ReceiveMsg(3);

@@ -1,7 +1,7 @@
 // The real program, started twice: the second start brings the first forward
 // and ends; only "Zakończ" ends the first.
+#include "ClientProcess.h"
 #include "SimControl.h"
-#include "WinApp.h"
 
 #include <windows.h>
 
@@ -16,19 +16,8 @@ namespace {
 // logs in at start without asking.
 class StoredLogin {
 public:
-    StoredLogin() : m_path(CWinApp::DataFolder("BriskoPC") + "\\BriskoPC.ini") {
-        Write("ServiceHost", "localhost");
-        Write("ServicePort", std::to_string(SimControl::HttpsPort()).c_str());
-        Write("Login", "+48600100200");
-        Write("Password", "haslo123");
-    }
-    ~StoredLogin() { ::DeleteFileA(m_path.c_str()); }
-
-private:
-    void Write(const char* entry, const char* value) {
-        ::WritePrivateProfileStringA("BriskoPC", entry, value, m_path.c_str());
-    }
-    std::string m_path;
+    StoredLogin() { WriteClientProfile(SimControl::HttpsPort(), "+48600100200", "haslo123"); }
+    ~StoredLogin() { DeleteClientProfile(); }
 };
 
 std::string ProgramPath() {

@@ -95,7 +95,7 @@ int main() {
         }
     }
     ::CloseHandle(done);
-    ::DeleteFileA(ClientProfilePath().c_str());
+    DeleteClientProfile();
     sim.StartAfresh();
     PrintFigure("start to logged in with " + std::to_string(shown) +
                     " contacts in the tree, BriskoPC.exe",

@@ -41,15 +41,12 @@ std::vector<HWND> ChatWindowsOf(DWORD dwProcessId, const std::string& caption) {
 
 // A control's text read across processes; its line ends as "\n".
 std::string TextOf(HWND hWnd) {
-    char text[8192] = "";
-    DWORD_PTR n = 0;
-    ::SendMessageTimeoutA(hWnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                          SMTO_ABORTIFHUNG, 2000, &n);
+    const std::string text = RemoteText(hWnd);
     std::string out;
-    for (size_t i = 0; text[i]; ++i)
+    for (size_t i = 0; i < text.size(); ++i)
         if (text[i] != '\r')
             out += text[i];
-        else if (text[i + 1] != '\n')
+        else if (i + 1 == text.size() || text[i + 1] != '\n')
             out += '\n';
     return out;
 }
@@ -68,7 +65,7 @@ protected:
             client.Kill();
         tree.reset();
         sim.StartAfresh();
-        ::DeleteFileA(ClientProfilePath().c_str());
+        DeleteClientProfile();
     }
 
     // The push sessions opened so far: each comes after the login that names the user.
@@ -120,8 +117,7 @@ TEST_F(ChatEndToEnd, TheUserAndTheScriptedUserExchangeMessagesWithPolishLetters)
     EXPECT_EQ(JansChat(), chat) << "the same window";
     const std::string answer = "Dzięki! Źdźbło łąki, żółw i ćma.";
     HWND input = ::GetDlgItem(chat, kInputId);
-    ::SendMessageTimeoutA(input, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(answer.c_str()),
-                          SMTO_ABORTIFHUNG, 2000, nullptr);
+    SetControlText(input, answer);
     ::PostMessageA(chat, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                    reinterpret_cast<LPARAM>(::GetDlgItem(chat, IDOK)));
 
@@ -142,6 +138,9 @@ TEST_F(ChatEndToEnd, TheUserAndTheScriptedUserExchangeMessagesWithPolishLetters)
     EXPECT_NE(own, std::string::npos) << shown;
     EXPECT_NE(reply, std::string::npos) << shown;
     EXPECT_LT(own, reply) << "in the order they came";
+    if (const std::string png = ShotFile("chat"); !png.empty()) {
+        EXPECT_TRUE(ShootWindow(chat, png));
+    }
 
     // Ended and started again, the program shows the conversation as the chat opens.
     // Ending asks about the reply not yet looked at: yes.

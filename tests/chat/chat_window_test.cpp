@@ -74,7 +74,7 @@ protected:
 
     // What the history shows, its line ends as "\n" whichever the control gives.
     static std::string History(CChatDlg& chat) {
-        std::string text = fw::GetText(chat.m_history.m_hWnd), out;
+        std::string text = WindowText(chat.m_history.m_hWnd), out;
         for (size_t i = 0; i < text.size(); ++i)
             if (text[i] != '\r')
                 out += text[i];
@@ -139,7 +139,7 @@ TEST_F(Chat, AKnownContactsMessageGoesToItsHiddenChatWindowInBlue) {
     CChatDlg* chat = ChatOf(Jan());
     ASSERT_NE(chat, nullptr);
     EXPECT_FALSE(::IsWindowVisible(chat->m_hWnd)) << "made hidden";
-    EXPECT_EQ(chat->GetWindowText(), "BriskoPC - Jan Kowalski");
+    EXPECT_EQ(WindowText(chat->m_hWnd), "BriskoPC - Jan Kowalski");
     EXPECT_EQ(History(*chat), "[14:05] <Jan Kowalski> Cześć\n");
     const LONG header = static_cast<LONG>(std::string("[14:05] <Jan Kowalski> ").size());
     ExpectFormat(*chat, 0, header, true, kBlue);
@@ -196,7 +196,7 @@ TEST_F(Chat, SystemMessagesAreKeptInTheTreeAndReadOnRequest) {
 
     std::string shown;
     dialogs.Expect(IDD_SYSTEM_MESSAGE, [&](CDialog& d) {
-        shown = fw::GetText(d.GetDlgItem(IDC_MESSAGE_TEXT));
+        shown = WindowText(d.GetDlgItem(IDC_MESSAGE_TEXT));
         fw::Press(d, IDOK);
     });
     boxes.Answer(IDYES);
@@ -207,7 +207,7 @@ TEST_F(Chat, SystemMessagesAreKeptInTheTreeAndReadOnRequest) {
     std::vector<std::string> labels;
     for (HTREEITEM h = dlg().m_wndTree.GetChildItem(system); h;
          h = dlg().m_wndTree.GetNextSiblingItem(h))
-        labels.push_back(dlg().m_wndTree.GetItemText(h));
+        labels.push_back(TreeItemText(dlg().m_wndTree.m_hWnd, h));
     std::sort(labels.begin(), labels.end());
     EXPECT_EQ(labels, (std::vector<std::string>{"Drugi", "Od jutra nowy cennik SMSów dla"}));
 }
@@ -271,12 +271,12 @@ TEST_F(Chat, TheOwnMessageIsShownAndTheFieldEmptiedOnlyOnceTheServiceTookIt) {
     fw::Press(chat, IDOK);
     Pump(200);
     EXPECT_FALSE(::IsWindowEnabled(Input(chat))) << "no new text while it is on its way";
-    EXPECT_EQ(fw::GetText(Input(chat)), "Zażółć gęślą jaźń");
+    EXPECT_EQ(WindowText(Input(chat)), "Zażółć gęślą jaźń");
     EXPECT_EQ(History(chat), "");
     fw::Press(chat, IDOK); // "Wyślij" again while it is on its way
     Settle();
     EXPECT_TRUE(::IsWindowEnabled(Input(chat)));
-    EXPECT_EQ(fw::GetText(Input(chat)), "");
+    EXPECT_EQ(WindowText(Input(chat)), "");
     std::string header = History(chat).substr(0, History(chat).find('<'));
     ASSERT_EQ(header.size(), 8u) << History(chat);
     EXPECT_EQ(History(chat).substr(8), "<" + dlg().GetOwnName() + "> Zażółć gęślą jaźń\n");
@@ -312,7 +312,7 @@ TEST_F(Chat, ASendThatFailsGivesTheTextBackAndSaysWhy) {
         ASSERT_FALSE(boxes.Shown().empty()) << c.answer;
         EXPECT_EQ(boxes.Shown().back().text, c.box) << c.answer;
         EXPECT_TRUE(::IsWindowEnabled(Input(chat))) << c.answer;
-        EXPECT_EQ(fw::GetText(Input(chat)), "Halo") << c.answer;
+        EXPECT_EQ(WindowText(Input(chat)), "Halo") << c.answer;
     }
     EXPECT_EQ(dlg().m_nDbState, 0) << "NOSESSION asks for a new LOGINPC";
     EXPECT_EQ(History(chat), "");
@@ -343,7 +343,7 @@ TEST_F(Chat, NineHundredCharactersGoOutWholeAndNineHundredAndOneAreRefused) {
     ASSERT_EQ(boxes.Shown().size(), 1u);
     EXPECT_EQ(boxes.Shown()[0].text, "Za długa wiadomość. Maks. 900 znaków.");
     EXPECT_EQ(Count("SENDTEXT"), 0u);
-    EXPECT_EQ(fw::GetText(Input(chat)).size(), 901u) << "the text stays to be shortened";
+    EXPECT_EQ(WindowText(Input(chat)).size(), 901u) << "the text stays to be shortened";
 
     // Every letter escaped: a query of about 2,750 characters.
     std::string text(900, '\xB9'); // ą
@@ -359,7 +359,7 @@ TEST_F(Chat, NineHundredCharactersGoOutWholeAndNineHundredAndOneAreRefused) {
     for (int i = 0; i < 900; ++i)
         escaped += "%B9";
     EXPECT_NE(sent->find("&body=" + escaped), std::string::npos) << sent->size();
-    EXPECT_EQ(fw::GetText(Input(chat)), "") << "taken by the service";
+    EXPECT_EQ(WindowText(Input(chat)), "") << "taken by the service";
     EXPECT_NE(History(chat).find(text + "\n"), std::string::npos);
 }
 
@@ -385,7 +385,7 @@ TEST_F(Chat, EnterSendsAndAnEmptyFieldSendsNothing) {
     Settle();
     EXPECT_EQ(Count("SENDTEXT"), 1u);
     EXPECT_NE(History(chat).find("> Enterem\n"), std::string::npos) << History(chat);
-    EXPECT_EQ(fw::GetText(Input(chat)), "") << "no line end was typed into it";
+    EXPECT_EQ(WindowText(Input(chat)), "") << "no line end was typed into it";
 }
 
 TEST_F(Chat, TheWindowHidesInsteadOfClosingAndKeepsItsLayout) {
@@ -508,9 +508,7 @@ private:
 // The conversations kept in the data folder across restarts of the client.
 class ChatHistory : public Chat {
 protected:
-    static std::string JansFile() {
-        return CWinApp::DataFolder("BriskoPC") + "\\" + kLogin + "-600100201.hst";
-    }
+    static Path JansFile() { return ClientDataFile(kLogin + std::string("-600100201.hst")); }
     static std::vector<HistoryEntry> JansRecords() {
         return LastHistoryEntries(ReadFile(JansFile()), SIZE_MAX);
     }
@@ -723,9 +721,7 @@ TEST_F(ChatMouse, ARightClickOffersCopyOnlyOverASelection) {
 TEST_F(ChatMouse, AClickedAddressOpensThroughTheShellAndKeepsTheSelection) {
     // The shell's handler of web addresses, for this test: it writes down what
     // it was given.
-    char temp[MAX_PATH];
-    ::GetTempPathA(sizeof temp, temp);
-    std::string written = std::string(temp) + "briskopc-link.txt";
+    std::string written = ScratchPath("briskopc-link.txt");
     ::DeleteFileA(written.c_str());
     WebHandler handler("cmd.exe /c echo %1> \"" + written + "\"");
     ASSERT_TRUE(handler.Installed());

@@ -28,7 +28,7 @@ protected:
         UseFreshProfile(app, "briskopc-contacts-e2e", "localhost", SimControl::HttpsPort());
         app.WriteProfileString("BriskoPC", "Login", kLogin);
         app.WriteProfileString("BriskoPC", "Password", "haslo123");
-        ::DeleteFileA(ContactsFile().c_str());
+        ::DeleteFileW(ContactsFile().c_str());
     }
 
     void TearDown() override {
@@ -38,12 +38,10 @@ protected:
             dlg().OnClose();
         Pump(50);
         app.ExitInstance();
-        ::DeleteFileA(ContactsFile().c_str());
+        ::DeleteFileW(ContactsFile().c_str());
     }
 
-    static std::string ContactsFile() {
-        return CWinApp::DataFolder("BriskoPC") + "\\" + kLogin + ".cts";
-    }
+    static Path ContactsFile() { return ClientDataFile(kLogin + std::string(".cts")); }
 
     // Starts the client and waits until its login came to an end.
     void Start() {
@@ -131,7 +129,7 @@ TEST_F(ContactsEndToEnd, TheAccountsContactsChangeOnlyWhenTheServiceSaysSo) {
     // The end writes the file; a start without the service shows the same contacts.
     dlg().OnClose();
     app.ExitInstance();
-    EXPECT_NE(::GetFileAttributesA(ContactsFile().c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(::GetFileAttributesW(ContactsFile().c_str()), INVALID_FILE_ATTRIBUTES);
     ASSERT_TRUE(sim.Unreachable());
     Start();
     EXPECT_EQ(dlg().m_nSessionState, 0);

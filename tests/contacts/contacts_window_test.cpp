@@ -79,7 +79,7 @@ protected:
         std::vector<std::string> labels;
         for (HTREEITEM item = tree().GetChildItem(parent); item;
              item = tree().GetNextSiblingItem(item))
-            labels.push_back(tree().GetItemText(item));
+            labels.push_back(TreeItemText(tree().m_hWnd, item));
         return labels;
     }
 
@@ -201,9 +201,9 @@ TEST_F(Contacts, SentSmsHangUnderTheirContactAndReportsFindThem) {
     };
     MessageRecord* toDom = send("+48601234567", 71);
     MessageRecord* toOther = send("+48509876543", 72);
-    EXPECT_EQ(tree().GetItemText(toDom->hItem), "Czterdzieści znaków tekstu, kt...");
+    EXPECT_EQ(TreeItemText(tree().m_hWnd, toDom->hItem), "Czterdzieści znaków tekstu, kt...");
     EXPECT_EQ(tree().GetParentItem(toDom->hItem), dom->hItem);
-    EXPECT_EQ(tree().GetItemText(toOther->hItem),
+    EXPECT_EQ(TreeItemText(tree().m_hWnd, toOther->hItem),
               "+48509876543: Czterdzieści znaków tekstu, kt...");
     EXPECT_EQ(tree().GetItemData(toDom->hItem), toDom->nListId);
     EXPECT_EQ(Labels(dlg().m_messages.m_hOutboxItem), std::vector<std::string>{})
@@ -278,29 +278,27 @@ TEST_F(Contacts, AListTakesThePlacesTheTreesOwnSortedInsertionGivesIt) {
         "Kontakt 9", "* Gość", "Łucja", "Ľubo",   "O'Neil", "O-Neil", "Ćma", "Cma",
         "Zenon",     "śnieg",  "Śnieg", "Adam",   "12",     "2"};
     // The reference: the same labels, one by one, into a tree of its own.
-    HWND reference = ::CreateWindowA(WC_TREEVIEWA, "", WS_CHILD, 0, 0, 10, 10, dlg().m_hWnd,
+    HWND reference = ::CreateWindowW(WC_TREEVIEWW, L"", WS_CHILD, 0, 0, 10, 10, dlg().m_hWnd,
                                      nullptr, nullptr, nullptr);
     std::vector<std::pair<std::string, LPARAM>> expected;
     int id = 100;
     for (const std::vector<std::string>* names : {&alone, &listed})
         for (const std::string& name : *names) {
-            TVINSERTSTRUCTA insert = {};
+            std::wstring label = Widen(name);
+            TVINSERTSTRUCTW insert = {};
             insert.hInsertAfter = TVI_SORT;
             insert.item.mask = TVIF_TEXT | TVIF_PARAM;
-            insert.item.pszText = const_cast<char*>(name.c_str());
+            insert.item.pszText = label.data();
             insert.item.lParam = id++;
-            ::SendMessageA(reference, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert));
+            ::SendMessageW(reference, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert));
         }
     for (HTREEITEM item = TreeView_GetRoot(reference); item;
          item = TreeView_GetNextSibling(reference, item)) {
-        char text[200] = "";
-        TVITEMA get = {};
-        get.mask = TVIF_TEXT | TVIF_PARAM;
+        TVITEMW get = {};
+        get.mask = TVIF_PARAM;
         get.hItem = item;
-        get.pszText = text;
-        get.cchTextMax = sizeof text;
-        ::SendMessageA(reference, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&get));
-        expected.emplace_back(text, get.lParam);
+        ::SendMessageW(reference, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&get));
+        expected.emplace_back(TreeItemText(reference, item), get.lParam);
     }
     ::DestroyWindow(reference);
 
@@ -311,7 +309,7 @@ TEST_F(Contacts, AListTakesThePlacesTheTreesOwnSortedInsertionGivesIt) {
     std::vector<std::pair<std::string, LPARAM>> shown;
     for (HTREEITEM item = tree().GetChildItem(contacts().m_hContactsItem); item;
          item = tree().GetNextSiblingItem(item))
-        shown.emplace_back(tree().GetItemText(item), tree().GetItemData(item));
+        shown.emplace_back(TreeItemText(tree().m_hWnd, item), tree().GetItemData(item));
     EXPECT_EQ(shown, expected);
 }
 
@@ -369,7 +367,7 @@ TEST_F(Contacts, TheServicesAnswersToChanges) {
     Deliver("EDITCONTACT", "CONTACTOK\r\n1\r\n43\r\n", edit);
     EXPECT_EQ(dom->strName, "Dom rodzinny");
     EXPECT_EQ(dom->strNumber, "+48601234599");
-    EXPECT_EQ(tree().GetItemText(dom->hItem), "Dom rodzinny");
+    EXPECT_EQ(TreeItemText(tree().m_hWnd, dom->hItem), "Dom rodzinny");
     EXPECT_EQ(Image(dom), 3);
 
     Contact* temp = Add("* Biuro", "+48501234567", 1);
@@ -470,7 +468,7 @@ TEST_F(ContactCommands, AddEditDeleteAndKeepSendWhatTheServiceExpects) {
 
     Select(dom);
     dialogs.Expect(IDD_CONTACT, [](CDialog& d) {
-        EXPECT_EQ(fw::GetText(d.GetDlgItem(IDC_CONTACT_NUMBER)), "601234567");
+        EXPECT_EQ(WindowText(d.GetDlgItem(IDC_CONTACT_NUMBER)), "601234567");
         fw::SetItemText(d, IDC_CONTACT_NAME, "Dom i ogród");
         fw::Press(d, IDOK);
     });
@@ -581,9 +579,8 @@ protected:
             auto menu = reinterpret_cast<HMENU>(wParam);
             s_seen.shown = true;
             for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
-                char text[100] = "";
-                ::GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
-                if (*text && !(::GetMenuState(menu, i, MF_BYPOSITION) & MF_GRAYED))
+                std::string text = MenuItemText(menu, static_cast<UINT>(i));
+                if (!text.empty() && !(::GetMenuState(menu, i, MF_BYPOSITION) & MF_GRAYED))
                     s_seen.enabled.push_back(text);
             }
             ::PostMessageA(hWnd, WM_CANCELMODE, 0, 0);
@@ -651,7 +648,7 @@ TEST_F(ContextMenus, RealClicksOnTheTreeSelectAndActOnTheItemUnderThePointer) {
     // A click on a contact selects it and writes it an SMS.
     std::string number;
     dialogs.Expect(IDD_SMS, [&](CDialog& d) {
-        number = fw::GetText(d.GetDlgItem(IDC_SMS_NUMBER));
+        number = WindowText(d.GetDlgItem(IDC_SMS_NUMBER));
         fw::Press(d, IDCANCEL);
     });
     Click(beata->hItem, false);
@@ -661,7 +658,7 @@ TEST_F(ContextMenus, RealClicksOnTheTreeSelectAndActOnTheItemUnderThePointer) {
     // The tree drags nothing: a hand that moves while it clicks still clicks.
     number.clear();
     dialogs.Expect(IDD_SMS, [&](CDialog& d) {
-        number = fw::GetText(d.GetDlgItem(IDC_SMS_NUMBER));
+        number = WindowText(d.GetDlgItem(IDC_SMS_NUMBER));
         fw::Press(d, IDCANCEL);
     });
     // Just past the distance that starts a drag, and still on the label.
@@ -687,7 +684,7 @@ TEST_F(Contacts, TheFileKeepsTheServicesListForOfflineLogins) {
     dlg().m_nContactsSource = 2;
     dlg().OnClose();
     app.ExitInstance();
-    std::string path = CWinApp::DataFolder("BriskoPC") + "\\+48600100200.cts";
+    const Path path = ClientDataFile("+48600100200.cts");
     std::ifstream file(path, std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(file)), {});
     file.close();
@@ -707,9 +704,9 @@ TEST_F(Contacts, TheFileKeepsTheServicesListForOfflineLogins) {
     EXPECT_EQ(contacts().FindByNumber("+48601234567")->nUserId, 10);
 
     // Contacts from the file are not written back.
-    ::DeleteFileA(path.c_str());
+    ::DeleteFileW(path.c_str());
     dlg().OnClose();
-    EXPECT_EQ(::GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(::GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 } // namespace

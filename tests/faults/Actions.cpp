@@ -22,9 +22,7 @@ const char kOutbox[] = "Skrzynka Nadawcza";
 const char kContactsRoot[] = "Kontakty";
 
 void SetText(HWND hDlg, int control, const std::string& text) {
-    DWORD_PTR ignored;
-    ::SendMessageTimeoutA(::GetDlgItem(hDlg, control), WM_SETTEXT, 0,
-                          reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 2000, &ignored);
+    SetControlText(::GetDlgItem(hDlg, control), text);
 }
 
 void SetCheck(HWND hDlg, int control, bool on) {

@@ -6,7 +6,6 @@
 #include "ContactsFile.h"
 #include "HistoryFile.h"
 #include "OutboxFile.h"
-#include "WinApp.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -85,7 +84,7 @@ std::set<unsigned> FetchedMessages(const std::vector<std::string>& log) {
     return ids;
 }
 
-bool ReadFile(const std::string& path, std::string& bytes) {
+bool ReadFile(const Path& path, std::string& bytes) {
     std::ifstream file(path, std::ios::binary);
     if (!file)
         return false;
@@ -261,12 +260,9 @@ void FaultRun::CheckLocked() {
         Fail("locked, the caption says \"" + caption + "\"");
     if (::IsWindowVisible(m_client.Child(1000)))
         Fail("locked, the contact tree shows");
-    for (const char* entry : {"Password", "ProtectedPassword"}) {
-        char value[8] = "";
-        if (::GetPrivateProfileStringA("BriskoPC", entry, "", value, sizeof value,
-                                       ClientProfilePath().c_str()) > 0)
+    for (const char* entry : {"Password", "ProtectedPassword"})
+        if (!ReadClientProfileValue(entry).empty())
             Fail(std::string("locked, the profile keeps \"") + entry + "\"");
-    }
     if (m_failures.size() > failures)
         m_bLocked = false;
 }
@@ -287,9 +283,8 @@ void FaultRun::CheckSms() {
 }
 
 void FaultRun::CheckFiles() {
-    const std::string folder = CWinApp::DataFolder("BriskoPC") + "\\" + kLogin;
     std::string bytes;
-    if (ReadFile(folder + ".obx", bytes)) {
+    if (ReadFile(ClientDataFile(kLogin + std::string(".obx")), bytes)) {
         OutboxFileContent outbox = DecodeOutboxFile(bytes);
         if (outbox.bBroken)
             Fail("the outbox file does not parse");
@@ -304,7 +299,8 @@ void FaultRun::CheckFiles() {
                     Fail("SMS " + sms.strTag + " reached the service but waits in the outbox file");
         }
     }
-    if (ReadFile(folder + ".cts", bytes) && DecodeContactsFile(bytes).bBroken)
+    if (ReadFile(ClientDataFile(kLogin + std::string(".cts")), bytes) &&
+        DecodeContactsFile(bytes).bBroken)
         Fail("the contacts file does not parse");
 }
 
@@ -554,17 +550,18 @@ void FaultRun::CheckHistory() {
     for (const std::string& line : m_sim.Log())
         if (size_t at = line.find(fetch); at != std::string::npos)
             fetched.insert(static_cast<unsigned>(std::atoi(line.c_str() + at + fetch.size())));
-    const std::string folder = CWinApp::DataFolder("BriskoPC") + "\\";
+    const Path folder = ClientDataFolder();
     std::map<std::string, int> kept; // a partner's text: how often the histories hold it
-    WIN32_FIND_DATAA found;
-    HANDLE search = ::FindFirstFileA((folder + kLogin + "-*.hst").c_str(), &found);
+    WIN32_FIND_DATAW found;
+    HANDLE search =
+        ::FindFirstFileW((folder / Widen(kLogin + std::string("-*.hst"))).c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
         do {
             std::string bytes;
-            if (ReadFile(folder + found.cFileName, bytes))
+            if (ReadFile(folder / found.cFileName, bytes))
                 for (const HistoryEntry& e : LastHistoryEntries(bytes, SIZE_MAX))
                     kept[e.strText] += !e.bOwn;
-        } while (::FindNextFileA(search, &found));
+        } while (::FindNextFileW(search, &found));
         ::FindClose(search);
     }
     int users = 0, lost = 0;

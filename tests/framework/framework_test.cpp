@@ -7,6 +7,7 @@
 #include "Thread.h"
 #include "WinApp.h"
 #include "framework_test.h"
+#include "../support/Files.h"
 
 #include <gtest/gtest.h>
 
@@ -122,7 +123,7 @@ TEST_F(FrameworkTest, ScriptedModalDialogExchangesDataBothWays) {
     fw::DialogScript script;
     std::string shownName;
     script.Expect(IDD_TEST, [&](CDialog& dlg) {
-        shownName = fw::GetText(dlg.GetDlgItem(IDC_NAME));
+        shownName = WindowText(dlg.GetDlgItem(IDC_NAME));
         fw::SetItemText(dlg, IDC_NAME, "Zażółć gęślą jaźń");
         fw::SetCheck(dlg, IDC_REMEMBER, true);
         fw::Press(dlg, IDOK);

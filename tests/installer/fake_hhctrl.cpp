@@ -29,9 +29,15 @@ std::string CommonControls() {
 } // namespace
 
 extern "C" __declspec(dllexport) HWND WINAPI HtmlHelpA(HWND, LPCSTR file, UINT command, DWORD_PTR) {
-    char dir[MAX_PATH];
-    ::GetTempPathA(sizeof dir, dir);
-    if (FILE* notes = std::fopen((std::string(dir) + "briskopc-htmlhelp.txt").c_str(), "ab")) {
+    // Beside this file: the temporary folder lies under the user's name.
+    char dir[MAX_PATH] = "";
+    HMODULE self = nullptr;
+    ::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                             GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                         reinterpret_cast<LPCSTR>(&HtmlHelpA), &self);
+    std::string notesPath(dir, ::GetModuleFileNameA(self, dir, sizeof dir));
+    notesPath = notesPath.substr(0, notesPath.rfind('\\') + 1) + "briskopc-htmlhelp.txt";
+    if (FILE* notes = std::fopen(notesPath.c_str(), "ab")) {
         std::fprintf(notes, "%s|%u|%s\n", file ? file : "", command, CommonControls().c_str());
         std::fclose(notes);
     }

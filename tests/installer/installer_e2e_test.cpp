@@ -4,7 +4,7 @@
 #include "ClientProcess.h"
 #include "Files.h"
 #include "SimControl.h"
-#include "WinApp.h"
+#include "SmsWithoutCredits.h"
 #include "resource.h"
 
 #include <gtest/gtest.h>
@@ -216,15 +216,6 @@ HWND WaitForBox(const std::string& text, DWORD ms) {
     return WaitForWindow([&](HWND w) { return DialogText(w).find(text) != std::string::npos; }, ms);
 }
 
-// Another program's control tells its text only when asked by message.
-std::string TextOf(HWND w) {
-    char text[1024] = "";
-    DWORD_PTR result;
-    ::SendMessageTimeoutA(w, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                          SMTO_ABORTIFHUNG, 2000, &result);
-    return text;
-}
-
 // The setup program's pages: the page's own dialog inside the wizard, and its
 // title (the header's, or the welcome and finish pages' own).
 HWND PageOf(HWND wizard) {
@@ -233,15 +224,15 @@ HWND PageOf(HWND wizard) {
 
 std::string PageTitle(HWND wizard) {
     HWND header = ::GetDlgItem(wizard, 1037);
-    if (header && ::IsWindowVisible(header) && !TextOf(header).empty())
-        return TextOf(header);
+    if (header && ::IsWindowVisible(header) && !RemoteText(header).empty())
+        return RemoteText(header);
     HWND page = PageOf(wizard);
-    return page ? TextOf(::GetDlgItem(page, 1201)) : "";
+    return page ? RemoteText(::GetDlgItem(page, 1201)) : "";
 }
 
-void Shoot(HWND window, const char* name) {
-    if (const char* shots = std::getenv("BRISKO_SHOTS")) {
-        EXPECT_TRUE(ShootWindow(window, std::string(shots) + "/" + name)) << name;
+void Shoot(HWND window, const std::string& name) {
+    if (const std::string png = ShotFile(name); !png.empty()) {
+        EXPECT_TRUE(ShootWindow(window, png)) << png;
     }
 }
 
@@ -249,7 +240,7 @@ void Shoot(HWND window, const char* name) {
 bool WaitForPage(HWND wizard, const std::string& title) {
     if (WaitFor([&] { return PageTitle(wizard).rfind(title, 0) == 0; }, 20000))
         return true;
-    Shoot(::GetDesktopWindow(), "installer-unexpected.png");
+    Shoot(::GetDesktopWindow(), "installer-unexpected");
     return false;
 }
 
@@ -265,7 +256,6 @@ protected:
         ASSERT_TRUE(installer && Exists(installer)) << "no installer: run through ./brisko test";
         setup = installer;
         ::CoInitialize(nullptr);
-        dataFolder = CWinApp::DataFolder("BriskoPC");
         RemoveTree(dir);
     }
 
@@ -311,8 +301,8 @@ protected:
         return only;
     }
 
-    std::string setup, dataFolder;
-    const std::string dir = TempPath("BriskoPC-installed");
+    std::string setup;
+    const std::string dir = ScratchPath("BriskoPC-installed");
 };
 
 TEST_F(Installer, SilentlyInEitherModeItInstallsRegistersAndUninstallsEverything) {
@@ -363,7 +353,7 @@ TEST_F(Installer, SilentlyInEitherModeItInstallsRegistersAndUninstallsEverything
         ASSERT_EQ(::RegSetKeyValueA(HKEY_CURRENT_USER, kRunKey, "BriskoPC", REG_SZ, exe.c_str(),
                                     static_cast<DWORD>(exe.size() + 1)),
                   ERROR_SUCCESS);
-        const std::string contacts = dataFolder + "\\+48600100200.cts";
+        const Path contacts = ClientDataFile("+48600100200.cts");
         WriteFile(contacts, "kontakty");
 
         Uninstall(*mode);
@@ -374,7 +364,7 @@ TEST_F(Installer, SilentlyInEitherModeItInstallsRegistersAndUninstallsEverything
             EXPECT_FALSE(Exists(Folder(folder) + "\\BriskoPC.lnk"));
         EXPECT_EQ(RegString(HKEY_CURRENT_USER, kRunKey, "BriskoPC"), "");
         EXPECT_EQ(ReadFile(contacts), "kontakty") << "silently, the user's data stay";
-        ::DeleteFileA(contacts.c_str());
+        ::DeleteFileW(contacts.c_str());
     }
 }
 
@@ -386,8 +376,8 @@ TEST_F(Installer, OverAnEarlierInstallationItKeepsTheUsersDataAndSettings) {
               ERROR_SUCCESS);
     WriteClientProfile(1234, kLogin, "haslo123");
     const std::string profile = ReadFile(ClientProfilePath());
-    const std::string contacts = dataFolder + "\\+48600100200.cts",
-                      outbox = dataFolder + "\\+48600100200.obx";
+    const Path contacts = ClientDataFile("+48600100200.cts"),
+               outbox = ClientDataFile("+48600100200.obx");
     WriteFile(contacts, "kontakty");
     WriteFile(outbox, "skrzynka");
     // The folder and the mode of the earlier installation are kept too.
@@ -401,8 +391,8 @@ TEST_F(Installer, OverAnEarlierInstallationItKeepsTheUsersDataAndSettings) {
     EXPECT_EQ(ReadFile(outbox), "skrzynka");
     EXPECT_EQ(RegString(HKEY_CURRENT_USER, kRunKey, "BriskoPC"), exe);
     Uninstall(kCurrentUser);
-    for (const std::string& path : {ClientProfilePath(), contacts, outbox})
-        ::DeleteFileA(path.c_str());
+    for (const Path& path : {ClientProfilePath(), contacts, outbox})
+        ::DeleteFileW(path.c_str());
 }
 
 // The help is the installed one, whichever folder the program starts in. The
@@ -411,7 +401,8 @@ TEST_F(Installer, OverAnEarlierInstallationItKeepsTheUsersDataAndSettings) {
 TEST_F(Installer, TheProgramStartsFromItsShortcutAndOpensTheInstalledHelp) {
     ASSERT_NE(SimControl::HttpsPort(), 0) << "no simulator: run through ./brisko test";
     Install(kCurrentUser);
-    const std::string viewer = dir + "\\hhctrl.ocx", calls = TempPath("briskopc-htmlhelp.txt");
+    // The stand-in notes its calls beside itself.
+    const std::string viewer = dir + "\\hhctrl.ocx", calls = dir + "\\briskopc-htmlhelp.txt";
     ASSERT_TRUE(
         ::CopyFileA(BesideThisProgram("viewer\\hhctrl.ocx").c_str(), viewer.c_str(), FALSE));
     WriteClientProfile(SimControl::HttpsPort(), kLogin, "haslo123");
@@ -421,7 +412,7 @@ TEST_F(Installer, TheProgramStartsFromItsShortcutAndOpensTheInstalledHelp) {
               ERROR_SUCCESS);
 
     const std::string shortcut = Folder(kCurrentUser.nProgramsFolder) + "\\BriskoPC.lnk";
-    for (const std::string& folder : {std::string(), TempPath("")}) {
+    for (const std::string& folder : {std::string(), ScratchPath("")}) {
         SCOPED_TRACE(folder.empty() ? "from the shortcut" : "in another folder");
         ::DeleteFileA(calls.c_str());
         // The shell starts a shortcut's program in the folder the shortcut names.
@@ -449,7 +440,7 @@ TEST_F(Installer, TheProgramStartsFromItsShortcutAndOpensTheInstalledHelp) {
     ::RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\BriskoPC.exe");
     ::DeleteFileA(viewer.c_str());
     ::DeleteFileA(calls.c_str());
-    ::DeleteFileA(ClientProfilePath().c_str());
+    DeleteClientProfile();
     Uninstall(kCurrentUser);
 }
 
@@ -459,8 +450,9 @@ TEST_F(Installer, TheProgramStartsFromItsShortcutAndOpensTheInstalledHelp) {
 TEST_F(Installer, ThroughItsPagesInEitherModeAndBack) {
     for (const Mode* mode : {&kCurrentUser, &kAllUsers}) {
         SCOPED_TRACE(mode->name);
-        const std::string shot = std::string("-") + mode->name + ".png";
-        auto shoot = [&](HWND w, const char* name) { Shoot(w, (name + shot).c_str()); };
+        auto shoot = [&](HWND w, const char* name) {
+            Shoot(w, name + std::string("-") + mode->name);
+        };
         const bool keep = mode == &kAllUsers;
 
         ProcessRunner setupRun("\"" + setup + "\" /" + mode->name);
@@ -477,7 +469,7 @@ TEST_F(Installer, ThroughItsPagesInEitherModeAndBack) {
         Press(wizard, kNext);
         ASSERT_TRUE(WaitForPage(wizard, "Wybierz lokalizację dla instalacji"));
         HWND folder = ::GetDlgItem(PageOf(wizard), kDirectoryEdit);
-        ::SendMessageA(folder, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(dir.c_str()));
+        SetControlText(folder, dir);
         shoot(wizard, "installer-folder");
         Press(wizard, kNext);
         ASSERT_TRUE(WaitForPage(wizard, "Kończenie pracy kreatora instalacji BriskoPC"));
@@ -491,7 +483,7 @@ TEST_F(Installer, ThroughItsPagesInEitherModeAndBack) {
         EXPECT_TRUE(Exists(dir + "\\BriskoPC.exe"));
         EXPECT_FALSE(::FindWindowA("BriskoPCClass", nullptr)) << "not started when unchecked";
 
-        const std::string contacts = dataFolder + "\\+48600100200.cts";
+        const Path contacts = ClientDataFile("+48600100200.cts");
         WriteFile(contacts, "kontakty");
         ProcessRunner uninstallRun(RegString(mode->hRoot, kUninstallKey, "UninstallString"));
         HWND remover = WaitForTopLevel("Odinstalowanie programu BriskoPC", 20000);
@@ -516,8 +508,7 @@ TEST_F(Installer, ThroughItsPagesInEitherModeAndBack) {
         EXPECT_TRUE(WaitFor([&] { return OnlySetAsideLeft(); }, 30000));
         EXPECT_FALSE(KeyExists(mode->hRoot, kUninstallKey));
         EXPECT_EQ(Exists(contacts), keep) << (keep ? "kept" : "removed, as the user asked");
-        ::DeleteFileA(contacts.c_str());
-        dataFolder = CWinApp::DataFolder("BriskoPC");
+        ::DeleteFileW(contacts.c_str());
     }
 }
 
@@ -537,27 +528,16 @@ TEST_F(Installer, AnUpdateInstallsOverTheEndingClientAndTheNewOneStarts) {
               ERROR_SUCCESS);
     WriteClientProfile(SimControl::HttpsPort(), kLogin, "haslo123");
     // The user's own settings: away after 12 minutes.
-    ::WritePrivateProfileStringA("BriskoPC", "CheckAwayTime", "12", ClientProfilePath().c_str());
+    WriteClientProfileValue("CheckAwayTime", "12");
 
     // Without credits, an SMS waits in the outbox when the client ends.
     ASSERT_TRUE(sim.SetCredits("%2B48600100200", 0));
     ClientProcess old;
     ASSERT_TRUE(old.Open(exe));
     ASSERT_TRUE(WaitFor([&] { return WindowText(old.Main()) == kLogin; }, 15000)) << "logged in";
-    ::PostMessageA(old.Main(), WM_COMMAND, ID_MENU_SEND_SMS, 0);
-    HWND sms = old.WaitForDialog([](HWND w) { return ::GetDlgItem(w, IDC_SMS_CLASS0); }, 10000);
-    ASSERT_NE(sms, nullptr);
-    ::SendMessageA(::GetDlgItem(sms, IDC_SMS_NUMBER), WM_SETTEXT, 0,
-                   reinterpret_cast<LPARAM>("600100201"));
-    ::SendMessageA(::GetDlgItem(sms, IDC_SMS_TEXT), WM_SETTEXT, 0,
-                   reinterpret_cast<LPARAM>("Po aktualizacji"));
-    Press(sms, IDOK);
-    HWND refused = old.WaitForDialog(
-        [](HWND w) { return DialogText(w).find("Brak brisków") != std::string::npos; }, 15000);
-    ASSERT_NE(refused, nullptr);
-    Press(refused, IDOK);
+    ASSERT_TRUE(SendSmsWithoutCredits(old, "600100201", "Po aktualizacji"));
     ASSERT_TRUE(old.Quit(10000));
-    const std::string outbox = dataFolder + "\\+48600100200.obx";
+    const Path outbox = ClientDataFile("+48600100200.obx");
     ASSERT_NE(ReadFile(outbox).find("Po aktualizacji"), std::string::npos);
 
     // The next login learns of the new version. The outbox is tried again
@@ -585,11 +565,11 @@ TEST_F(Installer, AnUpdateInstallsOverTheEndingClientAndTheNewOneStarts) {
     HWND save = old.WaitForDialog(
         [](HWND w) { return ::GetDlgItem(w, 1148) || ::GetDlgItem(w, 1152); }, 10000);
     ASSERT_NE(save, nullptr);
-    const std::string saved = TempPath("briskopc-update-setup.exe");
+    const std::string saved = ScratchPath("briskopc-update-setup.exe");
     ::DeleteFileA(saved.c_str());
     for (int id : {1148, 1152})
         if (HWND box = ::GetDlgItem(save, id); box && ::IsWindowVisible(box))
-            ::SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(saved.c_str()));
+            SetControlText(box, saved);
     Press(save, IDOK);
     HWND done = old.WaitForDialog(
         [](HWND w) {
@@ -604,7 +584,7 @@ TEST_F(Installer, AnUpdateInstallsOverTheEndingClientAndTheNewOneStarts) {
     // The setup program waits for the old client, then its pages as usual.
     HWND wizard = WaitForTopLevel("Instalator programu BriskoPC", 20000);
     if (!wizard)
-        Shoot(::GetDesktopWindow(), "update-unexpected.png");
+        Shoot(::GetDesktopWindow(), "update-unexpected");
     ASSERT_NE(wizard, nullptr);
     EXPECT_EQ(::WaitForSingleObject(old.Process(), 15000), WAIT_OBJECT_0) << "the old client ended";
     for (const char* page : {"Witamy w kreatorze instalacji BriskoPC", "Wybierz użytkowników",
@@ -638,10 +618,7 @@ TEST_F(Installer, AnUpdateInstallsOverTheEndingClientAndTheNewOneStarts) {
                                 {"ServicePort", std::to_string(SimControl::HttpsPort())},
                                 {"Login", kLogin},
                                 {"CheckAwayTime", "12"}}) {
-        char text[256] = "";
-        ::GetPrivateProfileStringA("BriskoPC", entry, "", text, sizeof text,
-                                   ClientProfilePath().c_str());
-        EXPECT_EQ(text, value) << entry;
+        EXPECT_EQ(ReadClientProfileValue(entry), value) << entry;
     }
     EXPECT_EQ(RegString(HKEY_CURRENT_USER, kRunKey, "BriskoPC"), exe);
     // The outbox came through the update: the new client sends its SMS, once.
@@ -657,8 +634,8 @@ TEST_F(Installer, AnUpdateInstallsOverTheEndingClientAndTheNewOneStarts) {
     EXPECT_EQ(::WaitForSingleObject(process, 10000), WAIT_OBJECT_0);
     ::CloseHandle(process);
     ::DeleteFileA(saved.c_str());
-    ::DeleteFileA(outbox.c_str());
-    ::DeleteFileA(ClientProfilePath().c_str());
+    ::DeleteFileW(outbox.c_str());
+    DeleteClientProfile();
     sim.StartAfresh();
     Uninstall(kCurrentUser);
 }

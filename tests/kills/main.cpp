@@ -18,7 +18,6 @@
 #include "OutboxFile.h"
 #include "RemoteTree.h"
 #include "SimControl.h"
-#include "WinApp.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -45,8 +44,8 @@ void Fail(const std::string& what) {
     g_failures.push_back(what);
 }
 
-std::string DataPath(const std::string& suffix) {
-    return CWinApp::DataFolder("BriskoPC") + "\\" + kLogin + suffix;
+Path DataPath(const std::string& suffix) {
+    return ClientDataFile(kLogin + suffix);
 }
 
 std::vector<std::string> JournalLines(const std::string& journal) {
@@ -86,7 +85,7 @@ std::map<std::string, int> SmsCounts(SimControl& sim, bool withOutbox) {
 }
 
 void CheckFiles(SimControl& sim, const std::string& journal) {
-    const std::string obx = DataPath(".obx"), cts = DataPath(".cts");
+    const Path obx = DataPath(".obx"), cts = DataPath(".cts");
     if (Exists(obx) && DecodeOutboxFile(ReadFile(obx)).bBroken)
         Fail("the outbox file does not parse");
     std::map<std::string, int> counts = SmsCounts(sim, true);
@@ -140,7 +139,7 @@ bool Settled(ClientProcess& client) {
 }
 
 void SetText(HWND hDlg, int control, const std::string& text) {
-    ::SendDlgItemMessageA(hDlg, control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    SetControlText(::GetDlgItem(hDlg, control), text);
 }
 
 // One SMS through the compose dialog; journaled once the client handled it.

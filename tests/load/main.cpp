@@ -222,12 +222,9 @@ void LoadRun::WriteSms() {
         Fail("the compose dialog did not open for " + tag);
         return;
     }
-    DWORD_PTR ignored;
     for (auto [control, text] :
          {std::pair{kSmsNumber, to.strNumber.substr(3)}, {kSmsText, tag + " do zobaczenia jutro"}})
-        ::SendMessageTimeoutA(::GetDlgItem(hDlg, control), WM_SETTEXT, 0,
-                              reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 2000,
-                              &ignored);
+        SetControlText(::GetDlgItem(hDlg, control), text);
     Press(hDlg, IDOK);
     m_sms.push_back(tag);
 }

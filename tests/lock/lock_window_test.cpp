@@ -75,7 +75,7 @@ TEST_F(Lock, ItHidesTheTreeAndTheChatsOffersOnlyItsMenuAndForgetsThePassword) {
     ASSERT_TRUE(Stored());
 
     ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_LOCK, 0);
-    EXPECT_EQ(dlg().GetWindowText(), "Zablokowany");
+    EXPECT_EQ(WindowText(dlg().m_hWnd), "Zablokowany");
     EXPECT_EQ(MenuTexts(::GetSubMenu(dlg().m_menu, 0)),
               (std::vector<std::string>{"Odblokuj", "", "Zakończ"}));
     EXPECT_EQ(MenuTexts(::GetSubMenu(dlg().m_menu, 1)),
@@ -92,7 +92,7 @@ TEST_F(Lock, ItHidesTheTreeAndTheChatsOffersOnlyItsMenuAndForgetsThePassword) {
     dlg().OnTimer(2);
     Settle();
     ASSERT_EQ(dlg().m_nSessionState, 2);
-    EXPECT_EQ(dlg().GetWindowText(), "Zablokowany");
+    EXPECT_EQ(WindowText(dlg().m_hWnd), "Zablokowany");
     EXPECT_EQ(FirstMenuItem(), "Odblokuj");
     EXPECT_FALSE(TreeShown());
     EXPECT_FALSE(Stored());
@@ -114,7 +114,7 @@ TEST_F(Lock, ItHidesTheTreeAndTheChatsOffersOnlyItsMenuAndForgetsThePassword) {
     ASSERT_EQ(boxes.Shown().size(), 1u);
     EXPECT_EQ(boxes.Shown()[0].text, "Błędne hasło.");
     EXPECT_EQ(boxes.Shown()[0].caption, "BriskoPC");
-    EXPECT_EQ(dlg().GetWindowText(), "Zablokowany");
+    EXPECT_EQ(WindowText(dlg().m_hWnd), "Zablokowany");
     answer("haslo12");
     EXPECT_EQ(boxes.Shown().size(), 2u);
     EXPECT_EQ(okAtFirst, (std::vector<bool>{true, false})) << "the second waits";
@@ -124,11 +124,11 @@ TEST_F(Lock, ItHidesTheTreeAndTheChatsOffersOnlyItsMenuAndForgetsThePassword) {
         fw::Press(d, IDOK);
     });
     ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_UNLOCK, 0);
-    EXPECT_EQ(dlg().GetWindowText(), "Zablokowany") << "OK is not taken while it waits";
+    EXPECT_EQ(WindowText(dlg().m_hWnd), "Zablokowany") << "OK is not taken while it waits";
 
     answer(kPassword);
     EXPECT_EQ(boxes.Shown().size(), 2u);
-    EXPECT_EQ(dlg().GetWindowText(), kLogin);
+    EXPECT_EQ(WindowText(dlg().m_hWnd), kLogin);
     EXPECT_EQ(FirstMenuItem(), "Zmiana loginu");
     EXPECT_TRUE(TreeShown());
     EXPECT_FALSE(::IsWindowVisible(chat->m_hWnd));
@@ -205,7 +205,7 @@ TEST_F(LockModal, ALoginWhileThePasswordIsAskedKeepsTheClientLocked) {
 
     ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_UNLOCK, 0);
     EXPECT_EQ(dlg().m_nSessionState, 2) << "logged in again behind the dialog";
-    EXPECT_EQ(dlg().GetWindowText(), "Zablokowany");
+    EXPECT_EQ(WindowText(dlg().m_hWnd), "Zablokowany");
     EXPECT_EQ(FirstMenuItem(), "Odblokuj");
     EXPECT_FALSE(TreeShown());
     EXPECT_FALSE(Stored());
@@ -216,7 +216,7 @@ TEST_F(LockModal, ALoginWhileThePasswordIsAskedKeepsTheClientLocked) {
     }
 
     ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_UNLOCK, 0);
-    EXPECT_EQ(dlg().GetWindowText(), kLogin);
+    EXPECT_EQ(WindowText(dlg().m_hWnd), kLogin);
     EXPECT_EQ(FirstMenuItem(), "Zmiana loginu");
     EXPECT_TRUE(TreeShown());
     EXPECT_TRUE(Stored());

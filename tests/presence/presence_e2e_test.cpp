@@ -23,14 +23,14 @@ protected:
         ASSERT_NE(SimControl::HttpsPort(), 0) << "no simulator: run through ./brisko test";
         ASSERT_TRUE(sim.StartAfresh());
         WriteClientProfile(SimControl::HttpsPort(), kLogin, "haslo123");
-        ::WritePrivateProfileStringA("BriskoPC", "CheckAwayTime", "1", ClientProfilePath().c_str());
+        WriteClientProfileValue("CheckAwayTime", "1");
     }
 
     void TearDown() override {
         if (client.Running() && !client.Quit(10000))
             client.Kill();
         sim.StartAfresh();
-        ::DeleteFileA(ClientProfilePath().c_str());
+        DeleteClientProfile();
     }
 
     // How many SETSTATUS with that code the service got.

@@ -105,9 +105,7 @@ TEST_F(Dispatcher, AnswersOfALoginGivenUpAreDropped) {
     ASSERT_TRUE(PumpUntil([&] { return sim.Log().size() == 2 && dlg->m_nThreads == 0; }));
     EXPECT_EQ(dlg->m_nSessionState, 0);
     EXPECT_EQ(dlg->m_nCredits, 0);
-    char title[64] = "";
-    ::GetWindowTextA(dlg->m_hWnd, title, sizeof title);
-    EXPECT_STREQ(title, "Niezalogowany");
+    EXPECT_EQ(WindowText(dlg->m_hWnd), "Niezalogowany");
     EXPECT_EQ(app.GetProfileString("BriskoPC", "Login", "-"), "-");
 }
 

@@ -9,7 +9,6 @@
 #include "OutboxFile.h"
 #include "RemoteTree.h"
 #include "SimControl.h"
-#include "WinApp.h"
 
 #include <gtest/gtest.h>
 
@@ -29,8 +28,8 @@ const int kTreeId = 1000;
 // Tree images: available, logged off, a sent SMS with its report.
 const int kAvailable = 3, kLoggedOff = 5, kReport = 9;
 
-std::string OutboxPath() {
-    return CWinApp::DataFolder("BriskoPC") + "\\" + kLogin + ".obx";
+Path OutboxPath() {
+    return ClientDataFile(kLogin + std::string(".obx"));
 }
 
 // The SMS the client finds waiting in its outbox when it starts.
@@ -57,8 +56,8 @@ protected:
             sim.Reset(f);
         sim.StartAfresh();
         sim.SetPresence(kJan, 0);
-        ::DeleteFileA(ClientProfilePath().c_str());
-        ::DeleteFileA(OutboxPath().c_str());
+        DeleteClientProfile();
+        ::DeleteFileW(OutboxPath().c_str());
     }
 
     // Starts the client and waits for its push session.
@@ -183,8 +182,8 @@ TEST_F(PushEndToEnd, AReportAfterARestartMarksItsSmsAndTheMarkOutlastsTheNextOne
     // Four ticks of the timer, each 600 ms.
     ::Sleep(3000);
     EXPECT_EQ(Contact("Jan Kowalski").nImage, kLoggedOff);
-    if (const char* shots = std::getenv("BRISKO_SHOTS")) {
-        EXPECT_TRUE(ShootWindow(client.Main(), std::string(shots) + "/sent-sms-restart.png"));
+    if (const std::string png = ShotFile("sent-sms-restart"); !png.empty()) {
+        EXPECT_TRUE(ShootWindow(client.Main(), png));
     }
     ASSERT_TRUE(client.Quit(10000));
 

@@ -170,7 +170,7 @@ TEST_F(Push, TheLadderConnectsThenOpensTheSessionOnAConnectionOfItsOwn) {
     std::vector<std::string> lines;
     for (HTREEITEM i = dlg().m_wndTree.GetChildItem(dlg().m_hConnectionItem); i;
          i = dlg().m_wndTree.GetNextSiblingItem(i))
-        lines.push_back(dlg().m_wndTree.GetItemText(i));
+        lines.push_back(TreeItemText(dlg().m_wndTree.m_hWnd, i));
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(lines[2], "Socks: 2, otwarta sesja");
 }

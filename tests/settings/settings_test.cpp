@@ -49,11 +49,11 @@ bool Checked(CDialog& d, int nID) {
 }
 
 std::string Text(CDialog& d, int nID) {
-    return fw::GetText(d.GetDlgItem(nID));
+    return WindowText(d.GetDlgItem(nID));
 }
 
 BOOL CALLBACK CollectText(HWND hWnd, LPARAM lParam) {
-    reinterpret_cast<std::vector<std::string>*>(lParam)->push_back(fw::GetText(hWnd));
+    reinterpret_cast<std::vector<std::string>*>(lParam)->push_back(WindowText(hWnd));
     return TRUE;
 }
 
@@ -88,7 +88,7 @@ std::vector<std::string> ClippedTexts(HWND dialog) {
         // A check box draws its square and a gap before its text.
         int room = box.right - (check ? ::GetSystemMetrics(SM_CXMENUCHECK) + 4 : 0);
         RECT need = {0, 0, room, 0};
-        std::string t = fw::GetText(c);
+        std::string t = WindowText(c);
         ::DrawTextA(dc, t.c_str(), -1, &need,
                     DT_CALCRECT | (check && (style & BS_MULTILINE) ? DT_WORDBREAK : DT_SINGLELINE));
         if (need.right > room || need.bottom > box.bottom)
@@ -169,12 +169,12 @@ TEST_F(SettingsTest, OkWritesTheProgramsOwnQuotedPathAndTheOtherSettings) {
     Shown shown = RunSettings([&](CDialog& d) {
         ::ShowWindow(d.m_hWnd, SW_SHOW);
         clipped = ClippedTexts(d.m_hWnd);
-        if (const char* shots = std::getenv("BRISKO_SHOTS")) {
+        if (const std::string png = ShotFile("settings"); !png.empty()) {
             // Painted, and on the screen: Wine brings it there while messages run.
             RECT r;
             ::GetWindowRect(d.m_hWnd, &r);
             Pump(300);
-            EXPECT_TRUE(ShootScreen(r, std::string(shots) + "/settings.png"));
+            EXPECT_TRUE(ShootScreen(r, png));
         }
         fw::SetCheck(d, IDC_AUTOSTART, true);
         fw::SetCheck(d, IDC_CHECK_AWAY, false);
@@ -340,7 +340,7 @@ TEST_F(SettingsTest, TheAboutBoxOpensFromEveryMenuAndWindow) {
     std::vector<std::vector<std::string>> texts;
     auto read = [&](CDialog& d) {
         texts.emplace_back();
-        texts.back().push_back(d.GetWindowText());
+        texts.back().push_back(WindowText(d.m_hWnd));
         ::EnumChildWindows(d.m_hWnd, CollectText, reinterpret_cast<LPARAM>(&texts.back()));
         fw::Press(d, IDOK);
     };
@@ -378,9 +378,7 @@ TEST_F(SettingsTest, TheHelpFileLiesInTheInstallationFolderAsItIsWritten) {
 }
 
 TEST_F(SettingsTest, TheHelpCommandAsksTheViewerAndKeepsItLoaded) {
-    char dir[MAX_PATH];
-    ::GetTempPathA(sizeof dir, dir);
-    dlg()->m_strInstallPath = dir;
+    dlg()->m_strInstallPath = ScratchPath("");
     ::SendMessageA(dlg()->m_hWnd, WM_COMMAND, ID_HELP_CONTENTS, 0);
     // No help file there: whatever the viewer shows, the program says nothing.
     EXPECT_TRUE(boxes.Shown().empty());

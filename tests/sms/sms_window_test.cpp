@@ -32,15 +32,15 @@ namespace {
 
 const char kLogin[] = "+48600100200";
 
-std::string OutboxFile() {
-    return CWinApp::DataFolder("BriskoPC") + "\\" + kLogin + ".obx";
+Path OutboxFile() {
+    return ClientDataFile(kLogin + std::string(".obx"));
 }
 
-std::string SentLogFile() {
-    return CWinApp::DataFolder("BriskoPC") + "\\" + kLogin + ".snt";
+Path SentLogFile() {
+    return ClientDataFile(kLogin + std::string(".snt"));
 }
 
-std::string FileBytes(const std::string& path) {
+std::string FileBytes(const Path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
@@ -50,7 +50,7 @@ protected:
     void SetUp() override {
         ASSERT_NE(SimControl::HttpsPort(), 0) << "no simulator: run through ./brisko test";
         ASSERT_TRUE(sim.StartAfresh());
-        ::DeleteFileA(OutboxFile().c_str());
+        ::DeleteFileW(OutboxFile().c_str());
         UseFreshProfile(app, "briskopc-sms", "localhost", SimControl::HttpsPort());
         app.WriteProfileString("BriskoPC", "Login", kLogin);
         app.WriteProfileString("BriskoPC", "Password", "haslo123");
@@ -66,8 +66,8 @@ protected:
         }
         Pump(50);
         app.ExitInstance();
-        ::DeleteFileA(OutboxFile().c_str());
-        ::DeleteFileA(SentLogFile().c_str());
+        ::DeleteFileW(OutboxFile().c_str());
+        ::DeleteFileW(SentLogFile().c_str());
     }
 
     // The program ended ("Zakończ", a highlight's question answered) and started again.
@@ -119,7 +119,7 @@ protected:
         CTreeCtrl& tree = dlg().m_wndTree;
         for (HTREEITEM item = tree.GetChildItem(c->hItem); item;
              item = tree.GetNextSiblingItem(item))
-            items.push_back({tree.GetItemText(item), tree.GetItemImage(item)});
+            items.push_back({TreeItemText(tree.m_hWnd, item), tree.GetItemImage(item)});
         return items;
     }
 
@@ -148,8 +148,8 @@ TEST_F(Sms, TheDialogCountsPartsPricesAndGuardsClassZero) {
     };
     std::vector<Seen> seen;
     auto look = [&](CDialog& d) {
-        seen.push_back({fw::GetText(d.GetDlgItem(IDC_SMS_COUNTER)),
-                        fw::GetText(d.GetDlgItem(IDC_SMS_PRICE)),
+        seen.push_back({WindowText(d.GetDlgItem(IDC_SMS_COUNTER)),
+                        WindowText(d.GetDlgItem(IDC_SMS_PRICE)),
                         ::IsWindowEnabled(d.GetDlgItem(IDC_SMS_CLASS0)) != 0,
                         ::IsDlgButtonChecked(d.m_hWnd, IDC_SMS_CLASS0) == BST_CHECKED});
     };
@@ -196,8 +196,8 @@ TEST_F(Sms, TheDialogCountsPartsPricesAndGuardsClassZero) {
     EXPECT_TRUE(OutboxLabels().empty()) << "cancelled: nothing left behind";
 
     dialogs.Expect(IDD_SMS, [&](CDialog& d) {
-        EXPECT_EQ(d.GetWindowText(), "BriskoPC - Wyślij SMSa z polskimi znakami");
-        EXPECT_EQ(fw::GetText(d.GetDlgItem(IDC_SMS_PRICE)), "Cena: 50 BPS");
+        EXPECT_EQ(WindowText(d.m_hWnd), "BriskoPC - Wyślij SMSa z polskimi znakami");
+        EXPECT_EQ(WindowText(d.GetDlgItem(IDC_SMS_PRICE)), "Cena: 50 BPS");
         fw::SetItemText(d, IDC_SMS_NUMBER, "601234567");
         fw::TypeText(d, IDC_SMS_TEXT, std::string(71, 'a'));
         fw::Press(d, IDOK);
@@ -218,7 +218,7 @@ TEST_F(Sms, WithoutTheServiceSmsWaitInTheOutboxAndItsFile) {
         fw::Press(d, IDOK);
     });
     dialogs.Expect(IDD_SYSTEM_MESSAGE, [&](CDialog& d) {
-        notices.push_back(fw::GetText(d.GetDlgItem(IDC_MESSAGE_TEXT)));
+        notices.push_back(WindowText(d.GetDlgItem(IDC_MESSAGE_TEXT)));
         fw::Press(d, IDOK);
     });
     ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_MENU_SEND_SMS, 0);
@@ -243,7 +243,7 @@ TEST_F(Sms, WithoutTheServiceSmsWaitInTheOutboxAndItsFile) {
     EXPECT_EQ(FileBytes(OutboxFile()).find("Pierwszy"), std::string::npos);
     dlg().m_wndTree.SelectItem(dlg().m_messages.FirstOutboxSms()->hItem);
     dialogs.Expect(IDD_SMS, [](CDialog& d) {
-        EXPECT_EQ(fw::GetText(d.GetDlgItem(IDC_SMS_NUMBER)), "501234567");
+        EXPECT_EQ(WindowText(d.GetDlgItem(IDC_SMS_NUMBER)), "501234567");
         fw::SetItemText(d, IDC_SMS_TEXT, "Poprawiony");
         fw::Press(d, IDOK);
     });
@@ -260,15 +260,15 @@ TEST_F(Sms, WithoutTheServiceSmsWaitInTheOutboxAndItsFile) {
 TEST_F(Sms, AnOutboxFileThatCannotBeWrittenLosesNoSms) {
     ASSERT_TRUE(sim.Unreachable());
     // A folder where the new file would go: every write of the outbox fails.
-    const std::string blocked = OutboxFile() + ".new";
-    ::CreateDirectoryA(blocked.c_str(), nullptr);
+    const Path blocked = ClientDataFile(kLogin + std::string(".obx.new"));
+    ::CreateDirectoryW(blocked.c_str(), nullptr);
     Start();
     Write("600100201", "Mimo pełnego dysku");
     EXPECT_EQ(OutboxLabels(), std::vector<std::string>{"+48600100201"});
     // Logged off, the SMS wait for their login; the file can take them again later.
     ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_LOGOFF, 0);
-    const bool written = ::GetFileAttributesA(OutboxFile().c_str()) != INVALID_FILE_ATTRIBUTES;
-    ::RemoveDirectoryA(blocked.c_str());
+    const bool written = ::GetFileAttributesW(OutboxFile().c_str()) != INVALID_FILE_ATTRIBUTES;
+    ::RemoveDirectoryW(blocked.c_str());
     EXPECT_FALSE(written);
     EXPECT_TRUE(OutboxLabels().empty());
 
@@ -314,14 +314,14 @@ TEST_F(Sms, TheOutboxGoesOutOneAtATimeAndReportsTheEnd) {
     EXPECT_EQ(dlg().m_nOutboxState, 0);
     // A plain SMS costs 25 in class 1, one with Polish letters 50.
     EXPECT_EQ(dlg().m_nCredits, before - 75);
-    EXPECT_EQ(fw::GetText(dlg().GetDlgItem(IDC_STATUS)),
+    EXPECT_EQ(WindowText(dlg().GetDlgItem(IDC_STATUS)),
               "Bps:" + std::to_string(before - 75) + " kl.:1 dni:30 ");
     // Sent SMS hang under their contact, or under the pseudo-contact.
     const Contact* jan = dlg().m_contacts.FindByNumber("+48600100201");
     ASSERT_NE(jan, nullptr);
     HTREEITEM child = dlg().m_wndTree.GetChildItem(jan->hItem);
     ASSERT_NE(child, nullptr);
-    EXPECT_EQ(dlg().m_wndTree.GetItemText(child), "Do Jana, z ąę");
+    EXPECT_EQ(TreeItemText(dlg().m_wndTree.m_hWnd, child), "Do Jana, z ąę");
     EXPECT_NE(
         dlg().m_messages.FindByListId(static_cast<int>(dlg().m_wndTree.GetItemData(child)))->nSmsId,
         0);
@@ -550,16 +550,16 @@ protected:
     void SetUp() override {
         ASSERT_NE(SimControl::HttpsPort(), 0) << "no simulator: run through ./brisko test";
         ASSERT_TRUE(sim.StartAfresh());
-        ::DeleteFileA(OutboxFile().c_str());
+        ::DeleteFileW(OutboxFile().c_str());
     }
 
     void TearDown() override {
         peer.reset();
         sim.Reset("GETCONTACTS");
         EndClient(app, nullptr);
-        ::DeleteFileA(OutboxFile().c_str());
+        ::DeleteFileW(OutboxFile().c_str());
         // The other tests find the account's own contacts there.
-        ::DeleteFileA((CWinApp::DataFolder("BriskoPC") + "\\" + kLogin + ".cts").c_str());
+        ::DeleteFileW(ClientDataFile(kLogin + std::string(".cts")).c_str());
     }
 
     // Logged in with the service's contact list; the peer plays each dialog and box.
@@ -650,8 +650,8 @@ void Pick(HWND dialog, const std::string& item, Seen& seen, const std::string& s
 // Keys typed into a control, and what the dialog shows once it has taken them all.
 void Type(HWND dialog, int nID, const std::string& text, Seen& seen) {
     HWND control = ::GetDlgItem(dialog, nID);
-    for (unsigned char c : text)
-        ::PostMessageA(control, WM_CHAR, c, 0);
+    for (wchar_t c : Widen(text))
+        ::PostMessageW(control, WM_CHAR, c, 0);
     WaitFor(
         [&] {
             std::string now = WindowText(control);
@@ -667,7 +667,6 @@ void Type(HWND dialog, int nID, const std::string& text, Seen& seen) {
 TEST_F(SmsPicker, TheContactsWithNumbersTheDialogTakesAreOfferedAndFillTheNumber) {
     Seen seen[2];
     std::atomic<int> round{0};
-    const char* shots = std::getenv("BRISKO_SHOTS");
     Start("Zenon Nowak;+48601000001;0;-1;Adam & Ewa;+48501000002;0;-1;Zły numer;+48611000003;0;-1;"
           "Za krótki;+4869100000;0;-1;Ćma;+48691000004;0;-1;",
           [&](HWND w) {
@@ -677,7 +676,7 @@ TEST_F(SmsPicker, TheContactsWithNumbersTheDialogTakesAreOfferedAndFillTheNumber
               }
               Seen& s = seen[round];
               if (round == 0) {
-                  Pick(w, "Zenon Nowak", s, shots ? std::string(shots) + "/sms-pick.png" : "");
+                  Pick(w, "Zenon Nowak", s, ShotFile("sms-pick"));
                   Type(w, IDC_SMS_TEXT, "Halo", s);
               } else {
                   // Picked, then typed over.
@@ -886,7 +885,7 @@ TEST_F(Sms, AThousandSmsReadBackHaveUniqueListIdsAndEachCanBeDeleted) {
     Settle();
     ASSERT_NE(dlg().m_contacts.FindByNumber("Brisko"), nullptr);
     HTREEITEM newest = dlg().m_wndTree.GetChildItem(dlg().m_contacts.FindByNumber("Brisko")->hItem);
-    ASSERT_EQ(dlg().m_wndTree.GetItemText(newest), "+48601999888: Nowy");
+    ASSERT_EQ(TreeItemText(dlg().m_wndTree.m_hWnd, newest), "+48601999888: Nowy");
     EXPECT_EQ(dlg().m_wndTree.GetItemData(newest), 2000);
     dlg().m_wndTree.SelectItem(newest);
     ::SendMessageA(dlg().m_hWnd, WM_COMMAND, ID_OUTBOX_DELETE, 0);

@@ -1,7 +1,6 @@
 #include "ClientProcess.h"
 
 #include "Files.h"
-#include "WinApp.h"
 
 #include <shellapi.h>
 
@@ -9,19 +8,35 @@
 #include <cstdio>
 #include <cstring>
 
-std::string ClientProfilePath() {
-    return CWinApp::DataFolder("BriskoPC") + "\\BriskoPC.ini";
+Path ClientProfilePath() {
+    return ClientDataFile("BriskoPC.ini");
+}
+
+void WriteClientProfileValue(const char* entry, const std::string& value) {
+    ::CreateDirectoryW(ClientDataFolder().c_str(), nullptr);
+    ::WritePrivateProfileStringW(L"BriskoPC", Widen(entry).c_str(), Widen(value).c_str(),
+                                 ClientProfilePath().c_str());
+}
+
+std::string ReadClientProfileValue(const char* entry, const char* absent) {
+    wchar_t value[256] = L"";
+    ::GetPrivateProfileStringW(L"BriskoPC", Widen(entry).c_str(), Widen(absent).c_str(), value,
+                               static_cast<DWORD>(std::size(value)), ClientProfilePath().c_str());
+    return Narrow(value);
+}
+
+void DeleteClientProfile() {
+    ::DeleteFileW(ClientProfilePath().c_str());
 }
 
 void WriteClientProfile(int port, const std::string& login, const std::string& password) {
-    std::string profile = ClientProfilePath();
-    ::DeleteFileA(profile.c_str());
-    ForgetHistory(CWinApp::DataFolder("BriskoPC"));
+    DeleteClientProfile();
+    ForgetHistory(ClientDataFolder());
     for (auto [entry, value] : {std::pair<const char*, std::string>{"ServiceHost", "localhost"},
                                 {"ServicePort", std::to_string(port)},
                                 {"Login", login},
                                 {"Password", password}})
-        ::WritePrivateProfileStringA("BriskoPC", entry, value.c_str(), profile.c_str());
+        WriteClientProfileValue(entry, value);
 }
 
 bool RunUnix(const std::string& commandLine, DWORD ms) {
@@ -40,25 +55,19 @@ bool RunUnix(const std::string& commandLine, DWORD ms) {
     return done;
 }
 
-std::string WindowText(HWND hWnd) {
-    char text[1024] = "";
-    ::GetWindowTextA(hWnd, text, sizeof text);
-    return text;
-}
-
 // WM_GETTEXT is carried across processes.
 std::string RemoteText(HWND hWnd) {
     DWORD_PTR length = 0;
-    if (!::SendMessageTimeoutA(hWnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length))
+    if (!::SendMessageTimeoutW(hWnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length))
         return {};
     // Line ends may be counted once and given twice.
-    std::string text(2 * length + 16, '\0');
+    std::wstring text(2 * length + 16, L'\0');
     DWORD_PTR copied = 0;
-    if (!::SendMessageTimeoutA(hWnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]),
+    if (!::SendMessageTimeoutW(hWnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]),
                                SMTO_ABORTIFHUNG, 2000, &copied))
         return {};
     text.resize(std::min<size_t>(copied, text.size()));
-    return text;
+    return Narrow(text);
 }
 
 std::string DialogText(HWND hDlg) {
@@ -241,6 +250,14 @@ bool ShootWindow(HWND hWnd, const std::string& png) {
     ::RedrawWindow(hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     ::Sleep(500);
     return ShootScreen(r, png);
+}
+
+std::string ShotFile(const std::string& name) {
+    const char* shots = std::getenv("BRISKO_SHOTS");
+    const char* locale = std::getenv("BRISKO_LOCALE");
+    if (!shots)
+        return {};
+    return std::string(shots) + "/" + name + (locale ? std::string("-") + locale : "") + ".png";
 }
 
 void Press(HWND window, int nID) {

@@ -2,17 +2,23 @@
 // another process can see of it: its main window, its dialogs and boxes.
 #pragma once
 
+#include "Files.h"
+#include "WideText.h"
+
 #include <windows.h>
 
 #include <functional>
 #include <string>
 #include <vector>
 
-// The client's profile, and one pointing it at a service with stored credentials.
-std::string ClientProfilePath();
+// The client's profile in its data folder, its values (cp1250), and one
+// pointing it at a service with stored credentials.
+Path ClientProfilePath();
+void WriteClientProfileValue(const char* entry, const std::string& value);
+std::string ReadClientProfileValue(const char* entry, const char* absent = "");
+void DeleteClientProfile();
 void WriteClientProfile(int port, const std::string& login, const std::string& password);
 
-std::string WindowText(HWND hWnd);
 // What another process's control holds, whole (a window text is cut at 1 KB),
 // within 2 s; empty when it does not answer.
 std::string RemoteText(HWND hWnd);
@@ -31,6 +37,10 @@ bool RunUnix(const std::string& commandLine, DWORD ms);
 // the screen shows it, cut out into a PNG file at a Unix path.
 bool ShootScreen(const RECT& r, const std::string& png);
 bool ShootWindow(HWND hWnd, const std::string& png);
+// The Unix path of the picture `name` of this run: in the run's screenshot
+// folder (BRISKO_SHOTS), the Windows locale (BRISKO_LOCALE) in its name; empty
+// when the run keeps none.
+std::string ShotFile(const std::string& name);
 
 // A click of a dialog's button, as its window's thread gets it.
 void Press(HWND window, int nID);

@@ -7,11 +7,9 @@
 #include <cstring>
 
 void UseFreshProfile(CWinApp& app, const char* name, const char* host, int port) {
-    char dir[MAX_PATH];
-    ::GetTempPathA(sizeof dir, dir);
-    std::string profile = std::string(dir) + name + ".ini";
+    std::string profile = ScratchPath((name + std::string(".ini")).c_str());
     ::DeleteFileA(profile.c_str());
-    ForgetHistory(CWinApp::DataFolder(app.m_strAppName.c_str()));
+    ForgetHistory(ClientDataFolder());
     app.SetProfilePath(profile);
     app.WriteProfileString("BriskoPC", "ServiceHost", host);
     app.WriteProfileInt("BriskoPC", "ServicePort", port);
@@ -95,17 +93,14 @@ void StopTimers(HWND hWnd) {
 std::vector<std::string> ChildLabels(const CTreeCtrl& tree, HTREEITEM hParent) {
     std::vector<std::string> labels;
     for (HTREEITEM item = tree.GetChildItem(hParent); item; item = tree.GetNextSiblingItem(item))
-        labels.push_back(tree.GetItemText(item));
+        labels.push_back(TreeItemText(tree.m_hWnd, item));
     return labels;
 }
 
 std::vector<std::string> MenuTexts(HMENU menu) {
     std::vector<std::string> texts;
-    for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
-        char text[128] = "";
-        ::GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
-        texts.push_back(text);
-    }
+    for (int i = 0; i < ::GetMenuItemCount(menu); ++i)
+        texts.push_back(MenuItemText(menu, static_cast<UINT>(i)));
     return texts;
 }
 

@@ -3,6 +3,8 @@
 #pragma once
 
 #include "BriskoPCApp.h"
+#include "Files.h"
+#include "WideText.h"
 #include "Figures.h"
 #include "HttpRequest.h"
 #include "MessageBox.h"

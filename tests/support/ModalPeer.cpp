@@ -39,5 +39,5 @@ void ModalPeer::Watch() {
 }
 
 void ModalPeer::SetText(HWND window, int nID, const std::string& text) {
-    ::SetDlgItemTextA(window, nID, text.c_str());
+    SetControlText(::GetDlgItem(window, nID), text);
 }

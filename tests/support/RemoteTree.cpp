@@ -1,13 +1,16 @@
 #include "RemoteTree.h"
 
+#include "WideText.h"
+
 namespace {
-constexpr int kTextSize = 512;
+constexpr int kTextSize = 512; // letters
 constexpr UINT kAnswerMs = 2000;
 } // namespace
 
 RemoteTree::RemoteTree(HANDLE hProcess, HWND hTree)
     : m_hProcess(hProcess), m_hTree(hTree),
-      m_pRemote(static_cast<char*>(::VirtualAllocEx(hProcess, nullptr, sizeof(TVITEMA) + kTextSize,
+      m_pRemote(static_cast<char*>(::VirtualAllocEx(hProcess, nullptr,
+                                                    sizeof(TVITEMW) + kTextSize * sizeof(wchar_t),
                                                     MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE))) {}
 
 RemoteTree::~RemoteTree() {
@@ -24,22 +27,22 @@ HTREEITEM RemoteTree::Next(HTREEITEM hItem, UINT code) {
 }
 
 bool RemoteTree::Read(HTREEITEM hItem, RemoteTreeItem& item) {
-    TVITEMA tvi = {};
+    TVITEMW tvi = {};
     tvi.mask = TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_HANDLE;
     tvi.hItem = hItem;
-    tvi.pszText = m_pRemote + sizeof(TVITEMA);
+    tvi.pszText = reinterpret_cast<wchar_t*>(m_pRemote + sizeof(TVITEMW));
     tvi.cchTextMax = kTextSize;
-    char text[kTextSize] = "";
+    wchar_t text[kTextSize] = L"";
     DWORD_PTR ok = 0;
     if (!::WriteProcessMemory(m_hProcess, m_pRemote, &tvi, sizeof tvi, nullptr) ||
-        !::SendMessageTimeoutA(m_hTree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(m_pRemote),
+        !::SendMessageTimeoutW(m_hTree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(m_pRemote),
                                SMTO_ABORTIFHUNG, kAnswerMs, &ok) ||
         !ok || !::ReadProcessMemory(m_hProcess, m_pRemote, &tvi, sizeof tvi, nullptr) ||
-        !::ReadProcessMemory(m_hProcess, m_pRemote + sizeof(TVITEMA), text, sizeof text, nullptr))
+        !::ReadProcessMemory(m_hProcess, m_pRemote + sizeof(TVITEMW), text, sizeof text, nullptr))
         return false;
     text[kTextSize - 1] = 0;
     item.hItem = hItem;
-    item.strText = text;
+    item.strText = Narrow(text);
     item.lParam = tvi.lParam;
     item.nImage = tvi.iImage;
     return true;

@@ -36,5 +36,5 @@ private:
     HTREEITEM Next(HTREEITEM hItem, UINT code);
     HANDLE m_hProcess;
     HWND m_hTree;
-    char* m_pRemote; // a TVITEMA followed by the text buffer, in the other process
+    char* m_pRemote; // a TVITEMW followed by the text buffer, in the other process
 };

@@ -2,6 +2,7 @@
 // adding again, and the menu and double click as the shell reports them.
 #include "TrayIcon.h"
 #include "resource.h"
+#include "../support/WideText.h"
 
 #include <gtest/gtest.h>
 
@@ -49,9 +50,7 @@ struct Owner {
              {ID_STATUS_AVAILABLE, ID_STATUS_BUSY, ID_STATUS_INVISIBLE, ID_STATUS_UNAVAILABLE})
             if (::GetMenuState(popup, id, MF_BYCOMMAND) & MF_CHECKED)
                 checked.push_back(id);
-        char text[100] = "";
-        ::GetMenuStringA(popup, 0, text, sizeof text, MF_BYPOSITION);
-        firstItem = text;
+        firstItem = MenuItemText(popup, 0);
     }
 
     Owner() {

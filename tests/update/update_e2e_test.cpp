@@ -21,9 +21,7 @@ protected:
         ASSERT_NE(SimControl::HttpsPort(), 0) << "no simulator: run through ./brisko test";
         ASSERT_TRUE(sim.StartAfresh());
         WriteClientProfile(SimControl::HttpsPort(), kLogin, "haslo123");
-        char dir[MAX_PATH];
-        ::GetTempPathA(sizeof dir, dir);
-        target = std::string(dir) + "briskopc-e2e-setup.exe";
+        target = ScratchPath("briskopc-e2e-setup.exe");
         ::DeleteFileA(target.c_str());
         ::DeleteFileA((target + ".ran").c_str());
     }
@@ -32,7 +30,7 @@ protected:
         if (client.Running() && !client.Quit(10000))
             client.Kill();
         sim.StartAfresh();
-        ::DeleteFileA(ClientProfilePath().c_str());
+        DeleteClientProfile();
         ::DeleteFileA(target.c_str());
         ::DeleteFileA((target + ".ran").c_str());
     }
@@ -68,11 +66,8 @@ TEST_F(UpdateEndToEnd, YesDownloadsTheInstallerOverHttpsStartsItAndTheClientEnds
         if (HWND box = ::GetDlgItem(save, id); box && ::IsWindowVisible(box))
             name = box;
     ASSERT_NE(name, nullptr);
-    // Another process's control tells its text only when asked by message.
-    char offered[MAX_PATH] = "";
-    ::SendMessageA(name, WM_GETTEXT, sizeof offered, reinterpret_cast<LPARAM>(offered));
-    EXPECT_STREQ(offered, "setup.exe");
-    ::SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(target.c_str()));
+    EXPECT_EQ(RemoteText(name), "setup.exe");
+    SetControlText(name, target);
     Press(save, IDOK);
 
     HWND download = client.WaitForDialog(
@@ -83,9 +78,8 @@ TEST_F(UpdateEndToEnd, YesDownloadsTheInstallerOverHttpsStartsItAndTheClientEnds
         [&] { return WindowText(download).find("% of setup.exe Completed") != std::string::npos; },
         10000));
     ::Sleep(1500); // the rate and the time left come after a second
-    if (const char* shots = std::getenv("BRISKO_SHOTS")) {
-        EXPECT_TRUE(RunUnix(
-            std::string("/usr/bin/import -window root ") + shots + "/update-download.png", 20000));
+    if (const std::string png = ShotFile("update-download"); !png.empty()) {
+        EXPECT_TRUE(RunUnix("/usr/bin/import -window root " + png, 20000));
     }
 
     HWND done = client.WaitForDialog(

@@ -116,7 +116,7 @@ protected:
     CBriskoPCApp app;
     SimControl sim;
     CHttpDownloadDlg dlg;
-    const std::string target = TempPath("briskopc-download-test.exe");
+    const std::string target = ScratchPath("briskopc-download-test.exe");
     HWND owner = nullptr;
     std::mutex seenLock;
 };
@@ -323,7 +323,7 @@ protected:
     // Scripted but where a test shows a box for real.
     std::optional<fw::MessageBoxScript> boxes{std::in_place};
     // No program opens a file of this kind.
-    const std::string target = TempPath("briskopc-setup.brisko-test");
+    const std::string target = ScratchPath("briskopc-setup.brisko-test");
 };
 
 TEST_F(Version, TheOfferedVersionIsComparedWholeAsText) {
