@@ -91,9 +91,9 @@ BOOL AppendMenuText(HMENU hMenu, UINT_PTR nID, std::string_view text) {
     return ::AppendMenuW(hMenu, MF_STRING, nID, Wide(text).c_str());
 }
 
-} // namespace fw
-
-bool fw::ShellOpen(HWND owner, const std::wstring& target) {
+bool ShellOpen(HWND owner, const std::wstring& target) {
     return reinterpret_cast<INT_PTR>(::ShellExecuteW(owner, L"open", target.c_str(), nullptr,
                                                      nullptr, SW_SHOWNORMAL)) > 32;
 }
+
+} // namespace fw

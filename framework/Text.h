@@ -35,10 +35,6 @@ void SetControlText(HWND hDlg, int nID, std::string_view text);
 // A menu built at run time: one more item at its end.
 BOOL AppendMenuText(HMENU hMenu, UINT_PTR nID, std::string_view text);
 
-} // namespace fw
-
-namespace fw {
-
 // Opens an address, a document or a program as the shell would; true when it
 // started. An address is a text (Wide), a file a path (PathW).
 bool ShellOpen(HWND owner, const std::wstring& target);

@@ -1,8 +1,8 @@
 // A stand-in of the HTML Help viewer's library for the installed program:
-// HtmlHelpA notes each call in %TEMP%\briskopc-htmlhelp.txt and opens nothing.
-// A line is "<file>|<command>|<path>|<major>.<minor>": the last two are the
-// common controls loaded in the program that called it, the file and what its
-// DllGetVersion says.
+// HtmlHelpW notes each call in %TEMP%\briskopc-htmlhelp.txt and opens nothing.
+// A line is "<file>|<command>|<path>|<major>.<minor>", the file in UTF-8: the
+// last two are the common controls loaded in the program that called it, the
+// file and what its DllGetVersion says.
 #include <windows.h>
 
 #include <shlwapi.h>
@@ -28,17 +28,21 @@ std::string CommonControls() {
 
 } // namespace
 
-extern "C" __declspec(dllexport) HWND WINAPI HtmlHelpA(HWND, LPCSTR file, UINT command, DWORD_PTR) {
+extern "C" __declspec(dllexport) HWND WINAPI
+    HtmlHelpW(HWND, LPCWSTR file, UINT command, DWORD_PTR) {
     // Beside this file: the temporary folder lies under the user's name.
     char dir[MAX_PATH] = "";
     HMODULE self = nullptr;
     ::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
                              GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                         reinterpret_cast<LPCSTR>(&HtmlHelpA), &self);
+                         reinterpret_cast<LPCSTR>(&HtmlHelpW), &self);
     std::string notesPath(dir, ::GetModuleFileNameA(self, dir, sizeof dir));
     notesPath = notesPath.substr(0, notesPath.rfind('\\') + 1) + "briskopc-htmlhelp.txt";
+    char name[MAX_PATH * 3] = "";
+    if (file)
+        ::WideCharToMultiByte(CP_UTF8, 0, file, -1, name, sizeof name, nullptr, nullptr);
     if (FILE* notes = std::fopen(notesPath.c_str(), "ab")) {
-        std::fprintf(notes, "%s|%u|%s\n", file ? file : "", command, CommonControls().c_str());
+        std::fprintf(notes, "%s|%u|%s\n", name, command, CommonControls().c_str());
         std::fclose(notes);
     }
     return nullptr;
