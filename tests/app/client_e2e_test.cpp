@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <set>
 #include <string>
 #include <vector>
@@ -156,6 +157,14 @@ TEST_F(ClientEndToEnd, AWrongStoredPasswordShowsOneBoxAndIsNotTriedAgainWhileItI
 }
 
 } // namespace
+
+// A prefix whose Unix locale went missing would run another Windows than the
+// run names, without a word.
+TEST(TestRun, TheWindowsCodePageIsTheNamedLocales) {
+    const char* locale = std::getenv("BRISKO_LOCALE");
+    ASSERT_NE(locale, nullptr) << "no locale: run through ./brisko test";
+    EXPECT_EQ(::GetACP(), std::string(locale) == "utf8" ? 65001u : 1250u) << locale;
+}
 
 // The data folder lies under the Windows user's name: the test runs give the
 // user one that cp1250 cannot spell ("Søren"). An SMS without credits waits in

@@ -13,7 +13,6 @@ Path ClientProfilePath() {
 }
 
 void WriteClientProfileValue(const char* entry, const std::string& value) {
-    ::CreateDirectoryW(ClientDataFolder().c_str(), nullptr);
     ::WritePrivateProfileStringW(L"BriskoPC", Widen(entry).c_str(), Widen(value).c_str(),
                                  ClientProfilePath().c_str());
 }

@@ -47,11 +47,14 @@ inline std::string ScratchPath(const char* name) {
 }
 
 // The client's data folder, %APPDATA%\BriskoPC, found apart from the client's
-// own code; and a file in it (a cp1250 name: the login's files).
+// own code and made if missing, as the client makes it (an uninstaller may
+// have removed it); and a file in it (a cp1250 name: the login's files).
 inline Path ClientDataFolder() {
     wchar_t appData[MAX_PATH] = L"";
     ::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData);
-    return Path(appData) / L"BriskoPC";
+    const Path folder = Path(appData) / L"BriskoPC";
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    return folder;
 }
 
 inline Path ClientDataFile(const std::string& name) {
