@@ -121,8 +121,8 @@ UnixMemory ChatTextCost(int messages) {
                                     260, nullptr, nullptr, nullptr, nullptr);
     std::vector<CChatHistoryCtrl> chats(kChats);
     for (int i = 0; i < kChats; ++i) {
-        ::CreateWindowExA(
-            WS_EX_CLIENTEDGE, RICHEDIT_CLASSA, "",
+        ::CreateWindowExW(
+            WS_EX_CLIENTEDGE, RICHEDIT_CLASSW, L"",
             WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 0, 0,
             440, 205, parent, reinterpret_cast<HMENU>(INT_PTR(i + 1)), nullptr, nullptr);
         chats[i].SubclassDlgItem(i + 1, parent);
