@@ -37,9 +37,10 @@ const Mode kAllUsers = {"AllUsers", HKEY_LOCAL_MACHINE, CSIDL_COMMON_PROGRAMS,
 const Mode kCurrentUser = {"CurrentUser", HKEY_CURRENT_USER, CSIDL_PROGRAMS,
                            CSIDL_DESKTOPDIRECTORY};
 
-std::string Folder(int csidl) {
-    char path[MAX_PATH] = "";
-    ::SHGetFolderPathA(nullptr, csidl, nullptr, 0, path);
+// Wide: the current user's folders lie under his name.
+Path Folder(int csidl) {
+    wchar_t path[MAX_PATH] = L"";
+    ::SHGetFolderPathW(nullptr, csidl, nullptr, 0, path);
     return path;
 }
 
@@ -82,17 +83,15 @@ bool KeyExists(HKEY hRoot, const char* key) {
 }
 
 // The program a shortcut starts, and the folder it starts it in.
-bool ReadShortcut(const std::string& lnk, std::string* target, std::string* folder) {
+bool ReadShortcut(const Path& lnk, std::string* target, std::string* folder) {
     IShellLinkA* link = nullptr;
     IPersistFile* file = nullptr;
     bool ok = false;
     if (SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
                                      IID_IShellLinkA, reinterpret_cast<void**>(&link)))) {
-        WCHAR wide[MAX_PATH];
-        ::MultiByteToWideChar(CP_ACP, 0, lnk.c_str(), -1, wide, MAX_PATH);
         char path[MAX_PATH] = "", dir[MAX_PATH] = "";
         ok = SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
-             SUCCEEDED(file->Load(wide, STGM_READ)) &&
+             SUCCEEDED(file->Load(lnk.c_str(), STGM_READ)) &&
              SUCCEEDED(link->GetPath(path, MAX_PATH, nullptr, 0)) &&
              SUCCEEDED(link->GetWorkingDirectory(dir, MAX_PATH));
         *target = path;
@@ -329,7 +328,7 @@ TEST_F(Installer, SilentlyInEitherModeItInstallsRegistersAndUninstallsEverything
 
         for (int folder : {mode->nProgramsFolder, mode->nDesktopFolder}) {
             std::string target, workdir;
-            EXPECT_TRUE(ReadShortcut(Folder(folder) + "\\BriskoPC.lnk", &target, &workdir));
+            EXPECT_TRUE(ReadShortcut(Folder(folder) / "BriskoPC.lnk", &target, &workdir));
             EXPECT_EQ(target, exe);
             EXPECT_EQ(workdir, dir);
         }
@@ -361,7 +360,7 @@ TEST_F(Installer, SilentlyInEitherModeItInstallsRegistersAndUninstallsEverything
         EXPECT_FALSE(KeyExists(mode->hRoot, kProductKey));
         EXPECT_FALSE(KeyExists(mode->hRoot, kUninstallKey));
         for (int folder : {mode->nProgramsFolder, mode->nDesktopFolder})
-            EXPECT_FALSE(Exists(Folder(folder) + "\\BriskoPC.lnk"));
+            EXPECT_FALSE(Exists(Folder(folder) / "BriskoPC.lnk"));
         EXPECT_EQ(RegString(HKEY_CURRENT_USER, kRunKey, "BriskoPC"), "");
         EXPECT_EQ(ReadFile(contacts), "kontakty") << "silently, the user's data stay";
         ::DeleteFileW(contacts.c_str());
@@ -411,7 +410,7 @@ TEST_F(Installer, TheProgramStartsFromItsShortcutAndOpensTheInstalledHelp) {
     ASSERT_EQ(::RegSetKeyValueA(HKEY_CURRENT_USER, kOverrides, "hhctrl.ocx", REG_SZ, "native", 7),
               ERROR_SUCCESS);
 
-    const std::string shortcut = Folder(kCurrentUser.nProgramsFolder) + "\\BriskoPC.lnk";
+    const Path shortcut = Folder(kCurrentUser.nProgramsFolder) / "BriskoPC.lnk";
     for (const std::string& folder : {std::string(), ScratchPath("")}) {
         SCOPED_TRACE(folder.empty() ? "from the shortcut" : "in another folder");
         ::DeleteFileA(calls.c_str());
