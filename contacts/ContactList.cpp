@@ -4,6 +4,7 @@
 
 #include "ContactRules.h"
 #include "MessageBox.h"
+#include "Text.h"
 
 #include <algorithm>
 
@@ -14,13 +15,10 @@ const int kFirstTreeId = 100;
 // Highlight modes.
 enum { SEEN_MESSAGE = 2, REPORT = 3, LOGGED_IN = 4 };
 
-// A label as the tree's sorted insertion compares it: in wide characters, by lstrcmpW.
+// A label as the tree's sorted insertion compares it: in wide characters, by
+// lstrcmpW, as the tree holds it.
 std::wstring TreeLabel(const std::string& text) {
-    std::wstring wide(text.size(), L'\0');
-    int n = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                  wide.data(), static_cast<int>(wide.size()));
-    wide.resize(n > 0 ? n : 0);
-    return wide;
+    return fw::Wide(text);
 }
 
 bool LabelBefore(const std::wstring& a, const std::wstring& b) {

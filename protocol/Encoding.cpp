@@ -97,6 +97,22 @@ int EncodeParam(std::string& value) {
     return 0;
 }
 
+std::string EscapeHighBytes(const std::string& target) {
+    std::string escaped;
+    escaped.reserve(target.size() * 3);
+    for (const char c : target) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte > 0x7F) {
+            escaped += '%';
+            escaped += kHexDigits[byte >> 4];
+            escaped += kHexDigits[byte & 0x0F];
+        } else {
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
 int DecodeResponse(char* buffer) {
     if (buffer == nullptr) {
         return 0;

@@ -1,5 +1,6 @@
 #include "HttpSession.h"
 
+#include "Encoding.h"
 #include "HandleCounts.h"
 #include "MessageBox.h"
 #include "Messages.h"
@@ -103,7 +104,11 @@ BOOL CHttpSession::Open(const std::string& host, INTERNET_PORT port, BOOL bSecur
 std::string CHttpSession::SendRequest(const HttpRequest& request, bool* pMaybeDelivered) {
     *pMaybeDelivered = false;
     // A URL that has no canonical form is never sent with a made-up target.
-    std::string url = Canonical(request.szUrl);
+    // WinInet takes the target through the system's code page: the bytes the
+    // escaping leaves above 127 reach the wire as they are only on a system
+    // of cp1250, and elsewhere go escaped.
+    std::string url =
+        Canonical(::GetACP() == 1250 ? request.szUrl : EscapeHighBytes(request.szUrl));
     if (url.empty() || !m_hConnect)
         return {};
     if (request.bOnce)

@@ -141,16 +141,18 @@ TEST_F(RequestPath, TheLongestUrlsTravelWhole) {
 }
 
 // Bytes the escaping leaves as they are (signs and letters of other languages
-// that cp1250 has) reach the service as the Polish system has always sent
-// them, whatever code page the system uses.
-TEST_F(RequestPath, BytesTheEscapingLeavesTravelAsThePolishSystemSendsThem) {
+// that cp1250 has) reach the service as the same bytes whatever code page the
+// system uses: as they are on a Polish system, as it has always sent them,
+// escaped on any other.
+TEST_F(RequestPath, BytesTheEscapingLeavesReachTheServiceAsTheyAre) {
     const std::string value = "a\xfc\x80\x97\xab\xbb\xe4"
                               "b";
     auto request = owner.Perform(owner.Request("ECHO", "&text=" + value));
     ASSERT_NE(request, nullptr);
     std::vector<std::string> log = sim.Log();
     ASSERT_EQ(log.size(), 1u);
-    EXPECT_NE(log[0].find("function=ECHO&text=" + value), std::string::npos) << log[0];
+    const std::string sent = ::GetACP() == 1250 ? value : "a%FC%80%97%AB%BB%E4b";
+    EXPECT_NE(log[0].find("function=ECHO&text=" + sent), std::string::npos) << log[0];
 }
 
 TEST_F(RequestPath, TheStopEventReleasesEveryWaitingWorkerAndNoneSendsAfterwards) {

@@ -471,9 +471,7 @@ TEST_F(Sms, TheStatusReport) {
     dialogs.Expect(IDD_SMS_STATUS, [&](CDialog& d) {
         HWND list = d.GetDlgItem(IDC_STATUS_LIST);
         rows = ListView_GetItemCount(list);
-        char text[64] = "";
-        ListView_GetItemText(list, 0, 7, text, sizeof text);
-        status = text;
+        status = ListItemText(list, 0, 7);
         // Resized, the button keeps 5 dialog units from the bottom-right corner.
         ::SetWindowPos(d.m_hWnd, nullptr, 0, 0, 640, 480, SWP_NOMOVE | SWP_NOZORDER);
         ::GetClientRect(d.m_hWnd, &client);

@@ -50,6 +50,18 @@ inline std::string TreeItemText(HWND hTree, HTREEITEM hItem) {
     return Narrow(text);
 }
 
+// A list view cell, of a list in this process.
+inline std::string ListItemText(HWND hList, int item, int column) {
+    wchar_t text[512] = L"";
+    LVITEMW lvi = {};
+    lvi.iSubItem = column;
+    lvi.pszText = text;
+    lvi.cchTextMax = static_cast<int>(std::size(text));
+    ::SendMessageW(hList, LVM_GETITEMTEXTW, item, reinterpret_cast<LPARAM>(&lvi));
+    text[std::size(text) - 1] = 0;
+    return Narrow(text);
+}
+
 inline std::string MenuItemText(HMENU menu, UINT position) {
     wchar_t text[128] = L"";
     ::GetMenuStringW(menu, position, text, static_cast<int>(std::size(text)), MF_BYPOSITION);
