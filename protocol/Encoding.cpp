@@ -30,6 +30,12 @@ constexpr ByteSet kDecoded = MakeByteSet(kPolishLetters, {});
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
+void AppendEscape(std::string& text, unsigned char byte) {
+    text += '%';
+    text += kHexDigits[byte >> 4];
+    text += kHexDigits[byte & 0x0F];
+}
+
 // Value of an upper-case hexadecimal digit, or -1: lower-case escapes are not ours.
 int HexValue(char c) {
     if (c >= '0' && c <= '9') {
@@ -86,9 +92,7 @@ int EncodeParam(std::string& value) {
         if (c == ' ') {
             escaped += '+';
         } else if (kEscaped[byte]) {
-            escaped += '%';
-            escaped += kHexDigits[byte >> 4];
-            escaped += kHexDigits[byte & 0x0F];
+            AppendEscape(escaped, byte);
         } else {
             escaped += c;
         }
@@ -103,9 +107,7 @@ std::string EscapeHighBytes(const std::string& target) {
     for (const char c : target) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte > 0x7F) {
-            escaped += '%';
-            escaped += kHexDigits[byte >> 4];
-            escaped += kHexDigits[byte & 0x0F];
+            AppendEscape(escaped, byte);
         } else {
             escaped += c;
         }

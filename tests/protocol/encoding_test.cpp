@@ -74,6 +74,11 @@ TEST(EncodeParam, LeavesOtherBytesAlone) {
     EXPECT_EQ(Encoded(untouched), untouched);
 }
 
+TEST(EscapeHighBytes, EscapesOnlyTheBytesAbove127) {
+    EXPECT_EQ(EscapeHighBytes("f=a\xfc\x80 %2B+\x7f\xff"), "f=a%FC%80 %2B+\x7f%FF");
+    EXPECT_EQ(EscapeHighBytes(""), "");
+}
+
 TEST(EncodeParam, MatchesTheRowByRowTables) {
     // A 459-letter Polish SMS, 900 characters of text, every byte value.
     std::string polishSms;
